@@ -1,0 +1,18 @@
+// The whole-screen transfers between the frame surfaces, the flip, and presenting a finished frame.
+#pragma once
+
+#include "shell/player.h"
+
+namespace corv {
+
+void CopyWorkToBack(Player& player);
+void CopyMenuSaveToBack(Player& player);
+void CopyWorkToMessageSave(Player& player);
+void CopyWorkToMenuSave(Player& player);
+void CopyMessageSaveToWork(Player& player);
+// Exchanges BackBuffer and PrimarySurface and hands the new front frame to the display.
+void FlipToScreen(Player& player);
+// CopyWorkToBack, then FlipToScreen.
+void PresentWork(Player& player);
+
+}  // namespace corv

@@ -1,0 +1,70 @@
+// The display: the window (or, headless, nothing) that receives finished 640 x 480 frames, and the
+// input events that reach the player through it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/surface.h"
+
+namespace corv {
+
+class VirtualClock;
+
+struct DisplayMode {
+  int width = 0;
+  int height = 0;
+  int bits_per_pixel = 0;
+};
+
+enum class WindowMode { kFullscreen, kWindow };
+
+// One input event of the main window, with pointer positions already in 640 x 480 screen pixels.
+struct InputEvent {
+  enum class Kind { kKeyPress, kMouseMove, kMouseUp, kQuit };
+  Kind kind = Kind::kKeyPress;
+  int key_code = 0;  // kKeyPress: the character code (27 for Esc, 13 for Enter, 32 for space)
+  int button = 0;    // kMouseUp: 1 left, 2 right, 4 middle
+  double x = 0;
+  double y = 0;
+};
+
+class Display {
+ public:
+  virtual ~Display() = default;
+
+  // The modes the display offers, in the driver's order.
+  virtual std::vector<DisplayMode> EnumerateModes() = 0;
+
+  // Shows the main window (caption "Corvalline", black background, the program's icon) and takes the
+  // screen at width x height in the given depth. False, with *error set, when that is impossible.
+  virtual bool SetMode(int width, int height, int depth, std::string* error) = 0;
+
+  // Gives the screen back; safe to call more than once or before SetMode.
+  virtual void RestoreMode() = 0;
+
+  // Makes a finished frame visible: what the screen receives at a flip. Paced by the display's refresh.
+  virtual void Present(const Surface& frame) = 0;
+
+  // Lets the window system deliver what is pending; appends the main window's input events to `out`.
+  virtual void PollEvents(std::vector<InputEvent>& out) = 0;
+
+  // Free memory available for surfaces, in bytes, as honestly as the platform can tell; 0 if unknown.
+  virtual int64_t FreeVideoMemory() = 0;
+};
+
+struct DisplayOptions {
+  WindowMode window_mode = WindowMode::kFullscreen;
+  std::vector<DisplayMode> modes;  // the modes to offer; empty means 640 x 480 at 16, 24 and 32 bits
+};
+
+// The display for players: an SDL window owning a 640 x 480 logical screen.
+std::unique_ptr<Display> MakeSdlDisplay(const DisplayOptions& options);
+
+// The headless display: keeps no window, advances the virtual clock 16 ms at every present and 1 ms at
+// every event poll (a yield), and reports no input of its own.
+std::unique_ptr<Display> MakeHeadlessDisplay(VirtualClock& clock, const DisplayOptions& options);
+
+}  // namespace corv

@@ -1,0 +1,115 @@
+// Software drawing surfaces in the display's pixel format, and the drawing operations the player
+// calls on them: raw pixel access, copies with and without a source colour key, nearest-neighbour
+// scaled copies, boxes, lines and glyph drawing.
+//
+// Pixel formats, chosen by the colour depth:
+//   16: 5:6:5, two bytes a pixel, red in bits 11-15, green 5-10, blue 0-4;
+//   24: 8:8:8, three bytes a pixel (blue, green, red in memory order);
+//   32: 8:8:8 in the low three bytes of a four-byte pixel; the fourth byte is kept as zero.
+// Colours given to the drawing state (fore colour, fill colour) are 0xBBGGRR values; raw pixel values
+// and colour keys are in the surface's own format.
+//
+// Edge convention: rectangles are (left, top, right, bottom) with right and bottom excluded, as for
+// copies. A box from (x1, y1) to (x2, y2) fills and outlines columns x1..x2-1 and rows y1..y2-1; a line
+// from (x1, y1) to (x2, y2) leaves out its end point. This is the convention of the system the games
+// were written for, so a box from (50, 340) to (590, 460) covers columns 50-589 and rows 340-459.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corv {
+
+struct Rect {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t right = 0;
+  int32_t bottom = 0;
+  int32_t Width() const { return right - left; }
+  int32_t Height() const { return bottom - top; }
+  bool operator==(const Rect&) const = default;
+};
+
+// Converts a 0xBBGGRR colour to a raw pixel value of the given depth (channel truncation, the usual
+// conversion of a graphics layer; the player's own shading routines pack colours their own way).
+uint32_t MapColour(int depth, uint32_t bgr);
+
+// Converts a raw pixel value of the given depth back to 8-bit red, green and blue, widening 5- and 6-bit
+// channels by bit replication (v << 3 | v >> 2, v << 2 | v >> 4).
+void UnmapPixel(int depth, uint32_t pixel, uint8_t& red, uint8_t& green, uint8_t& blue);
+
+// Attributes of the one font object: size in points (96 dpi, so 12 points is 16 pixels), bold, italic.
+struct FontSpec {
+  double size_pt = 12.0;
+  bool bold = false;
+  bool italic = false;
+  bool operator==(const FontSpec&) const = default;
+};
+
+class GlyphSource;
+
+class Surface {
+ public:
+  Surface() = default;
+  Surface(int width, int height, int depth);
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  int Depth() const { return depth_; }
+  int BytesPerPixel() const { return bytes_per_pixel_; }
+  int Pitch() const { return pitch_; }
+  bool Empty() const { return pixels_.empty(); }
+  Rect Bounds() const { return Rect{0, 0, width_, height_}; }
+
+  uint8_t* Row(int y) { return pixels_.data() + static_cast<size_t>(y) * pitch_; }
+  const uint8_t* Row(int y) const { return pixels_.data() + static_cast<size_t>(y) * pitch_; }
+  uint8_t* Data() { return pixels_.data(); }
+  const uint8_t* Data() const { return pixels_.data(); }
+  size_t SizeBytes() const { return pixels_.size(); }
+
+  // Raw pixel access; coordinates must lie inside the surface.
+  uint32_t ReadPixel(int x, int y) const;
+  void WritePixel(int x, int y, uint32_t pixel);
+
+  // Source colour key: exactly this raw value is transparent when the surface is copied with its key.
+  std::optional<uint32_t> colour_key;
+
+  // Drawing state, as a device context keeps it.
+  uint32_t fore_colour = 0;  // 0xBBGGRR
+  uint32_t fill_colour = 0;  // 0xBBGGRR
+  FontSpec font;             // the font last given to this surface
+
+  // Exchanges the pixels of two surfaces of the same size and format (the flip of a flip chain).
+  void SwapPixels(Surface& other);
+
+ private:
+  int width_ = 0;
+  int height_ = 0;
+  int depth_ = 32;
+  int bytes_per_pixel_ = 4;
+  int pitch_ = 0;
+  std::vector<uint8_t> pixels_;
+};
+
+enum class UseKey { kNo, kYes };
+
+// Copies src_rect of src onto dst_rect of dst, scaled by nearest neighbour when the sizes differ,
+// clipped to both surfaces. With UseKey::kYes, source pixels equal to src.colour_key are left out.
+// src and dst may be the same surface (overlapping bands are copied as if through a temporary).
+// Returns false when the rectangles are empty or the formats differ.
+bool Blit(Surface& dst, const Rect& dst_rect, const Surface& src, const Rect& src_rect, UseKey key);
+
+// Fills and outlines a box from (x1, y1) to (x2, y2), right and bottom excluded: interior in the fill
+// colour, outline in the fore colour.
+void DrawBox(Surface& surface, int x1, int y1, int x2, int y2);
+
+// Draws a line in the fore colour from (x1, y1) to (x2, y2), the end point excluded.
+void DrawLine(Surface& surface, int x1, int y1, int x2, int y2);
+
+// Draws text in the fore colour with the surface's font, the top-left corner of the text's line box at
+// (x, y), glyphs without antialiasing and without background. Returns false when no glyphs could be made.
+bool DrawText(Surface& surface, GlyphSource& glyphs, int x, int y, const std::u32string& text);
+
+}  // namespace corv

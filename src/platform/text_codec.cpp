@@ -1,0 +1,163 @@
+#include "platform/text_codec.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace corv {
+namespace {
+
+// An iconv conversion descriptor, closed when it goes out of scope.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+    if (cd_ == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error(std::string("iconv cannot convert ") + from);
+  }
+  ~Converter() { iconv_close(cd_); }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
+// Decodes one CP932 character of `len` bytes (1 or 2); false when it is not a valid character.
+bool DecodeOne(iconv_t cd, const char* bytes, size_t len, char32_t& out) {
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  char* in = const_cast<char*>(bytes);
+  size_t in_left = len;
+  char32_t buffer[2];
+  char* o = reinterpret_cast<char*>(buffer);
+  size_t out_left = sizeof(buffer);
+  if (iconv(cd, &in, &in_left, &o, &out_left) == static_cast<size_t>(-1)) return false;
+  if (in_left != 0 || out_left != sizeof(buffer) - sizeof(char32_t)) return false;
+  out = buffer[0];
+  return true;
+}
+
+bool IsLeadByte(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+}  // namespace
+
+std::u32string DecodeCp932(std::string_view bytes, bool* valid) {
+  // UTF-32LE without a byte-order mark, the layout of char32_t on the machines we build for.
+  thread_local Converter converter("UTF-32LE", "CP932");
+  std::u32string out;
+  out.reserve(bytes.size());
+  bool all_valid = true;
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const uint8_t b = static_cast<uint8_t>(bytes[i]);
+    if (b < 0x80) {
+      out.push_back(b);
+      ++i;
+      continue;
+    }
+    const size_t len = (IsLeadByte(b) && i + 1 < bytes.size()) ? 2 : 1;
+    char32_t c = 0;
+    if (DecodeOne(converter.get(), bytes.data() + i, len, c)) {
+      out.push_back(c);
+      i += len;
+    } else {
+      out.push_back(U'\uFFFD');
+      all_valid = false;
+      i += 1;
+    }
+  }
+  if (valid) *valid = all_valid;
+  return out;
+}
+
+bool EncodeCp932(std::u32string_view text, std::string& out, size_t* bad_index) {
+  thread_local Converter converter("CP932", "UTF-32LE");
+  out.clear();
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char32_t c = text[i];
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+      continue;
+    }
+    iconv(converter.get(), nullptr, nullptr, nullptr, nullptr);
+    char32_t one = c;
+    char* in = reinterpret_cast<char*>(&one);
+    size_t in_left = sizeof(one);
+    char buffer[8];
+    char* o = buffer;
+    size_t out_left = sizeof(buffer);
+    if (iconv(converter.get(), &in, &in_left, &o, &out_left) == static_cast<size_t>(-1) || in_left != 0) {
+      if (bad_index) *bad_index = i;
+      return false;
+    }
+    out.append(buffer, sizeof(buffer) - out_left);
+  }
+  return true;
+}
+
+std::string ToUtf8(std::u32string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char32_t c : text) {
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+bool FromUtf8(std::string_view utf8, std::u32string& out) {
+  out.clear();
+  size_t i = 0;
+  while (i < utf8.size()) {
+    const uint8_t b = static_cast<uint8_t>(utf8[i]);
+    int extra = 0;
+    char32_t c = 0;
+    char32_t min = 0;
+    if (b < 0x80) {
+      c = b;
+    } else if ((b & 0xE0) == 0xC0) {
+      extra = 1, c = b & 0x1F, min = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+      extra = 2, c = b & 0x0F, min = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+      extra = 3, c = b & 0x07, min = 0x10000;
+    } else {
+      return false;
+    }
+    for (int k = 1; k <= extra; ++k) {
+      if (i + k >= utf8.size()) return false;
+      const uint8_t cb = static_cast<uint8_t>(utf8[i + k]);
+      if ((cb & 0xC0) != 0x80) return false;
+      c = (c << 6) | (cb & 0x3F);
+    }
+    if (extra > 0 && c < min) return false;
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    out.push_back(c);
+    i += extra + 1;
+  }
+  return true;
+}
+
+std::u32string FromUtf8(std::string_view utf8) {
+  std::u32string out;
+  if (!FromUtf8(utf8, out)) {
+    out.clear();
+    for (char ch : utf8) out.push_back(static_cast<uint8_t>(ch) < 0x80 ? static_cast<char32_t>(ch) : U'\uFFFD');
+  }
+  return out;
+}
+
+}  // namespace corv

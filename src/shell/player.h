@@ -1,0 +1,160 @@
+// The player context: every piece of state the subsystems share, in a few plain structs, and the
+// platform services they draw, wait and play through. One Player is one running game; tests build as
+// many as they like in-process.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/display.h"
+#include "platform/glyphs.h"
+#include "platform/sequencer.h"
+#include "platform/surface.h"
+
+namespace corv {
+
+inline constexpr int kScreenWidth = 640;
+inline constexpr int kScreenHeight = 480;
+inline constexpr int kScriptStart = 37;  // positions count from 1; the header takes 36 bytes
+inline constexpr int kMaxLabel = 10000;
+inline constexpr int kMaxVariable = 10000;
+inline constexpr int kMaxMessage = 10000;
+inline constexpr int kMaxChoiceText = 50000;
+inline constexpr int kChoiceSlots = 6;
+inline constexpr int kMaxName = 1000;
+
+// Settings chosen at every start and never saved.
+struct Settings {
+  int ColourDepth = 32;  // 16, 24 or 32
+  int DrawingMode = 1;   // 0 coarse, 1 normal, 2 fine
+};
+
+// The loaded game file and the tables the loader builds from it.
+struct GameData {
+  std::vector<uint8_t> GameImage;  // position p is GameImage[p - 1]
+  int32_t ScriptEnd = 0;
+  std::vector<int32_t> LabelTable = std::vector<int32_t>(kMaxLabel + 1, 0);
+  std::vector<std::u32string> MessageTexts = std::vector<std::u32string>(kMaxMessage + 1);
+  // ChoiceTexts(number, slot) is ChoiceTexts[number * kChoiceSlots + slot].
+  std::vector<std::u32string> ChoiceTexts = std::vector<std::u32string>((kMaxChoiceText + 1) * kChoiceSlots);
+  std::vector<std::u32string> BackgroundNames = std::vector<std::u32string>(kMaxName + 1);
+  std::vector<std::u32string> MusicNames = std::vector<std::u32string>(kMaxName + 1);
+  std::vector<std::u32string> PictureNames = std::vector<std::u32string>(kMaxName + 1);
+  int32_t BackgroundNameCursor = 0;
+  int32_t MusicNameCursor = 0;
+  int32_t PictureNameCursor = 0;
+  std::u32string& ChoiceText(int number, int slot) { return ChoiceTexts[number * kChoiceSlots + slot]; }
+};
+
+// Where the game file lies: GameFolder ends in the path separator.
+struct GameLocation {
+  std::string GameFolder;
+  std::string GameFileName;
+};
+
+// The scenario's own state.
+struct ScriptState {
+  int32_t ScriptPosition = 0;
+  std::vector<int32_t> Variables = std::vector<int32_t>(kMaxVariable + 1, 0);
+  uint8_t TextMode = 0;
+  uint8_t TextWait = 0;
+  std::mt19937 Random{0};
+  uint64_t instructions_executed = 0;
+};
+
+// Input recorded by the main window's handlers and consumed by the waits.
+struct InputState {
+  int32_t PointerX = 0;
+  int32_t PointerY = 0;
+  bool LeftClicked = false;
+  bool RightClicked = false;
+};
+
+// The frame surfaces and the picture slots.
+struct Screen {
+  Surface PrimarySurface;
+  Surface BackBuffer;
+  Surface WorkSurface;
+  Surface MessageSaveSurface;
+  Surface MenuSaveSurface;
+  std::array<Surface, 9> PictureSurfaces;  // slots 1 to 8; slot 5 is the keyed page-text layer
+  std::array<Rect, 9> PictureRects{};
+  int32_t BackgroundNumber = 0;
+  int32_t Layer1Number = 0;
+  int32_t Layer3Number = 0;
+  FontSpec TextFont;  // the one font object; surfaces take a copy when it is given to them
+};
+
+// Message text state kept between messages.
+struct TextState {
+  uint32_t TextColour = 0xFFFFFF;
+  uint32_t TextShadowColour = 0x000000;
+  int32_t TextCursorX = 0;
+  int32_t TextCursorY = 0;
+};
+
+struct ChoiceEntry {
+  std::u32string Text;
+  int32_t Position = 0;
+};
+
+struct BlinkState {
+  bool MarkerHidden = false;
+  uint32_t NextToggle = 0;
+};
+
+struct ChoiceState {
+  std::array<ChoiceEntry, kChoiceSlots> Choices;
+  BlinkState Blink;
+};
+
+// The music state shared by the music commands and the music timer.
+struct MusicState {
+  bool SequencerOpen = false;
+  bool MusicPlaying = false;
+  int32_t MusicLength = 0;
+  uint32_t MusicStartTick = 0;
+  int32_t MusicNumber = 0;
+};
+
+// The platform services a player runs on; owned elsewhere (main, or a test), never null while running.
+struct Services {
+  Display* display = nullptr;
+  Clock* clock = nullptr;
+  Sequencer* sequencer = nullptr;
+  GlyphSource* glyphs = nullptr;
+  Dialogs* dialogs = nullptr;
+};
+
+class Trace;
+class EventScript;
+
+struct Player {
+  Services services;
+  Settings settings;
+  GameLocation location;
+  GameData game;
+  ScriptState script;
+  InputState input;
+  Screen screen;
+  TextState text;
+  ChoiceState choices;
+  MusicState music;
+
+  Trace* trace = nullptr;               // --trace: one line per executed instruction
+  EventScript* event_script = nullptr;  // --events: scripted input delivered at yields
+  uint32_t next_timer_tick = 1000;      // when the music timer fires next
+};
+
+// Thrown by EndProgram; main catches it, so the program unwinds and RAII releases everything.
+struct ProgramExit {
+  int status = 0;
+};
+
+}  // namespace corv

@@ -1,0 +1,15 @@
+// The one orderly way out of a running game.
+#pragma once
+
+#include "shell/player.h"
+
+namespace corv {
+
+// Gives the screen back to the desktop.
+void RestoreDisplay(Player& player);
+
+// Restores the display, stops the music, writes "end" to the trace and ends the program by throwing
+// ProgramExit{status}, which main catches. Never returns.
+[[noreturn]] void EndProgram(Player& player, int status = 0);
+
+}  // namespace corv
