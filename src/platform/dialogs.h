@@ -18,6 +18,9 @@ class Dialogs {
   virtual std::optional<std::string> OpenFile(const std::string& title, const std::string& filter) = 0;
 };
 
+// Dialogs for players, with FLTK; message boxes are also written to stderr.
+std::unique_ptr<Dialogs> MakeFltkDialogs();
+
 // Dialogs that show nothing: message boxes go to stderr only, the open-file dialog is cancelled.
 std::unique_ptr<Dialogs> MakeHeadlessDialogs();
 

@@ -6,6 +6,7 @@
 #include "platform/display.h"
 #include "platform/glyphs.h"
 #include "platform/sequencer.h"
+#include "platform/bitmap.h"
 
 namespace corv {
 namespace {
@@ -49,9 +50,17 @@ std::unique_ptr<GlyphSource> MakeTrueTypeGlyphSource(std::string* error, const s
   if (error) *error = "no font support yet";
   return nullptr;
 }
-std::unique_ptr<GlyphSource> MakeBoxGlyphSource() { return nullptr; }
 std::unique_ptr<Sequencer> MakeFluidSynthSequencer(const SequencerOptions&, Clock&) {
   return std::make_unique<RecordingSequencer>();
 }
 std::unique_ptr<Dialogs> MakeHeadlessDialogs() { return std::make_unique<NullDialogs>(); }
+std::unique_ptr<Dialogs> MakeFltkDialogs() { return std::make_unique<NullDialogs>(); }
+bool LoadBitmap(std::string_view, int, Surface&, std::string* error) {
+  if (error) *error = "bitmap loading is not built yet";
+  return false;
+}
+bool LoadBitmapFile(const std::string&, int, Surface&, std::string* error) {
+  if (error) *error = "bitmap loading is not built yet";
+  return false;
+}
 }  // namespace corv
