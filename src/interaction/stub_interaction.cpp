@@ -6,7 +6,6 @@
 namespace corv {
 int TimedWait(Player& player, int32_t) { Unsupported(player, "timed waits"); }
 void WaitForChoice(Player& player) { Unsupported(player, "opcode 9 (wait for the player)"); }
-void RedrawScene(Player& player, Present) { Unsupported(player, "the scene redraw"); }
 void DrawChoiceBox(Player& player, int32_t) { Unsupported(player, "the choice box"); }
 void DrawChoices(Player& player, Surface&, int, int) { Unsupported(player, "the choice list"); }
 int HitTestChoices(Player& player, int) { Unsupported(player, "choices"); }

@@ -1,8 +1,6 @@
 // Placeholders until the media routines are built.
 #include "media/message_window.h"
-#include "media/music.h"
 #include "media/pictures.h"
-#include "media/resources.h"
 #include "media/shading.h"
 #include "shell/unsupported.h"
 
@@ -15,7 +13,5 @@ bool BlendRect(Surface&, int, int32_t, int32_t, int32_t, int32_t, int32_t, int32
 bool LoadPictureSlot(Player&, const std::string&, int) { return false; }
 void ShowBackground(Player& player) { Unsupported(player, "opcode 129 (background)"); }
 void ShowLayerPicture(Player& player, int) { Unsupported(player, "opcodes 137/142 (layer pictures)"); }
-int32_t PlayMusic(Player&, const std::string&) { return 0; }
-void PlayMusicCommand(Player& player) { Unsupported(player, "opcode 6 (music)"); }
 void DrawMessageWindow(Player& player, int32_t, int32_t, int32_t) { Unsupported(player, "the message window"); }
 }  // namespace corv

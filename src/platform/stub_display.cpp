@@ -2,10 +2,8 @@
 #include <chrono>
 
 #include "platform/clock.h"
-#include "platform/dialogs.h"
 #include "platform/display.h"
 #include "platform/glyphs.h"
-#include "platform/sequencer.h"
 #include "platform/bitmap.h"
 
 namespace corv {
@@ -34,11 +32,6 @@ class NullDisplay final : public Display {
  private:
   VirtualClock* clock_;
 };
-class NullDialogs final : public Dialogs {
- public:
-  void MessageBox(const std::string&, const std::string&, MessageIcon) override {}
-  std::optional<std::string> OpenFile(const std::string&, const std::string&) override { return std::nullopt; }
-};
 }  // namespace
 
 std::unique_ptr<Clock> MakeSystemClock() { return std::make_unique<SteadyClock>(); }
@@ -50,11 +43,7 @@ std::unique_ptr<GlyphSource> MakeTrueTypeGlyphSource(std::string* error, const s
   if (error) *error = "no font support yet";
   return nullptr;
 }
-std::unique_ptr<Sequencer> MakeFluidSynthSequencer(const SequencerOptions&, Clock&) {
-  return std::make_unique<RecordingSequencer>();
-}
-std::unique_ptr<Dialogs> MakeHeadlessDialogs() { return std::make_unique<NullDialogs>(); }
-std::unique_ptr<Dialogs> MakeFltkDialogs() { return std::make_unique<NullDialogs>(); }
+
 bool LoadBitmap(std::string_view, int, Surface&, std::string* error) {
   if (error) *error = "bitmap loading is not built yet";
   return false;
