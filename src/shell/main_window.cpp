@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "shell/event_script.h"
 #include "shell/shutdown.h"
 
 namespace corv {
@@ -55,6 +56,7 @@ void DoEvents(Player& player) {
         EndProgram(player);
     }
   }
+  if (player.event_script) player.event_script->Deliver(player);
   if (player.services.clock) {
     const uint32_t now = player.services.clock->TickCount();
     if (static_cast<int32_t>(now - player.next_timer_tick) >= 0) {
@@ -64,6 +66,8 @@ void DoEvents(Player& player) {
   }
 }
 
-void NoteWaitingForPlayer(Player&) {}
+void NoteWaitingForPlayer(Player& player) {
+  if (player.event_script) player.event_script->NoteWaiting();
+}
 
 }  // namespace corv
