@@ -1,5 +1,4 @@
 // Placeholder until the waits and the system menu are built.
-#include "interaction/system_menu.h"
 #include "interaction/waits.h"
 #include "shell/unsupported.h"
 
@@ -10,5 +9,4 @@ void DrawChoiceBox(Player& player, int32_t) { Unsupported(player, "the choice bo
 void DrawChoices(Player& player, Surface&, int, int) { Unsupported(player, "the choice list"); }
 int HitTestChoices(Player& player, int) { Unsupported(player, "choices"); }
 void ShowClickMarker(Player& player, int) { Unsupported(player, "the click marker"); }
-int32_t SystemMenu(Player&) { return 0; }
 }  // namespace corv

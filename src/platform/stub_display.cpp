@@ -4,7 +4,6 @@
 #include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/glyphs.h"
-#include "platform/bitmap.h"
 
 namespace corv {
 namespace {
@@ -44,12 +43,4 @@ std::unique_ptr<GlyphSource> MakeTrueTypeGlyphSource(std::string* error, const s
   return nullptr;
 }
 
-bool LoadBitmap(std::string_view, int, Surface&, std::string* error) {
-  if (error) *error = "bitmap loading is not built yet";
-  return false;
-}
-bool LoadBitmapFile(const std::string&, int, Surface&, std::string* error) {
-  if (error) *error = "bitmap loading is not built yet";
-  return false;
-}
 }  // namespace corv
