@@ -536,11 +536,12 @@ class Compiler {
     Emit16(number);
     Emit8(slot);
     Emit8(static_cast<int64_t>(text.size()));
+    const size_t errors_before = errors_.size();
     ++body_depth_;
     ParseStatements(true);
     --body_depth_;
     ExpectPunct("}");
-    if (image_.size() == offset + 9) Fail(head, "an option body needs at least one statement");
+    if (image_.size() == offset + 9 && errors_.size() == errors_before) Fail(head, "an option body needs at least one statement");
     options_.push_back({offset, image_.size(), Where(head)});
     Emit8(corv::op::kEndOption);
     Emitted(corv::op::kEndOption);
@@ -696,7 +697,9 @@ class Compiler {
     Chain(option_offsets_, kOptionChainField);
     Chain(message_offsets_, kMessageChainField);
 
-    // Every option's body must end where the player's skipping ends it.
+    // Every option's body must end where the player's skipping ends it. (After other errors the bodies
+    // may be incomplete, so this would only repeat them.)
+    if (!errors_.empty()) return;
     GameFile file(image_);
     for (const OptionSpan& o : options_) {
       const int64_t position = static_cast<int64_t>(o.offset) + 1;
