@@ -155,14 +155,14 @@ TEST(AdvcBuild, AutomaticNumbersFollowThePreviousOne) {
   ASSERT_TRUE(r.ok) << r.errors[0].ToString();
   const std::vector<uint8_t>& f = r.image;
   auto u16 = [&](size_t offset) { return f[offset] | (f[offset + 1] << 8); };
-  EXPECT_EQ(u16(36 + 6), 6);        // music b = 6
-  EXPECT_EQ(u16(36 + 11), 6);       // music b shows 6
-  EXPECT_EQ(u16(54), 9);   // message 9
-  EXPECT_EQ(u16(63), 10);  // then 10
-  EXPECT_EQ(u16(72), 40);  // choice 40, slot 0
-  EXPECT_EQ(u16(83), 41);  // the next choice is 41
-  EXPECT_EQ(f[85], 3);     // slot 3 given
-  EXPECT_EQ(f[96], 4);     // then slot 4
+  EXPECT_EQ(u16(36 + 6), 6);   // music b = 6
+  EXPECT_EQ(u16(36 + 11), 6);  // music b shows 6
+  EXPECT_EQ(u16(54), 9);       // message 9
+  EXPECT_EQ(u16(63), 10);      // then 10
+  EXPECT_EQ(u16(72), 40);      // choice 40, slot 0
+  EXPECT_EQ(u16(83), 41);      // the next choice is 41
+  EXPECT_EQ(f[85], 3);         // slot 3 given
+  EXPECT_EQ(f[96], 4);         // then slot 4
 }
 
 }  // namespace

@@ -490,8 +490,10 @@ class Compiler {
       Fail(head, "a choice cannot stand inside an option body: its end markers would end the outer body");
     }
     int64_t number = last_choice_ + 1;
-    if (Peek().kind == TokenKind::kNumber) number = ExpectNumber(0, kMaxChoiceNumber, "the choice number");
-    if (number > kMaxChoiceNumber) Fail(head, "choice numbers end at " + std::to_string(kMaxChoiceNumber));
+    // Text numbers are read as 16-bit numbers, so those above 32767 would come out negative.
+    if (Peek().kind == TokenKind::kNumber) number = ExpectNumber(0, kMaxChoiceNumber16, "the choice number");
+    if (number > kMaxChoiceNumber16)
+      Fail(head, "choice numbers end at " + std::to_string(kMaxChoiceNumber16));
     last_choice_ = static_cast<int>(number);
     ExpectPunct("{");
     int slot = -1;
@@ -541,7 +543,8 @@ class Compiler {
     ParseStatements(true);
     --body_depth_;
     ExpectPunct("}");
-    if (image_.size() == offset + 9 && errors_.size() == errors_before) Fail(head, "an option body needs at least one statement");
+    if (image_.size() == offset + 9 && errors_.size() == errors_before)
+      Fail(head, "an option body needs at least one statement");
     options_.push_back({offset, image_.size(), Where(head)});
     Emit8(corv::op::kEndOption);
     Emitted(corv::op::kEndOption);
@@ -731,6 +734,7 @@ class Compiler {
     int last = 0;
   };
   static constexpr size_t kMaxErrors = 50;
+  static constexpr int kMaxChoiceNumber16 = 32767;
   static constexpr int kChoicePool = 3;
   static constexpr int kMessagePool = 4;
 

@@ -113,20 +113,23 @@ class Checker {
         Report(At(instruction) + "the " + kind + " chain points at something that is not a " + kind +
                " instruction");
       }
-      const int32_t number = file_.Int16(next + 4);
+      const uint32_t number = file_.U16(next + 4);  // shown as written; above 32767 it reads as negative
       const int64_t length = options ? file_.Byte(next + 7) : file_.Int16(next + 6);
       const std::string what = kind + " " + std::to_string(number);
       if (options) {
         const int slot = file_.Byte(next + 6);
-        if (number < 0 || number > kMaxChoiceNumber) {
+        if (number > static_cast<uint32_t>(kMaxChoiceNumber)) {
           Report(At(instruction) + "choice text number " + std::to_string(number) +
                  " is outside 0-50000; the player cannot load the file");
+        } else if (number > 32767) {
+          Report(At(instruction) + "choice text number " + std::to_string(number) +
+                 " reads as a negative 16-bit number; the player cannot load the file");
         }
         if (slot > kMaxSlot)
           Report(At(instruction) + "option slot " + std::to_string(slot) +
                  " is above 5; the player cannot load the file");
         if (length == 0) Report(At(instruction) + "the option has an empty text and is never offered");
-      } else if (number < 0 || number > kMaxMessages) {
+      } else if (number > static_cast<uint32_t>(kMaxMessages)) {
         Report(At(instruction) + "message number " + std::to_string(number) +
                " is outside 0-10000; the player cannot load the file");
       }
