@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -54,7 +55,7 @@ class AudioDevice {
     subsystem_ = true;
     SDL_AudioSpec want{};
     want.freq = kSampleRate;
-    want.format = AUDIO_S16SYS;
+    want.format = AUDIO_F32SYS;
     want.channels = 2;
     want.samples = 1024;
     want.callback = callback;
@@ -151,7 +152,7 @@ class FluidSynthSequencer final : public Sequencer {
       if (open_) return std::to_string(length_ms_);
     } else if (lower == "close sequencer") {
       player_.reset();
-      if (synth_) fluid_synth_system_reset(synth_.get());
+      Silence();
       open_ = false;
       midi_.clear();
     }
@@ -180,12 +181,18 @@ class FluidSynthSequencer final : public Sequencer {
   // Stops the piece, silences the synthesiser and sets up a fresh player at the start of the piece.
   void Rewind() {
     player_.reset();
-    if (!synth_) return;
-    fluid_synth_system_reset(synth_.get());
-    if (midi_.empty()) return;
+    Silence();
+    if (!synth_ || midi_.empty()) return;
     player_.reset(new_fluid_player(synth_.get()));
     if (player_ && fluid_player_add_mem(player_.get(), midi_.data(), midi_.size()) != FLUID_OK)
       player_.reset();
+  }
+
+  // Cuts every sound at once (no release) and returns the channels to their power-on state.
+  void Silence() {
+    if (!synth_) return;
+    fluid_synth_system_reset(synth_.get());
+    fluid_synth_all_sounds_off(synth_.get(), -1);
   }
 
   // Creates the synthesiser and loads the soundfont at the first piece; a game without music never pays
@@ -230,9 +237,9 @@ class FluidSynthSequencer final : public Sequencer {
 
   static void AudioCallback(void* userdata, Uint8* stream, int length) {
     auto* self = static_cast<FluidSynthSequencer*>(userdata);
-    const int frames = length / 4;
+    const int frames = length / static_cast<int>(2 * sizeof(float));
     if (self->synth_) {
-      fluid_synth_write_s16(self->synth_.get(), frames, stream, 0, 2, stream, 1, 2);
+      fluid_synth_write_float(self->synth_.get(), frames, stream, 0, 2, stream, 1, 2);
     } else {
       SDL_memset(stream, 0, static_cast<size_t>(length));
     }
@@ -246,15 +253,17 @@ class FluidSynthSequencer final : public Sequencer {
     elapsed_ms_ += TicksSince(now, last_tick_);
     last_tick_ = now;
     const uint64_t target = elapsed_ms_ * kSampleRate / 1000;
-    std::array<int16_t, 2 * 4096> buffer{};
+    std::array<float, 2 * 4096> sound{};
+    std::array<int16_t, 2 * 4096> samples{};
     while (rendered_frames_ < target) {
       const int frames = static_cast<int>(std::min<uint64_t>(target - rendered_frames_, 4096));
-      if (synth_) {
-        fluid_synth_write_s16(synth_.get(), frames, buffer.data(), 0, 2, buffer.data(), 1, 2);
-      } else {
-        std::fill_n(buffer.begin(), 2 * frames, 0);
+      if (synth_) fluid_synth_write_float(synth_.get(), frames, sound.data(), 0, 2, sound.data(), 1, 2);
+      // Rounded without dither, so silence is exact zeros.
+      for (int i = 0; i < 2 * frames; ++i) {
+        samples[i] =
+            synth_ ? static_cast<int16_t>(std::lrint(std::clamp(sound[i], -1.0f, 1.0f) * 32767.0f)) : 0;
       }
-      wav_->Write(buffer.data(), frames);
+      wav_->Write(samples.data(), frames);
       rendered_frames_ += frames;
     }
   }
