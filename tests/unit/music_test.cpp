@@ -106,6 +106,15 @@ TEST(PlayMusic, EmptyPathStops) {
   }
 }
 
+// Shutdown stops the music through PlayMusic even in a player built without platform services.
+TEST(PlayMusic, WithoutSequencerOrClockKeepsTheStateOnly) {
+  auto player = std::make_unique<Player>();
+  EXPECT_EQ(PlayMusic(*player, "a.MID"), 0);
+  EXPECT_TRUE(player->music.MusicPlaying);
+  EXPECT_EQ(PlayMusic(*player, ""), 0);
+  EXPECT_FALSE(player->music.SequencerOpen);
+}
+
 TEST(PlayMusicCommand, NumbersThatStopOrDoNothing) {
   struct Case {
     const char* name;
