@@ -39,7 +39,7 @@ const std::set<std::string>& Keywords() {
       "var",    "name",      "background", "music",    "picture", "layer1",  "layer3", "none",
       "stop",   "text_mode", "text_wait",  "window",   "page",    "message", "wait",   "choice",
       "option", "goto",      "if",         "and",      "or",      "nor",     "random", "end",
-      "raw",    "op",        "nop",        "explicit", "int16",   "int32"};
+      "raw",    "op",        "nop",        "explicit", "int16",   "int32",   "click"};
   return words;
 }
 
@@ -269,6 +269,7 @@ class Compiler {
     if (word == "goto") return ParseGoto();
     if (word == "if") return ParseIf();
     if (word == "wait") return ParseSimple(corv::op::kWaitChoice, "");
+    if (word == "click") return ParseClick();
     if (word == "end") return ParseSimple(corv::op::kEnd, "");
     if (word == "nop") return ParseSimple(corv::op::kNop7, "");
     if (word == "option") Fail(t, "'option' stands only inside a choice block");
@@ -514,6 +515,39 @@ class Compiler {
       ++options;
     }
     if (options == 0) Fail(head, "a choice needs at least one option");
+  }
+
+  // A click wait: one option (never shown: a single option is answered by a click anywhere) whose body
+  // jumps past the wait, then the wait, then the label it jumps to.
+  void ParseClick() {
+    const Token& head = Next();
+    if (body_depth_ > 0) Fail(head, "a click wait cannot stand inside an option body");
+    const int number = last_choice_ + 1;
+    if (number > kMaxChoiceNumber16)
+      Fail(head, "choice numbers end at " + std::to_string(kMaxChoiceNumber16));
+    last_choice_ = number;
+    option_keys_.insert({number, 0});
+    const std::string text = "\x81\xA5";                          // "▼" in CP932
+    const std::string label = "click " + std::to_string(number);  // a name no source can write
+    const size_t offset = image_.size();
+    option_offsets_.push_back(offset);
+    pools_[kChoicePool] += text;
+    Emit8(corv::op::kOption);
+    Emit32(-1);
+    Emit16(number);
+    Emit8(0);
+    Emit8(static_cast<int64_t>(text.size()));
+    Emit8(corv::op::kGoto);
+    label_uses_.push_back({image_.size(), label, Where(head)});
+    Emit16(0);
+    options_.push_back({offset, image_.size(), Where(head)});
+    Emit8(corv::op::kEndOption);
+    Emit8(corv::op::kWaitChoice);
+    labels_[label] = static_cast<int>(label_offsets_.size()) + 1;
+    label_offsets_.push_back(image_.size());
+    Emit8(corv::op::kLabel);
+    Emit32(-1);
+    Emitted(corv::op::kLabel);
   }
 
   // Returns the slot the option took.
