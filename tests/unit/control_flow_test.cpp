@@ -1,9 +1,10 @@
+#include "script/control_flow.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <set>
 
-#include "script/control_flow.h"
 #include "test_game.h"
 
 namespace corv {
@@ -19,11 +20,12 @@ TEST(CompareValue, OperatorsCompareSigned) {
     int32_t constant;
     bool result;
   };
-  const Case cases[] = {{5, 1, 5, true},  {5, 1, 6, false}, {6, 2, 5, true},   {5, 2, 5, false},
-                        {-1, 2, 0, false}, {-1, 3, 0, true}, {5, 3, 5, false},  {5, 4, 6, true},
-                        {5, 4, 5, false}, {5, 0, 5, false}, {5, 5, 5, false},  {5, 255, 5, false}};
+  const Case cases[] = {{5, 1, 5, true},   {5, 1, 6, false}, {6, 2, 5, true},  {5, 2, 5, false},
+                        {-1, 2, 0, false}, {-1, 3, 0, true}, {5, 3, 5, false}, {5, 4, 6, true},
+                        {5, 4, 5, false},  {5, 0, 5, false}, {5, 5, 5, false}, {5, 255, 5, false}};
   for (const Case& c : cases) {
-    EXPECT_EQ(CompareValue(c.value, c.op, c.constant), c.result) << c.value << " op " << int(c.op) << " " << c.constant;
+    EXPECT_EQ(CompareValue(c.value, c.op, c.constant), c.result)
+        << c.value << " op " << int(c.op) << " " << c.constant;
   }
 }
 
@@ -51,7 +53,7 @@ TEST(Calculate, OperationsWrapRoundAndGuardDivision) {
       {7, 5, 3, 2},
       {8, 5, 3, 3},
       {5, 5, -2, -2},
-      {9, 5, 0, 9},             // division by zero leaves the value
+      {9, 5, 0, 9},               // division by zero leaves the value
       {INT_MIN, 5, -1, INT_MIN},  // 2^31 wraps
       {INT_MAX, 5, 1, INT_MAX},
       {7, 6, 2, 3},
@@ -96,10 +98,10 @@ TEST(IfPairGoto, ConnectivesCombineBothComparisons) {
     uint8_t connective;
     bool jumps;
   };
-  const Case cases[] = {{true, true, 1, true},    {true, false, 1, false}, {false, false, 1, false},
-                        {true, false, 2, true},   {false, true, 2, true},  {false, false, 2, false},
-                        {false, false, 3, true},  {true, false, 3, false}, {false, true, 3, false},
-                        {true, true, 0, false},   {true, true, 4, false},  {false, false, 9, false}};
+  const Case cases[] = {{true, true, 1, true},   {true, false, 1, false}, {false, false, 1, false},
+                        {true, false, 2, true},  {false, true, 2, true},  {false, false, 2, false},
+                        {false, false, 3, true}, {true, false, 3, false}, {false, true, 3, false},
+                        {true, true, 0, false},  {true, true, 4, false},  {false, false, 9, false}};
   for (const Case& c : cases) {
     // v1 = 1, v2 = 2; each comparison is "equal to" a constant that makes it true or false.
     GameBuilder b;

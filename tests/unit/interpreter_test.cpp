@@ -1,9 +1,10 @@
+#include "script/interpreter.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
 
-#include "script/interpreter.h"
 #include "test_game.h"
 
 namespace corv {
@@ -45,10 +46,15 @@ TEST(ExecuteInstruction, NoActionOpcodesAdvanceByTheirLength) {
     std::vector<uint8_t> bytes;
     int advance;
   };
-  const Case cases[] = {{{0}, 1},          {{7}, 1},          {{8}, 1},          {{17}, 1},    {{18}, 1},
-                        {{20}, 1},         {{21}, 1},         {{22}, 1},         {{136}, 1},   {{138}, 1},
-                        {{140}, 1},        {{200}, 1},        {{1, 9, 9}, 3},    {{19, 9, 9, 9}, 4},
-                        {{23, 9, 9}, 3},   {{139, 9, 9, 9}, 4}, {{141, 9, 9}, 3}, {{5, 0, 0, 0, 0}, 5}};
+  const Case cases[] = {{{0}, 1},         {{7}, 1},
+                        {{8}, 1},         {{17}, 1},
+                        {{18}, 1},        {{20}, 1},
+                        {{21}, 1},        {{22}, 1},
+                        {{136}, 1},       {{138}, 1},
+                        {{140}, 1},       {{200}, 1},
+                        {{1, 9, 9}, 3},   {{19, 9, 9, 9}, 4},
+                        {{23, 9, 9}, 3},  {{139, 9, 9, 9}, 4},
+                        {{141, 9, 9}, 3}, {{5, 0, 0, 0, 0}, 5}};
   for (const Case& c : cases) {
     TestPlayer t;
     GameBuilder b;
@@ -141,9 +147,9 @@ TEST(RunScript, TakenJumpsContinueAtTheLabelInstruction) {
     const std::string trace = RunTraced(t);
     EXPECT_EQ(t.player.script.Variables[1], 0) << c.name;
     EXPECT_EQ(t.player.script.Variables[2], 1) << c.name;
-    EXPECT_EQ(trace.substr(trace.find('\n') + 1, 30),
-              std::to_string(label) + " 5\n" + std::to_string(label + 5) + " 14 v2=1\n" +
-                  std::to_string(label + 11) + " 255\nend\n")
+    EXPECT_EQ(trace.substr(trace.find('\n') + 1, 30), std::to_string(label) + " 5\n" +
+                                                          std::to_string(label + 5) + " 14 v2=1\n" +
+                                                          std::to_string(label + 11) + " 255\nend\n")
         << c.name << ": " << trace;
   }
 }
@@ -211,9 +217,16 @@ TEST(RunScript, BrokenReferencesEndTheProgramNamingThePosition) {
        "variable number -2"},
       {"calc on variable 10001", [](GameBuilder& b) { b.Calc(10001, 1, 1); }, "variable number 10001"},
       {"option without end", [](GameBuilder& b) { b.Option(0, 0, "x"); }, "no end marker"},
-      {"option in slot 6", [](GameBuilder& b) { b.Bytes({131, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 6, 0, 7, 8}); },
+      {"option in slot 6",
+       [](GameBuilder& b) {
+         b.Bytes({131, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 6, 0, 7, 8});
+       },
        "slot 6"},
-      {"truncated last instruction", [](GameBuilder& b) { b.Bytes({12, 0, 0, 1}); }, "reads position"},
+      {"truncated last instruction",
+       [](GameBuilder& b) {
+         b.Bytes({12, 0, 0, 1});
+       },
+       "reads position"},
   };
   for (const Case& c : cases) {
     GameBuilder b;

@@ -1,3 +1,5 @@
+#include "shell/loader.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -6,7 +8,6 @@
 
 #include "script/operands.h"
 #include "shell/display_init.h"
-#include "shell/loader.h"
 #include "test_game.h"
 
 namespace corv {
@@ -102,10 +103,14 @@ TEST(BuildTables, RefusesBrokenFilesSayingWhereAndWhat) {
        },
        "outside the file"},
       {"label link neither position nor end",
-       [](auto& im, int32_t l, int32_t, int32_t) { GameBuilder::Put32(im, l + 1, static_cast<int32_t>(0x80000000)); },
+       [](auto& im, int32_t l, int32_t, int32_t) {
+         GameBuilder::Put32(im, l + 1, static_cast<int32_t>(0x80000000));
+       },
        "neither a position"},
       {"message pool past the end",
-       [](auto& im, int32_t, int32_t, int32_t) { GameBuilder::Put32(im, 21, static_cast<int32_t>(im.size()) - 1); },
+       [](auto& im, int32_t, int32_t, int32_t) {
+         GameBuilder::Put32(im, 21, static_cast<int32_t>(im.size()) - 1);
+       },
        "message instruction at position"},
       {"message number above 10000",
        [](auto& im, int32_t, int32_t m, int32_t) { GameBuilder::Put16(im, m + 5, 10001); },
@@ -120,9 +125,12 @@ TEST(BuildTables, RefusesBrokenFilesSayingWhereAndWhat) {
       {"negative choice text number",
        [](auto& im, int32_t, int32_t, int32_t o) { GameBuilder::Put16(im, o + 5, -3); },
        "text number -3 is outside"},
-      {"choice slot above 5", [](auto& im, int32_t, int32_t, int32_t o) { im[o + 7 - 1] = 6; }, "slot 6 is above 5"},
+      {"choice slot above 5", [](auto& im, int32_t, int32_t, int32_t o) { im[o + 7 - 1] = 6; },
+       "slot 6 is above 5"},
       {"choice pool past the end",
-       [](auto& im, int32_t, int32_t, int32_t) { GameBuilder::Put32(im, 17, static_cast<int32_t>(im.size())); },
+       [](auto& im, int32_t, int32_t, int32_t) {
+         GameBuilder::Put32(im, 17, static_cast<int32_t>(im.size()));
+       },
        "choice option at position"},
   };
   for (const Case& c : cases) {
@@ -175,8 +183,8 @@ TEST(LoadGame, ShowsTheLoadingScreenThenBuildsTables) {
     int x, y;
     uint8_t r, g, b;
   };
-  const Pixel pixels[] = {{0, 0, 255, 255, 255},   {639, 1, 255, 255, 255}, {5, 100, 205, 205, 222},
-                          {600, 479, 16, 16, 96},  {100, 245, 133, 133, 174}, {262, 246, 255, 255, 255},
+  const Pixel pixels[] = {{0, 0, 255, 255, 255},    {639, 1, 255, 255, 255},   {5, 100, 205, 205, 222},
+                          {600, 479, 16, 16, 96},   {100, 245, 133, 133, 174}, {262, 246, 255, 255, 255},
                           {259, 246, 132, 132, 173}};
   for (const Pixel& p : pixels) {
     uint8_t r, g, bl;

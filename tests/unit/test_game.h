@@ -124,14 +124,18 @@ class GameBuilder {
 
   // Writes a 32-bit little-endian value at a position (from 1) of a built image.
   static void Put32(std::vector<uint8_t>& image, int32_t position, int32_t value) {
-    for (int i = 0; i < 4; ++i) image[position - 1 + i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      image[position - 1 + i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
   }
   static void Put16(std::vector<uint8_t>& image, int32_t position, int32_t value) {
-    for (int i = 0; i < 2; ++i) image[position - 1 + i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
+    for (int i = 0; i < 2; ++i)
+      image[position - 1 + i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
   }
 
  private:
-  void Int16(int16_t v) { Bytes({static_cast<uint8_t>(v), static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8)}); }
+  void Int16(int16_t v) {
+    Bytes({static_cast<uint8_t>(v), static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8)});
+  }
   void Int32(int32_t v) {
     const auto u = static_cast<uint32_t>(v);
     Bytes({static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8), static_cast<uint8_t>(u >> 16),
