@@ -6,8 +6,7 @@ std::unique_ptr<EventScript> EventScript::Load(const std::string& path, std::str
   if (error) *error = path + ": scripted input is not built yet";
   return nullptr;
 }
-std::unique_ptr<EventScript> EventScript::Parse(const std::string&, const std::string& name,
-                                                std::string* error) {
+std::unique_ptr<EventScript> EventScript::Parse(const std::string&, const std::string& name, std::string* error) {
   if (error) *error = name + ": scripted input is not built yet";
   return nullptr;
 }
