@@ -187,6 +187,13 @@ bool BuildTables(Player& player, std::string* error) {
   }
   game.ScriptEnd = static_cast<int32_t>(game.GameImage.size());
   ClearTables(player);
+  if (game.GameImage.size() < kScriptStart - 1) {
+    if (error) {
+      *error = "the file is " + std::to_string(game.GameImage.size()) + " bytes, shorter than the " +
+               std::to_string(kScriptStart - 1) + "-byte header";
+    }
+    return false;
+  }
   std::string context = "the header";
   try {
     BuildLabelTable(game, context);

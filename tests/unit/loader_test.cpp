@@ -94,7 +94,8 @@ TEST(BuildTables, RefusesBrokenFilesSayingWhereAndWhat) {
     const char* expected;
   };
   const Case cases[] = {
-      {"header cut short", [](auto& im, int32_t, int32_t, int32_t) { im.resize(20); }, "position 25"},
+      {"header cut short", [](auto& im, int32_t, int32_t, int32_t) { im.resize(35); },
+       "35 bytes, shorter than the 36-byte header"},
       {"label link of 0", [](auto& im, int32_t l, int32_t, int32_t) { GameBuilder::Put32(im, l + 1, 0); },
        "position 0 lies outside"},
       {"label link past the end",
