@@ -57,10 +57,42 @@ static_assert(Div100MagicIsExact());
 // position i % 96.
 constexpr size_t kPeriod = 96;
 
+// Per byte position: new = (old * weight + colour * share) / 100. The unused byte of a 32-bit pixel has
+// weight, share and colour 0, so it comes out as 0.
 struct ByteBlend {
-  alignas(32) std::array<uint16_t, kPeriod> weight{};  // 100 - percent (0 for the unused byte)
-  alignas(32) std::array<uint16_t, kPeriod> addend{};  // colour * percent (0 for the unused byte)
+  alignas(32) std::array<uint8_t, kPeriod> colour{};
+  alignas(32) std::array<uint16_t, kPeriod> weight{};  // widened for the 16-bit lanes
+  alignas(32) std::array<uint16_t, kPeriod> addend{};  // colour * share
+  // (weight, share) byte pairs in the order the AVX2 loop interleaves pixel and colour bytes: for each
+  // 32-byte block, positions 0-7 and 16-23, then 8-15 and 24-31.
+  alignas(32) std::array<uint8_t, 2 * kPeriod> pairs{};
 };
+
+ByteBlend MakeByteBlend(int bytes_per_pixel, int32_t percent, const std::array<int32_t, 3>& colour) {
+  ByteBlend rule;
+  std::array<uint8_t, kPeriod> share{};
+  for (size_t i = 0; i < kPeriod; ++i) {
+    const int channel = static_cast<int>(i % static_cast<size_t>(bytes_per_pixel));
+    if (channel == 3) continue;
+    rule.colour[i] = static_cast<uint8_t>(colour[channel]);
+    rule.weight[i] = static_cast<uint16_t>(100 - percent);
+    share[i] = static_cast<uint8_t>(percent);
+    rule.addend[i] = static_cast<uint16_t>(colour[channel] * percent);
+  }
+  for (size_t block = 0; block < kPeriod; block += 32) {
+    for (size_t half = 0; half < 2; ++half) {    // unpacklo, unpackhi
+      for (size_t lane = 0; lane < 2; ++lane) {  // the two 128-bit lanes
+        for (size_t j = 0; j < 8; ++j) {
+          const size_t position = block + lane * 16 + half * 8 + j;
+          const size_t at = 2 * block + half * 32 + lane * 16 + 2 * j;
+          rule.pairs[at] = static_cast<uint8_t>(rule.weight[position]);
+          rule.pairs[at + 1] = share[position];
+        }
+      }
+    }
+  }
+  return rule;
+}
 
 struct ByteDarken {
   alignas(32) std::array<uint8_t, kPeriod> amount{};  // colour (255 for the unused byte, which clears it)
@@ -78,46 +110,67 @@ struct WordDarken {
 
 // ---- Portable loops ------------------------------------------------------------------------------
 
-// `phase` is the position within kPeriod of p[0].
-void BlendBytesPortable(uint8_t* p, size_t n, const ByteBlend& rule, size_t phase) {
-  for (size_t i = 0; i < n; ++i) {
-    const size_t k = (phase + i) % kPeriod;
+// `k` is the rule position of p[0].
+void BlendBytesPortable(uint8_t* p, size_t n, const ByteBlend& rule, size_t k = 0) {
+  for (size_t i = 0; i < n; ++i, k = k + 1 == kPeriod ? 0 : k + 1) {
     p[i] = static_cast<uint8_t>((p[i] * rule.weight[k] + rule.addend[k]) / 100);
   }
 }
 
-void DarkenBytesPortable(uint8_t* p, size_t n, const ByteDarken& rule, size_t phase) {
-  for (size_t i = 0; i < n; ++i) {
-    const int v = p[i] - rule.amount[(phase + i) % kPeriod];
+void DarkenBytesPortable(uint8_t* p, size_t n, const ByteDarken& rule, size_t k = 0) {
+  for (size_t i = 0; i < n; ++i, k = k + 1 == kPeriod ? 0 : k + 1) {
+    const int v = p[i] - rule.amount[k];
     p[i] = static_cast<uint8_t>(v < 0 ? 0 : v);
   }
 }
 
-// Pixels are little-endian 16-bit values at p, n of them.
+// Pixels are little-endian 16-bit values, n bytes of them.
 void BlendWordsPortable(uint8_t* p, size_t n, const WordBlend& rule) {
-  for (size_t i = 0; i < n; ++i, p += 2) {
-    const unsigned v = p[0] | (p[1] << 8);
+  for (size_t i = 0; i + 1 < n; i += 2) {
+    const unsigned v = p[i] | (p[i + 1] << 8);
     const unsigned r = ((v >> 11) * rule.weight + rule.red) / 100;
     const unsigned g = (((v >> 5) & 0x3F) * rule.weight + rule.green) / 100;
     const unsigned b = ((v & 0x1F) * rule.weight + rule.blue) / 100;
     const unsigned out = (r << 11) | (g << 5) | b;
-    p[0] = static_cast<uint8_t>(out);
-    p[1] = static_cast<uint8_t>(out >> 8);
+    p[i] = static_cast<uint8_t>(out);
+    p[i + 1] = static_cast<uint8_t>(out >> 8);
   }
 }
 
 void DarkenWordsPortable(uint8_t* p, size_t n, const WordDarken& rule) {
   const auto lower = [](unsigned field, unsigned amount) { return field > amount ? field - amount : 0u; };
-  for (size_t i = 0; i < n; ++i, p += 2) {
-    const unsigned v = p[0] | (p[1] << 8);
+  for (size_t i = 0; i + 1 < n; i += 2) {
+    const unsigned v = p[i] | (p[i + 1] << 8);
     const unsigned out =
         lower(v & 0xF800, rule.red) | lower(v & 0x7E0, rule.green) | lower(v & 0x1F, rule.blue);
-    p[0] = static_cast<uint8_t>(out);
-    p[1] = static_cast<uint8_t>(out >> 8);
+    p[i] = static_cast<uint8_t>(out);
+    p[i + 1] = static_cast<uint8_t>(out >> 8);
   }
 }
 
 #if CORV_SHADING_X86
+
+// Runs `block` (which takes a pointer to `width` bytes and the rule position of its first byte) over the
+// n bytes at p. Whole periods go first with the positions as constants, so that the compiler keeps the rule
+// vectors in registers; the last, partial block goes through a scratch buffer, so every byte takes the
+// vector path.
+template <size_t width, typename Block>
+__attribute__((always_inline)) inline void Stream(uint8_t* p, size_t n, Block&& block) {
+  static_assert(kPeriod % width == 0);
+  size_t i = 0;
+  for (; i + kPeriod <= n; i += kPeriod) {
+#pragma GCC unroll 8
+    for (size_t k = 0; k < kPeriod; k += width) block(p + i + k, k);
+  }
+  size_t k = 0;
+  for (; i + width <= n; i += width, k += width) block(p + i, k);
+  if (i < n) {
+    alignas(32) uint8_t scratch[width];
+    std::memcpy(scratch, p + i, n - i);
+    block(scratch, k);
+    std::memcpy(p + i, scratch, n - i);
+  }
+}
 
 // ---- SSE2 loops (every x86-64 processor) ---------------------------------------------------------
 
@@ -130,30 +183,23 @@ inline void Store128(void* p, __m128i v) {
 inline __m128i Div100(__m128i x) {
   return _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(static_cast<int16_t>(kDiv100Magic))), kDiv100Shift);
 }
-inline size_t Next(size_t phase, size_t step) {
-  return phase + step == kPeriod ? 0 : phase + step;
-}
 
 void BlendBytesSse2(uint8_t* p, size_t n, const ByteBlend& rule) {
   const __m128i zero = _mm_setzero_si128();
-  size_t i = 0, k = 0;
-  for (; i + 16 <= n; i += 16, k = Next(k, 16)) {
-    const __m128i v = Load128(p + i);
-    __m128i lo = _mm_unpacklo_epi8(v, zero), hi = _mm_unpackhi_epi8(v, zero);
-    lo = Div100(_mm_add_epi16(_mm_mullo_epi16(lo, Load128(&rule.weight[k])), Load128(&rule.addend[k])));
-    hi = Div100(
-        _mm_add_epi16(_mm_mullo_epi16(hi, Load128(&rule.weight[k + 8])), Load128(&rule.addend[k + 8])));
-    Store128(p + i, _mm_packus_epi16(lo, hi));
-  }
-  BlendBytesPortable(p + i, n - i, rule, k);
+  Stream<16>(p, n, [&](uint8_t* q, size_t k) {
+    const __m128i v = Load128(q);
+    const __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(v, zero), Load128(&rule.weight[k])),
+                                     Load128(&rule.addend[k]));
+    const __m128i hi =
+        _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(v, zero), Load128(&rule.weight[k + 8])),
+                      Load128(&rule.addend[k + 8]));
+    Store128(q, _mm_packus_epi16(Div100(lo), Div100(hi)));
+  });
 }
 
 void DarkenBytesSse2(uint8_t* p, size_t n, const ByteDarken& rule) {
-  size_t i = 0, k = 0;
-  for (; i + 16 <= n; i += 16, k = Next(k, 16)) {
-    Store128(p + i, _mm_subs_epu8(Load128(p + i), Load128(&rule.amount[k])));
-  }
-  DarkenBytesPortable(p + i, n - i, rule, k);
+  Stream<16>(p, n,
+             [&](uint8_t* q, size_t k) { Store128(q, _mm_subs_epu8(Load128(q), Load128(&rule.amount[k]))); });
 }
 
 void BlendWordsSse2(uint8_t* p, size_t n, const WordBlend& rule) {
@@ -162,16 +208,14 @@ void BlendWordsSse2(uint8_t* p, size_t n, const WordBlend& rule) {
   const __m128i green = _mm_set1_epi16(static_cast<int16_t>(rule.green));
   const __m128i blue = _mm_set1_epi16(static_cast<int16_t>(rule.blue));
   const __m128i mask6 = _mm_set1_epi16(0x3F), mask5 = _mm_set1_epi16(0x1F);
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    const __m128i v = Load128(p + 2 * i);
+  Stream<16>(p, n, [&](uint8_t* q, size_t) {
+    const __m128i v = Load128(q);
     const __m128i r = Div100(_mm_add_epi16(_mm_mullo_epi16(_mm_srli_epi16(v, 11), weight), red));
     const __m128i g =
         Div100(_mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi16(v, 5), mask6), weight), green));
     const __m128i b = Div100(_mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(v, mask5), weight), blue));
-    Store128(p + 2 * i, _mm_or_si128(_mm_or_si128(_mm_slli_epi16(r, 11), _mm_slli_epi16(g, 5)), b));
-  }
-  BlendWordsPortable(p + 2 * i, n - i, rule);
+    Store128(q, _mm_or_si128(_mm_or_si128(_mm_slli_epi16(r, 11), _mm_slli_epi16(g, 5)), b));
+  });
 }
 
 void DarkenWordsSse2(uint8_t* p, size_t n, const WordDarken& rule) {
@@ -180,93 +224,81 @@ void DarkenWordsSse2(uint8_t* p, size_t n, const WordDarken& rule) {
   const __m128i blue = _mm_set1_epi16(static_cast<int16_t>(rule.blue));
   const __m128i mask_r = _mm_set1_epi16(static_cast<int16_t>(0xF800));
   const __m128i mask_g = _mm_set1_epi16(0x7E0), mask_b = _mm_set1_epi16(0x1F);
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    const __m128i v = Load128(p + 2 * i);
+  Stream<16>(p, n, [&](uint8_t* q, size_t) {
+    const __m128i v = Load128(q);
     const __m128i r = _mm_subs_epu16(_mm_and_si128(v, mask_r), red);
     const __m128i g = _mm_subs_epu16(_mm_and_si128(v, mask_g), green);
     const __m128i b = _mm_subs_epu16(_mm_and_si128(v, mask_b), blue);
-    Store128(p + 2 * i, _mm_or_si128(_mm_or_si128(r, g), b));
-  }
-  DarkenWordsPortable(p + 2 * i, n - i, rule);
+    Store128(q, _mm_or_si128(_mm_or_si128(r, g), b));
+  });
 }
 
 // ---- AVX2 loops ------------------------------------------------------------------------------------
+// Compiled for AVX2 (lambdas included) and only called when the processor has it.
 
-#define CORV_AVX2 __attribute__((target("avx2")))
+#pragma GCC push_options
+#pragma GCC target("avx2")
 
-CORV_AVX2 inline __m256i Load256(const void* p) {
+inline __m256i Load256(const void* p) {
   return _mm256_loadu_si256(static_cast<const __m256i*>(p));
 }
-CORV_AVX2 inline void Store256(void* p, __m256i v) {
+inline void Store256(void* p, __m256i v) {
   _mm256_storeu_si256(static_cast<__m256i*>(p), v);
 }
-CORV_AVX2 inline __m256i Div100x16(__m256i x) {
+inline __m256i Div100x16(__m256i x) {
   return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(static_cast<int16_t>(kDiv100Magic))),
                            kDiv100Shift);
 }
 
-CORV_AVX2 void BlendBytesAvx2(uint8_t* p, size_t n, const ByteBlend& rule) {
-  size_t i = 0, k = 0;
-  for (; i + 32 <= n; i += 32, k = Next(k, 32)) {
-    __m256i lo = _mm256_cvtepu8_epi16(Load128(p + i));
-    __m256i hi = _mm256_cvtepu8_epi16(Load128(p + i + 16));
-    lo = Div100x16(
-        _mm256_add_epi16(_mm256_mullo_epi16(lo, Load256(&rule.weight[k])), Load256(&rule.addend[k])));
-    hi = Div100x16(_mm256_add_epi16(_mm256_mullo_epi16(hi, Load256(&rule.weight[k + 16])),
-                                    Load256(&rule.addend[k + 16])));
-    // packus interleaves the 128-bit halves; the permute puts the 64-bit quarters back in order.
-    Store256(p + i, _mm256_permute4x64_epi64(_mm256_packus_epi16(lo, hi), 0xD8));
-  }
-  BlendBytesPortable(p + i, n - i, rule, k);
+void BlendBytesAvx2(uint8_t* p, size_t n, const ByteBlend& rule) {
+  Stream<32>(p, n, [&](uint8_t* q, size_t k) {
+    // Pixel and colour bytes interleaved, then old * weight + colour * share in one multiply-add.
+    const __m256i v = Load256(q), c = Load256(&rule.colour[k]);
+    const __m256i lo = _mm256_maddubs_epi16(_mm256_unpacklo_epi8(v, c), Load256(&rule.pairs[2 * k]));
+    const __m256i hi = _mm256_maddubs_epi16(_mm256_unpackhi_epi8(v, c), Load256(&rule.pairs[2 * k + 32]));
+    Store256(q, _mm256_packus_epi16(Div100x16(lo), Div100x16(hi)));
+  });
 }
 
-CORV_AVX2 void DarkenBytesAvx2(uint8_t* p, size_t n, const ByteDarken& rule) {
-  size_t i = 0, k = 0;
-  for (; i + 32 <= n; i += 32, k = Next(k, 32)) {
-    Store256(p + i, _mm256_subs_epu8(Load256(p + i), Load256(&rule.amount[k])));
-  }
-  DarkenBytesPortable(p + i, n - i, rule, k);
+void DarkenBytesAvx2(uint8_t* p, size_t n, const ByteDarken& rule) {
+  Stream<32>(p, n, [&](uint8_t* q, size_t k) {
+    Store256(q, _mm256_subs_epu8(Load256(q), Load256(&rule.amount[k])));
+  });
 }
 
-CORV_AVX2 void BlendWordsAvx2(uint8_t* p, size_t n, const WordBlend& rule) {
+void BlendWordsAvx2(uint8_t* p, size_t n, const WordBlend& rule) {
   const __m256i weight = _mm256_set1_epi16(static_cast<int16_t>(rule.weight));
   const __m256i red = _mm256_set1_epi16(static_cast<int16_t>(rule.red));
   const __m256i green = _mm256_set1_epi16(static_cast<int16_t>(rule.green));
   const __m256i blue = _mm256_set1_epi16(static_cast<int16_t>(rule.blue));
   const __m256i mask6 = _mm256_set1_epi16(0x3F), mask5 = _mm256_set1_epi16(0x1F);
-  size_t i = 0;
-  for (; i + 16 <= n; i += 16) {
-    const __m256i v = Load256(p + 2 * i);
+  Stream<32>(p, n, [&](uint8_t* q, size_t) {
+    const __m256i v = Load256(q);
     const __m256i r = Div100x16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(v, 11), weight), red));
     const __m256i g = Div100x16(_mm256_add_epi16(
         _mm256_mullo_epi16(_mm256_and_si256(_mm256_srli_epi16(v, 5), mask6), weight), green));
     const __m256i b =
         Div100x16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_and_si256(v, mask5), weight), blue));
-    Store256(p + 2 * i,
-             _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi16(r, 11), _mm256_slli_epi16(g, 5)), b));
-  }
-  BlendWordsPortable(p + 2 * i, n - i, rule);
+    Store256(q, _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi16(r, 11), _mm256_slli_epi16(g, 5)), b));
+  });
 }
 
-CORV_AVX2 void DarkenWordsAvx2(uint8_t* p, size_t n, const WordDarken& rule) {
+void DarkenWordsAvx2(uint8_t* p, size_t n, const WordDarken& rule) {
   const __m256i red = _mm256_set1_epi16(static_cast<int16_t>(rule.red));
   const __m256i green = _mm256_set1_epi16(static_cast<int16_t>(rule.green));
   const __m256i blue = _mm256_set1_epi16(static_cast<int16_t>(rule.blue));
   const __m256i mask_r = _mm256_set1_epi16(static_cast<int16_t>(0xF800));
   const __m256i mask_g = _mm256_set1_epi16(0x7E0), mask_b = _mm256_set1_epi16(0x1F);
-  size_t i = 0;
-  for (; i + 16 <= n; i += 16) {
-    const __m256i v = Load256(p + 2 * i);
+  Stream<32>(p, n, [&](uint8_t* q, size_t) {
+    const __m256i v = Load256(q);
     const __m256i r = _mm256_subs_epu16(_mm256_and_si256(v, mask_r), red);
     const __m256i g = _mm256_subs_epu16(_mm256_and_si256(v, mask_g), green);
     const __m256i b = _mm256_subs_epu16(_mm256_and_si256(v, mask_b), blue);
-    Store256(p + 2 * i, _mm256_or_si256(_mm256_or_si256(r, g), b));
-  }
-  DarkenWordsPortable(p + 2 * i, n - i, rule);
+    Store256(q, _mm256_or_si256(_mm256_or_si256(r, g), b));
+  });
 }
 
-#undef CORV_AVX2
+#pragma GCC pop_options
 #endif  // CORV_SHADING_X86
 
 // ---- Choosing a path -------------------------------------------------------------------------------
@@ -284,7 +316,7 @@ void BlendBytes(Simd simd, uint8_t* p, size_t n, const ByteBlend& rule) {
   if (simd == Simd::kSse2) return BlendBytesSse2(p, n, rule);
 #endif
   (void)simd;
-  BlendBytesPortable(p, n, rule, 0);
+  BlendBytesPortable(p, n, rule);
 }
 
 void DarkenBytes(Simd simd, uint8_t* p, size_t n, const ByteDarken& rule) {
@@ -293,7 +325,7 @@ void DarkenBytes(Simd simd, uint8_t* p, size_t n, const ByteDarken& rule) {
   if (simd == Simd::kSse2) return DarkenBytesSse2(p, n, rule);
 #endif
   (void)simd;
-  DarkenBytesPortable(p, n, rule, 0);
+  DarkenBytesPortable(p, n, rule);
 }
 
 void BlendWords(Simd simd, uint8_t* p, size_t n, const WordBlend& rule) {
@@ -394,7 +426,7 @@ bool DarkenRect(Surface& surface, int depth, int32_t x, int32_t y, int32_t w, in
   if (depth < 24) {
     const WordDarken rule{static_cast<uint16_t>(red), static_cast<uint16_t>(green),
                           static_cast<uint16_t>(blue)};
-    ForEachRun(surface, area, [&](uint8_t* p, size_t n) { DarkenWords(simd, p, n / 2, rule); });
+    ForEachRun(surface, area, [&](uint8_t* p, size_t n) { DarkenWords(simd, p, n, rule); });
     return true;
   }
   const std::array<uint8_t, 4> amount{static_cast<uint8_t>(blue), static_cast<uint8_t>(green >> 8),
@@ -420,15 +452,10 @@ bool BlendRect(Surface& surface, int depth, int32_t x, int32_t y, int32_t w, int
     const WordBlend rule{weight, static_cast<uint16_t>((red >> 11) * percent),
                          static_cast<uint16_t>((green >> 5) * percent),
                          static_cast<uint16_t>(blue * percent)};
-    ForEachRun(surface, area, [&](uint8_t* p, size_t n) { BlendWords(simd, p, n / 2, rule); });
+    ForEachRun(surface, area, [&](uint8_t* p, size_t n) { BlendWords(simd, p, n, rule); });
     return true;
   }
-  const std::array<int32_t, 3> colour{blue, green >> 8, red >> 16};
-  const auto rule = ByteRule<ByteBlend>(surface.BytesPerPixel(), [&](ByteBlend& r, size_t i, int channel) {
-    // The fourth byte of a 32-bit pixel gets weight 0 and nothing added: it is written as 0.
-    r.weight[i] = channel < 3 ? weight : 0;
-    r.addend[i] = channel < 3 ? static_cast<uint16_t>(colour[channel] * percent) : 0;
-  });
+  const ByteBlend rule = MakeByteBlend(surface.BytesPerPixel(), percent, {blue, green >> 8, red >> 16});
   ForEachRun(surface, area, [&](uint8_t* p, size_t n) { BlendBytes(simd, p, n, rule); });
   return true;
 }
