@@ -53,8 +53,11 @@ char32_t SemiVoiced(char32_t kana) {
   return kana >= U'ハ' && kana <= U'ホ' && (kana - U'ハ') % 3 == 0 ? kana + 2 : 0;
 }
 
-// Draws one character with its one-pixel shadow, in the surface's current font.
+// Draws one character with its one-pixel shadow, in the surface's current font. A control character
+// left in the text (a CR or LF that is not a line break here) keeps its cell but shows nothing, rather
+// than whatever the font makes of it.
 void DrawGlyph(Player& player, Surface& surface, int x, int y, char32_t c) {
+  if (c < U' ' || c == 0x7F) return;
   const std::u32string glyph(1, c);
   GlyphSource& glyphs = *player.services.glyphs;
   surface.fore_colour = player.text.TextShadowColour;
