@@ -1,0 +1,287 @@
+// The MIDI sequencer: FluidSynth plays the Standard MIDI File the game names, and the sound goes out
+// through SDL's audio device (FluidSynth renders inside SDL's audio callback, and its MIDI player runs
+// on the synthesiser's sample clock) or, with --audio-out, into a WAV file rendered on the player's own
+// clock. The piece's length comes from our own reading of the file's tempo map.
+#include <SDL.h>
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/midi_file.h"
+#include "platform/sequencer.h"
+#include "platform/wav_writer.h"
+
+namespace corv {
+namespace {
+
+constexpr int kSampleRate = 44100;
+constexpr uint64_t kMaxMidiFileBytes = 16
+                                       << 20;  // far above any real piece; keeps a stray file out of memory
+constexpr std::array<const char*, 3> kDebianSoundfonts = {"/usr/share/sounds/sf2/default-GM.sf2",
+                                                          "/usr/share/sounds/sf2/TimGM6mb.sf2",
+                                                          "/usr/share/sounds/sf2/FluidR3_GM.sf2"};
+
+struct SettingsDeleter {
+  void operator()(fluid_settings_t* s) const { delete_fluid_settings(s); }
+};
+struct SynthDeleter {
+  void operator()(fluid_synth_t* s) const { delete_fluid_synth(s); }
+};
+struct PlayerDeleter {
+  void operator()(fluid_player_t* p) const { delete_fluid_player(p); }
+};
+
+// SDL's audio subsystem and one open playback device.
+class AudioDevice {
+ public:
+  AudioDevice(SDL_AudioCallback callback, void* userdata, bool headless) {
+    if (headless) SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+      std::fprintf(stderr, "corvalline: no sound output (%s); the music is silent\n", SDL_GetError());
+      return;
+    }
+    subsystem_ = true;
+    SDL_AudioSpec want{};
+    want.freq = kSampleRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = 1024;
+    want.callback = callback;
+    want.userdata = userdata;
+    id_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);  // SDL converts to the device's format
+    if (id_ == 0) {
+      std::fprintf(stderr, "corvalline: cannot open the sound device (%s); the music is silent\n",
+                   SDL_GetError());
+      return;
+    }
+    SDL_PauseAudioDevice(id_, 0);
+  }
+  ~AudioDevice() {
+    if (id_ != 0) SDL_CloseAudioDevice(id_);  // waits for a running callback to return
+    if (subsystem_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  }
+  AudioDevice(const AudioDevice&) = delete;
+  AudioDevice& operator=(const AudioDevice&) = delete;
+  SDL_AudioDeviceID id() const { return id_; }
+
+ private:
+  bool subsystem_ = false;
+  SDL_AudioDeviceID id_ = 0;
+};
+
+// Keeps SDL's audio callback out while the synthesiser or its player is changed.
+class AudioLock {
+ public:
+  explicit AudioLock(const std::unique_ptr<AudioDevice>& device) : id_(device ? device->id() : 0) {
+    if (id_ != 0) SDL_LockAudioDevice(id_);
+  }
+  ~AudioLock() {
+    if (id_ != 0) SDL_UnlockAudioDevice(id_);
+  }
+  AudioLock(const AudioLock&) = delete;
+  AudioLock& operator=(const AudioLock&) = delete;
+
+ private:
+  SDL_AudioDeviceID id_;
+};
+
+void QuietLog(int level, const char* message, void*) {
+  if (level == FLUID_PANIC) std::fprintf(stderr, "corvalline: fluidsynth: %s\n", message);
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+std::optional<std::vector<uint8_t>> ReadSmallFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return std::nullopt;
+  const std::streamoff size = in.tellg();
+  if (size < 0 || static_cast<uint64_t>(size) > kMaxMidiFileBytes) return std::nullopt;
+  std::vector<uint8_t> bytes(static_cast<size_t>(size));
+  in.seekg(0);
+  if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return std::nullopt;
+  return bytes;
+}
+
+class FluidSynthSequencer final : public Sequencer {
+ public:
+  FluidSynthSequencer(const SequencerOptions& options, Clock& clock)
+      : options_(options), clock_(clock), last_tick_(clock.TickCount()) {
+    if (!options.audio_out_path.empty()) {
+      wav_ = std::make_unique<WavWriter>(options.audio_out_path, kSampleRate, 2);
+      if (!wav_->ok()) wav_.reset();
+    }
+  }
+
+  ~FluidSynthSequencer() override {
+    RenderUntilNow();
+    device_.reset();  // the callback stops before the synthesiser goes
+    player_.reset();
+  }
+
+  std::string SendString(const std::string& command) override {
+    RenderUntilNow();
+    const std::string lower = Lower(command);
+    static const std::string kOpenPrefix = "open \"";
+    static const std::string kOpenSuffix = "\" type sequencer alias sequencer";
+    if (lower.size() > kOpenPrefix.size() + kOpenSuffix.size() && lower.starts_with(kOpenPrefix) &&
+        lower.ends_with(kOpenSuffix)) {
+      return Open(
+          command.substr(kOpenPrefix.size(), command.size() - kOpenPrefix.size() - kOpenSuffix.size()));
+    }
+    const AudioLock lock(device_);
+    if (lower == "play sequencer notify" || lower == "play sequencer") {
+      if (player_) fluid_player_play(player_.get());
+    } else if (lower == "seek sequencer to start") {
+      if (open_) Rewind();
+    } else if (lower == "status sequencer length") {
+      if (open_) return std::to_string(length_ms_);
+    } else if (lower == "close sequencer") {
+      player_.reset();
+      if (synth_) fluid_synth_system_reset(synth_.get());
+      open_ = false;
+      midi_.clear();
+    }
+    // "set sequencer time format milliseconds": lengths are always given in milliseconds.
+    return std::string();
+  }
+
+ private:
+  std::string Open(const std::string& path) {
+    std::optional<std::vector<uint8_t>> bytes = ReadSmallFile(path);
+    if (!bytes) return std::string();  // the device stays closed; the following commands do nothing
+    EnsureSynth();
+    const MidiSummary summary = ReadMidiSummary(*bytes);
+    if (!summary.problem.empty() && warned_files_.insert(path).second) {
+      std::fprintf(stderr, "corvalline: %s: %s%s\n", path.c_str(), summary.problem.c_str(),
+                   summary.playable ? "; playing what can be read" : "; the music is silent");
+    }
+    const AudioLock lock(device_);
+    midi_ = summary.playable ? std::move(*bytes) : std::vector<uint8_t>();
+    length_ms_ = summary.length_ms;
+    open_ = true;
+    Rewind();
+    return std::string();
+  }
+
+  // Stops the piece, silences the synthesiser and sets up a fresh player at the start of the piece.
+  void Rewind() {
+    player_.reset();
+    if (!synth_) return;
+    fluid_synth_system_reset(synth_.get());
+    if (midi_.empty()) return;
+    player_.reset(new_fluid_player(synth_.get()));
+    if (player_ && fluid_player_add_mem(player_.get(), midi_.data(), midi_.size()) != FLUID_OK)
+      player_.reset();
+  }
+
+  // Creates the synthesiser and loads the soundfont at the first piece; a game without music never pays
+  // for them. Without a soundfont the game plays on in silence.
+  void EnsureSynth() {
+    if (synth_tried_) return;
+    synth_tried_ = true;
+    for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level)
+      fluid_set_log_function(level, QuietLog, nullptr);
+    settings_.reset(new_fluid_settings());
+    if (!settings_) return;
+    fluid_settings_setnum(settings_.get(), "synth.sample-rate", kSampleRate);
+    fluid_settings_setint(settings_.get(), "synth.lock-memory", 0);
+    fluid_settings_setint(settings_.get(), "synth.cpu-cores", 1);
+    fluid_settings_setstr(settings_.get(), "player.timing-source", "sample");
+    synth_.reset(new_fluid_synth(settings_.get()));
+    if (!synth_ || !LoadSoundfont()) {
+      synth_.reset();
+      std::fprintf(stderr,
+                   "corvalline: no General MIDI soundfont found (give one with --soundfont or "
+                   "CORVALLINE_SOUNDFONT); the music is silent\n");
+      return;
+    }
+    if (!wav_)
+      device_ = std::make_unique<AudioDevice>(&FluidSynthSequencer::AudioCallback, this, options_.headless);
+  }
+
+  bool LoadSoundfont() {
+    std::vector<std::pair<std::string, bool>> candidates;  // path, whether the user named it
+    if (!options_.soundfont_path.empty()) candidates.emplace_back(options_.soundfont_path, true);
+    if (const char* env = std::getenv("CORVALLINE_SOUNDFONT"); env && *env)
+      candidates.emplace_back(env, true);
+    for (const char* path : kDebianSoundfonts) candidates.emplace_back(path, false);
+    for (const auto& [path, named] : candidates) {
+      if (named || std::ifstream(path).good()) {
+        if (fluid_synth_sfload(synth_.get(), path.c_str(), 1) != FLUID_FAILED) return true;
+        if (named) std::fprintf(stderr, "corvalline: cannot load the soundfont %s\n", path.c_str());
+      }
+    }
+    return false;
+  }
+
+  static void AudioCallback(void* userdata, Uint8* stream, int length) {
+    auto* self = static_cast<FluidSynthSequencer*>(userdata);
+    const int frames = length / 4;
+    if (self->synth_) {
+      fluid_synth_write_s16(self->synth_.get(), frames, stream, 0, 2, stream, 1, 2);
+    } else {
+      SDL_memset(stream, 0, static_cast<size_t>(length));
+    }
+  }
+
+  // With --audio-out: renders the sound up to the clock's present, so the file's length follows the
+  // clock (virtual or real) and silence fills the time when nothing plays.
+  void RenderUntilNow() {
+    if (!wav_) return;
+    const uint32_t now = clock_.TickCount();
+    elapsed_ms_ += TicksSince(now, last_tick_);
+    last_tick_ = now;
+    const uint64_t target = elapsed_ms_ * kSampleRate / 1000;
+    std::array<int16_t, 2 * 4096> buffer{};
+    while (rendered_frames_ < target) {
+      const int frames = static_cast<int>(std::min<uint64_t>(target - rendered_frames_, 4096));
+      if (synth_) {
+        fluid_synth_write_s16(synth_.get(), frames, buffer.data(), 0, 2, buffer.data(), 1, 2);
+      } else {
+        std::fill_n(buffer.begin(), 2 * frames, 0);
+      }
+      wav_->Write(buffer.data(), frames);
+      rendered_frames_ += frames;
+    }
+  }
+
+  SequencerOptions options_;
+  Clock& clock_;
+  std::unique_ptr<WavWriter> wav_;
+  uint32_t last_tick_;
+  uint64_t elapsed_ms_ = 0;
+  uint64_t rendered_frames_ = 0;
+
+  bool synth_tried_ = false;
+  std::unique_ptr<fluid_settings_t, SettingsDeleter> settings_;
+  std::unique_ptr<fluid_synth_t, SynthDeleter> synth_;
+  std::unique_ptr<fluid_player_t, PlayerDeleter> player_;
+  std::unique_ptr<AudioDevice> device_;  // declared last: closed first, before the synthesiser goes
+
+  bool open_ = false;
+  std::vector<uint8_t> midi_;
+  int32_t length_ms_ = 0;
+  std::set<std::string> warned_files_;
+};
+
+}  // namespace
+
+std::unique_ptr<Sequencer> MakeFluidSynthSequencer(const SequencerOptions& options, Clock& clock) {
+  return std::make_unique<FluidSynthSequencer>(options, clock);
+}
+
+}  // namespace corv
