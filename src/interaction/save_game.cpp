@@ -232,13 +232,13 @@ const char* DescribeProblem(SaveFileProblem problem) {
   return "unknown problem";
 }
 
-void NoteResumePoint(Player& player) {
+void NoteResumePoint(Player& player, ResumePoint::Kind kind) {
   const int32_t position = player.script.ScriptPosition;
-  const int opcode = OpcodeAt(player.game, position);
-  if (opcode != 130 && opcode != 9) return;
+  const int opcode = kind == ResumePoint::Kind::kMessage ? 130 : 9;
+  if (kind == ResumePoint::Kind::kNone || OpcodeAt(player.game, position) != opcode) return;
   ResumePoint& resume = player.menu.resume;
   Screen& screen = player.screen;
-  resume.kind = opcode == 130 ? ResumePoint::Kind::kMessage : ResumePoint::Kind::kChoice;
+  resume.kind = kind;
   resume.position = position;
   resume.choices = player.choices.Choices;
   resume.TextCursorX = player.text.TextCursorX;

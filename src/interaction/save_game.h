@@ -49,10 +49,10 @@ struct LoadRequest {
 enum class SaveFileProblem { kNone, kUnreadable, kNotASaveFile, kNewerVersion, kOtherGame, kDamaged };
 const char* DescribeProblem(SaveFileProblem problem);
 
-// Recorded by the waits that a load can return to: a message when ScriptPosition is at an opcode 130
-// (before any of it is drawn), a choice when it is at an opcode 9 (before its options are drawn). Called
-// elsewhere (the click waits inside a message) it records nothing.
-void NoteResumePoint(Player& player);
+// Recorded by the waits that a load can return to: a message (kind kMessage) by opcode 130 before any of
+// it is drawn, a choice (kChoice) by opcode 9 before its options are drawn. Nothing is recorded unless
+// ScriptPosition stands at that kind's opcode, so the click waits inside a message record nothing.
+void NoteResumePoint(Player& player, ResumePoint::Kind kind);
 
 // The game as it stands, to be resumed at the last resume point; nullopt when there is none yet.
 std::optional<SavedGame> CaptureGame(const Player& player);
