@@ -10,7 +10,10 @@ class PresetDialog final : public OptionsDialog {
  public:
   PresetDialog(Settings& settings, int depth, int mode) : settings_(settings), depth_(depth), mode_(mode) {}
   void Show() override { settings_.DrawingMode = 1; }
-  void OfferDepth(int index) override { settings_.ColourDepth = index * 8 + 16; offered_[index] = true; }
+  void OfferDepth(int index) override {
+    settings_.ColourDepth = index * 8 + 16;
+    offered_[index] = true;
+  }
   void EnableOk() override {}
   bool WaitUntilClosed() override {
     if (depth_ != 0 && offered_[(depth_ - 16) / 8]) settings_.ColourDepth = depth_;

@@ -56,7 +56,7 @@ struct GameData {
 struct GameLocation {
   std::string GameFolder;
   std::string GameFileName;
-  std::string save_dir;  // --save-dir: where slot files go instead of the game folder (empty: not given)
+  std::string SaveFolder;  // where slot files are looked up: --save-dir, else GameFolder; ends in '/'
 };
 
 // The scenario's own state.
