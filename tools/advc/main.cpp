@@ -1,7 +1,10 @@
 // advc: the scenario compiler for game authors.
-#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
 
-int main() {
-  std::fprintf(stderr, "advc: not built yet\n");
-  return 1;
+#include "advc/cli.h"
+
+int main(int argc, char** argv) {
+  return advc::RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
 }
