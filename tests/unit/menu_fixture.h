@@ -24,9 +24,9 @@ namespace corv::testing {
 // Thrown when a wait polls for input after the queued events are used up: the test is missing a click.
 struct OutOfEvents {};
 
-class ScriptedDisplay final : public Display {
+class MenuDisplay final : public Display {
  public:
-  explicit ScriptedDisplay(VirtualClock& clock) : clock_(clock) {}
+  explicit MenuDisplay(VirtualClock& clock) : clock_(clock) {}
   std::vector<DisplayMode> EnumerateModes() override {
     return {{640, 480, 16}, {640, 480, 24}, {640, 480, 32}};
   }
@@ -86,7 +86,7 @@ struct MenuRig {
     CreateSurfaces(player);
   }
   VirtualClock clock;
-  ScriptedDisplay display;
+  MenuDisplay display;
   std::unique_ptr<GlyphSource> glyphs;
   RecordingSequencer sequencer;
   Player player;
