@@ -18,10 +18,12 @@ uint32_t RandomPixel(std::mt19937& rng, int depth) {
   return depth == 16 ? (v & 0xFFFF) : (v & 0xFFFFFF);
 }
 
-Surface RandomSurface(int w, int h, int depth, uint32_t key, std::mt19937& rng) {
+// key_percent of the pixels (on average) are the key.
+Surface RandomSurface(int w, int h, int depth, uint32_t key, std::mt19937& rng, unsigned key_percent = 25) {
   Surface s(w, h, depth);
   for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) s.WritePixel(x, y, (rng() % 4 == 0) ? key : RandomPixel(rng, depth));
+    for (int x = 0; x < w; ++x)
+      s.WritePixel(x, y, (rng() % 100 < key_percent) ? key : RandomPixel(rng, depth));
   }
   return s;
 }
@@ -73,16 +75,18 @@ TEST(SurfaceBlit, MatchesThePlainPerPixelCopy) {
   for (int depth : kDepths) {
     std::mt19937 rng(depth);
     const uint32_t key = MapColour(depth, 0xFF0000);
-    for (const BlitCase& c : kBlitCases) {
-      Surface src = RandomSurface(64, 48, depth, key, rng);
-      src.colour_key = key;
-      Surface dst = RandomSurface(80, 60, depth, key, rng);
-      Surface expected = dst;
-      ReferenceBlit(expected, c.dst, src, c.src, c.keyed);
-      ASSERT_TRUE(Blit(dst, c.dst, src, c.src, c.keyed ? UseKey::kYes : UseKey::kNo));
-      ASSERT_EQ(dst.SizeBytes(), expected.SizeBytes());
-      EXPECT_EQ(0, std::memcmp(dst.Data(), expected.Data(), dst.SizeBytes()))
-          << c.name << ", depth " << depth;
+    for (unsigned key_percent : {25u, 95u}) {  // scattered keys, and long runs of the key
+      for (const BlitCase& c : kBlitCases) {
+        Surface src = RandomSurface(64, 48, depth, key, rng, key_percent);
+        src.colour_key = key;
+        Surface dst = RandomSurface(80, 60, depth, key, rng);
+        Surface expected = dst;
+        ReferenceBlit(expected, c.dst, src, c.src, c.keyed);
+        ASSERT_TRUE(Blit(dst, c.dst, src, c.src, c.keyed ? UseKey::kYes : UseKey::kNo));
+        ASSERT_EQ(dst.SizeBytes(), expected.SizeBytes());
+        EXPECT_EQ(0, std::memcmp(dst.Data(), expected.Data(), dst.SizeBytes()))
+            << c.name << ", depth " << depth << ", keys " << key_percent << "%";
+      }
     }
   }
 }
