@@ -22,14 +22,6 @@ std::string Trim(const std::string& s) {
   return s.substr(first, last - first + 1);
 }
 
-// A comment starts at a '#' at the start of the line or after a blank.
-std::string StripComment(const std::string& line) {
-  for (size_t i = 0; i < line.size(); ++i) {
-    if (line[i] == '#' && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t')) return line.substr(0, i);
-  }
-  return line;
-}
-
 template <typename T>
 bool ParseNumber(const std::string& word, T& value) {
   const char* end = word.data() + word.size();
@@ -155,8 +147,9 @@ std::unique_ptr<EventScript> EventScript::Parse(const std::string& text, const s
   std::istringstream in(text);
   std::string line;
   for (int number = 1; std::getline(in, line); ++number) {
-    const std::string content = Trim(StripComment(line));
-    if (content.empty()) continue;
+    // Comments take whole lines, so that '#' can still be a key or part of a file name.
+    const std::string content = Trim(line);
+    if (content.empty() || content[0] == '#') continue;
     Command command;
     command.line = number;
     std::string problem;
