@@ -203,6 +203,23 @@ inline int Count(const RgbImage& image, int x, int y, int w, int h, Rgb colour) 
   return n;
 }
 
+// Whether two colours differ by at most `tolerance` in every channel.
+inline bool Near(Rgb a, Rgb b, int tolerance) {
+  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+         std::abs(a.b - b.b) <= tolerance;
+}
+
+// Pixels within `tolerance` of `colour` inside the box [x, x + w) x [y, y + h).
+inline int CountNear(const RgbImage& image, int x, int y, int w, int h, Rgb colour, int tolerance) {
+  int n = 0;
+  for (int yy = std::max(y, 0); yy < y + h && yy < image.height; ++yy) {
+    for (int xx = std::max(x, 0); xx < x + w && xx < image.width; ++xx) {
+      n += Near(PixelAt(image, xx, yy), colour, tolerance);
+    }
+  }
+  return n;
+}
+
 inline int CountWhite(const RgbImage& image, int x, int y, int w, int h) {
   return Count(image, x, y, w, h, Rgb{255, 255, 255});
 }

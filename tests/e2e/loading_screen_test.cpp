@@ -84,46 +84,55 @@ TEST(LoadingScreen, RealWindowShowsItScaledAndEscEndsTheGame) {
   unsetenv("SDL_VIDEODRIVER");
   unsetenv("WAYLAND_DISPLAY");
 
-  const pid_t pid = StartProgram({CORVALLINE_EXE, "--window", "--depth", "32", "SPIN.ADV"}, folder.path());
-  ASSERT_GT(pid, 0);
-  std::string id;
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (id.empty() && std::chrono::steady_clock::now() < until) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    id = Capture("xdotool search --onlyvisible --name Corvalline 2>/dev/null | head -1");
-  }
-  if (id.empty()) {
-    const RunResult gone = WaitForProgram(pid, folder.path(), std::chrono::seconds(1));
-    FAIL() << "no window appeared; " << gone.err;
-  }
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // let the first frame reach the window
-
-  const std::string shot = folder / "window.ppm";
-  EXPECT_EQ(std::system(("import -window " + id + " -depth 8 ppm:" + shot).c_str()), 0);
-  RgbImage image;
-  ASSERT_TRUE(ReadPpm(shot, image));
-  // Twice 640 x 480 is the largest whole multiple that fits a 1600 x 1200 desktop.
-  ASSERT_EQ(image.width, 1280);
-  ASSERT_EQ(image.height, 960);
-  // Every screen row y fills window rows 2y and 2y + 1 with its gradient colour, left of the text.
-  for (int y : {0, 1, 2, 50, 101, 239, 300, 417, 479}) {
-    for (int x : {0, 150, 639}) {
-      if (InTextBox(x, y)) continue;
-      for (int dy : {0, 1}) {
-        EXPECT_EQ(PixelAt(image, 2 * x + dy, 2 * y + dy), GradientRow(y, 32)) << x << "," << y;
-      }
+  for (int depth : {32, 16}) {
+    SCOPED_TRACE("depth " + std::to_string(depth));
+    // The renderer widens 5- and 6-bit channels itself; some drivers land one step short.
+    const int tolerance = depth == 16 ? 1 : 0;
+    const pid_t pid = StartProgram({CORVALLINE_EXE, "--window", "--depth", std::to_string(depth), "SPIN.ADV"},
+                                   folder.path());
+    ASSERT_GT(pid, 0);
+    std::string id;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (id.empty() && std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      id = Capture("xdotool search --onlyvisible --name Corvalline 2>/dev/null | head -1");
     }
-  }
-  EXPECT_GT(CountWhite(image, 2 * kTextLeft, 2 * kTextTop, 2 * (kTextRight - kTextLeft),
-                       2 * (kTextBottom - kTextTop)),
-            400)
-      << "the text, four window pixels to each of its own";
-  EXPECT_EQ(CountWhite(image, 0, 2 * kTextBottom, 1280, 960 - 2 * kTextBottom), 0);
+    if (id.empty()) {
+      const RunResult gone = WaitForProgram(pid, folder.path(), std::chrono::seconds(1));
+      FAIL() << "no window appeared; " << gone.err;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // let the first frame reach the window
 
-  ASSERT_EQ(std::system(("xdotool windowfocus --sync " + id + " key Escape").c_str()), 0);
-  const RunResult result = WaitForProgram(pid, folder.path(), std::chrono::seconds(30));
-  EXPECT_FALSE(result.timed_out) << "Esc did not end the program";
-  EXPECT_EQ(result.status, 0) << result.err;
+    const std::string shot = folder / "window.ppm";
+    EXPECT_EQ(std::system(("import -window " + id + " -depth 8 ppm:" + shot).c_str()), 0);
+    RgbImage image;
+    EXPECT_TRUE(ReadPpm(shot, image));
+    // Twice 640 x 480 is the largest whole multiple that fits a 1600 x 1200 desktop.
+    EXPECT_EQ(image.width, 1280);
+    EXPECT_EQ(image.height, 960);
+    if (image.width == 1280 && image.height == 960) {
+      // Every screen row y fills window rows 2y and 2y + 1 with its gradient colour.
+      for (int y : {0, 1, 2, 50, 101, 239, 300, 417, 479}) {
+        for (int x : {0, 150, 639}) {
+          for (int d : {0, 1}) {
+            EXPECT_PRED3(Near, PixelAt(image, 2 * x + d, 2 * y + d), GradientRow(y, depth), tolerance)
+                << x << "," << y;
+          }
+        }
+      }
+      const Rgb white{255, 255, 255};
+      EXPECT_GT(CountNear(image, 2 * kTextLeft, 2 * kTextTop, 2 * (kTextRight - kTextLeft),
+                          2 * (kTextBottom - kTextTop), white, tolerance),
+                400)
+          << "the text, four window pixels to each of its own";
+      EXPECT_EQ(CountNear(image, 0, 2 * kTextBottom, 1280, 960 - 2 * kTextBottom, white, tolerance), 0);
+    }
+
+    EXPECT_EQ(std::system(("xdotool windowfocus --sync " + id + " key Escape").c_str()), 0);
+    const RunResult result = WaitForProgram(pid, folder.path(), std::chrono::seconds(30));
+    EXPECT_FALSE(result.timed_out) << "Esc did not end the program";
+    EXPECT_EQ(result.status, 0) << result.err;
+  }
 }
 
 }  // namespace

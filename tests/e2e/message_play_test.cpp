@@ -123,14 +123,42 @@ struct LongGame {
   std::set<int> branch_messages;  // messages that follow a branch label directly
 };
 
-// Sections alternate window and page text; every tenth ends in a choice of two to five options whose
-// branches each show their own message. The option taken changes from choice to choice.
+// Where page text stands, followed by hand through the typing rules: each message starts a line (30
+// pixels) below where the last one ended, the first at y 30; a line break moves down 30; whenever y passes
+// 430 the page scrolls up by 210.
+struct PageCursor {
+  int y = 0;
+  bool started = false;
+
+  // A message of `lines` short lines (no line fills the width).
+  void Show(int lines) {
+    y = started ? y + 30 : 30;
+    started = true;
+    for (int line = 0; line < lines; ++line) {
+      if (y > 430) y -= 210;  // checked after the line's first character
+      if (line + 1 < lines) {
+        y += 30;  // the line break
+        if (y > 430) y -= 210;
+      }
+    }
+  }
+  // The first row of a list of n options, after the scroll that makes room for it.
+  int ChoiceTop(int n) {
+    if (y >= 450 - 30 * n) y -= 210;
+    return y + 30;
+  }
+};
+
+// Sections alternate window and page text; every tenth ends in a choice of two to five options, in window
+// and page text by turns, whose branches each show their own message. The option taken changes from
+// choice to choice.
 LongGame MakeLongGame(int sections) {
   LongGame game;
   std::string& s = game.source;
   std::string& e = game.events;
   s = "text_wait 0\n";
   int number = 0;
+  PageCursor page;
   auto message = [&](const std::string& text) {
     s += "message " + std::to_string(++number) + " \"" + text + "\"\n";
     return number;
@@ -138,36 +166,50 @@ LongGame MakeLongGame(int sections) {
   auto click = [&](int clicks) {
     for (int i = 0; i < clicks; ++i) e += "idle\nclick 320 240\n";
   };
+  // A page message of `lines` lines, each asking for a click at its end.
+  auto page_text = [&](const std::string& tag, int lines) {
+    std::string text = "頁" + tag;
+    for (int line = 1; line < lines; ++line) text += "\\n続き" + std::to_string(line);
+    return text;
+  };
   for (int k = 0; k < sections; ++k) {
     const std::string tag = std::to_string(k);
     if (k % 2 == 0) {
       s += "text_mode window\n";
       game.shown.push_back(
           message(k % 4 == 0 ? "窓の文" + tag + "。\\n二行目です。" : "窓の文" + tag + "です。"));
-      s += "click\n";
-      click(1);
     } else {
       s += "text_mode page\n";
-      // A line break in page text asks for a click of its own.
-      const bool broken = k % 3 == 0;
-      game.shown.push_back(message(broken ? "頁" + tag + "の前半\\n後半" : "頁の文" + tag));
-      s += "click\n";
-      click(broken ? 2 : 1);
+      const int lines = 1 + k % 3;
+      game.shown.push_back(message(page_text(tag, lines)));
+      page.Show(lines);
+      click(lines - 1);
     }
+    s += "click\n";
+    click(1);
     if (k % 10 != 9) continue;
 
     const int n = 2 + (k / 10) % 4;
     const int taken = (k / 10) % n;
-    s += "text_mode window\n";
+    const bool in_page = (k / 10) % 2 == 1;
+    s += in_page ? "text_mode page\n" : "text_mode window\n";
     game.shown.push_back(message("選択" + tag));
+    int row_click;
+    if (in_page) {
+      page.Show(1);
+      // Page text rows: 26 high, one every 30 pixels from below the text.
+      row_click = page.ChoiceTop(n) + 30 * taken + 13;
+    } else {
+      // Window text rows: 20 high, one every 30 pixels from 325 - 30 n.
+      row_click = 325 - 30 * n + 30 * taken + 10;
+    }
     s += "choice {\n";
     for (int i = 0; i < n; ++i) {
       s += "  option \"道" + std::to_string(i) + "\" {\n    v1 = " + std::to_string(i) + "\n    goto after" +
            tag + "\n  }\n";
     }
     s += "}\nwait\nafter" + tag + ":\n";
-    // Window text rows of n options start at 325 - 30 n, one every 30 pixels, 20 high.
-    e += "idle\nclick 300 " + std::to_string(325 - 30 * n + 30 * taken + 10) + "\n";
+    e += "idle\nclick 300 " + std::to_string(row_click) + "\n";
     for (int i = 1; i < n; ++i)
       s += "if v1 == " + std::to_string(i) + " goto branch" + tag + "_" + std::to_string(i) + "\n";
     for (int i = 0; i < n; ++i) {
@@ -177,6 +219,7 @@ LongGame MakeLongGame(int sections) {
       if (i == taken) game.shown.push_back(shown);
       s += "click\ngoto join" + tag + "\n";
     }
+    if (in_page) page.Show(1);
     click(1);
     s += "join" + tag + ":\n";
   }
