@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -248,13 +249,11 @@ struct Wav {
 
 inline bool ReadWav(const fs::path& path, Wav& wav) {
   const std::string bytes = ReadFile(path);
-  auto u32 = [&](size_t at) {
+  auto u16 = [&](size_t at) {
     return static_cast<uint32_t>(static_cast<uint8_t>(bytes[at])) |
-           static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 1])) << 8 |
-           static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 2])) << 16 |
-           static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 3])) << 24;
+           static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 1])) << 8;
   };
-  auto u16 = [&](size_t at) { return u32(at) & 0xFFFF; };
+  auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
   if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0) return false;
   for (size_t at = 12; at + 8 <= bytes.size();) {
     const std::string id = bytes.substr(at, 4);
@@ -274,6 +273,28 @@ inline bool ReadWav(const fs::path& path, Wav& wav) {
   }
   return false;
 }
+
+// Sets an environment variable for the programs started while it lives; puts the old value back after.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      setenv(name_.c_str(), old_->c_str(), 1);
+    } else {
+      unsetenv(name_.c_str());
+    }
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
 
 // ---- An X server of the tests' own ----
 
