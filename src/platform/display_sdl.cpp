@@ -17,8 +17,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string>
 #include <thread>
 
 #include "platform/display.h"
@@ -130,6 +132,15 @@ class SdlDisplay final : public Display {
     depth_ = depth;
     video_ = std::make_unique<VideoSubsystem>();
     if (!video_->ok()) return fail("cannot start the video system");
+    // With no display server SDL falls back to drivers that show nothing: the game would play on unseen,
+    // out of reach of the Esc that ends it. Those drivers serve only when asked for by name.
+    const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    if ((driver == "offscreen" || driver == "dummy") && !(asked && *asked)) {
+      if (error) *error = "no display to show the game on (is DISPLAY or WAYLAND_DISPLAY set?)";
+      RestoreMode();
+      return false;
+    }
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
 
     const int factor = WindowFactor();
