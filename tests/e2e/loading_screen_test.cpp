@@ -139,5 +139,27 @@ TEST(LoadingScreen, RealWindowShowsItScaledAndEscEndsTheGame) {
   }
 }
 
+// Without any display to show it on, the player must say so and end, not play on where nobody sees it
+// (where nothing can take the Esc that would end it).
+TEST(LoadingScreen, NoDisplayToShowTheGameOnEndsWithStatusOne) {
+  ScratchFolder folder;
+  BuildGame(kEndless, folder.path() / "SPIN.ADV");
+  if (HasFatalFailure()) return;
+  // Both put back afterwards; unset now.
+  const ScopedEnv no_x("DISPLAY", "");
+  const ScopedEnv no_wayland("WAYLAND_DISPLAY", "");
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  unsetenv("SDL_VIDEODRIVER");
+  for (const char* mode : {"--window", "--fullscreen"}) {
+    SCOPED_TRACE(mode);
+    const RunResult result = RunPlayer({mode, "--depth", "32", "SPIN.ADV"}, folder.path(),
+                                       std::chrono::seconds(kSanitized ? 60 : 20));
+    EXPECT_FALSE(result.timed_out) << "the game played on with nothing to show it";
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.err.find("display"), std::string::npos) << result.err;
+  }
+}
+
 }  // namespace
 }  // namespace corv::e2e
