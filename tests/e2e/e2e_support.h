@@ -314,32 +314,40 @@ inline std::string Capture(const std::string& command) {
   return out;
 }
 
-// Xvfb on the first free display number.
+// Xvfb on a display number it chooses itself (-displayfd), so that tests running side by side never
+// share one server; -noreset keeps it accepting connections when its last client leaves (a reset takes a
+// while on a busy machine, and a window opened again meanwhile would find no server).
 class XvfbServer {
  public:
   bool Start(const std::string& geometry) {
-    for (int n = 91; n < 200; ++n) {
-      if (fs::exists("/tmp/.X" + std::to_string(n) + "-lock") ||
-          fs::exists("/tmp/.X11-unix/X" + std::to_string(n))) {
-        continue;
-      }
-      const std::string display = ":" + std::to_string(n);
-      const std::string screen = geometry + "x24";
-      const char* argv[] = {"Xvfb",         display.c_str(), "-screen", "0",
-                            screen.c_str(), "-nolisten",     "tcp",     nullptr};
-      if (posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return false;
-      for (int i = 0; i < 100; ++i) {
-        if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n))) {
-          display_ = display;
-          return true;
-        }
-        int status;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) break;  // lost a race for the number: try the next
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      }
-      Stop();
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    const std::string screen = geometry + "x24";
+    const char* argv[] = {"Xvfb", "-displayfd",   "3",         "-noreset", "-screen",
+                          "0",    screen.c_str(), "-nolisten", "tcp",      nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    const int spawned = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (spawned != 0) {
+      pid_ = -1;
+      close(fds[0]);
+      return false;
     }
-    return false;
+    // The server writes its display number and a newline once it accepts connections.
+    std::string number;
+    char c;
+    while (number.size() < 8 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (number.empty()) {
+      Stop();
+      return false;
+    }
+    display_ = ":" + number;
+    return true;
   }
   void Stop() {
     if (pid_ > 0) {

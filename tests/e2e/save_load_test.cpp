@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "advc/advc.h"
+#include "e2e_support.h"
 
 namespace {
 
@@ -62,15 +63,9 @@ class Folder {
 };
 
 void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream(path) << text;
+  corv::e2e::WriteFile(path, text);
 }
-
-std::vector<std::string> ReadLines(const std::string& path) {
-  std::ifstream in(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+using corv::e2e::ReadLines;
 
 // Runs the player headless on the game with an events file; returns its exit status.
 int Play(const std::string& game, const std::string& events, const std::string& trace,
