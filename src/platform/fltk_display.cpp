@@ -1,0 +1,37 @@
+// The display connection of the FLTK windows, opened on first use so that a player without windows never
+// touches the window system.
+#include <FL/Fl.H>
+#include <FL/x.H>
+#include <X11/Xlib.h>
+
+#include <cstdlib>
+
+#include "platform/fltk_support.h"
+#include "platform/options_view.h"
+
+namespace corv {
+namespace {
+constexpr Fl_Font kDialogFont = FL_FREE_FONT;
+}
+
+bool OpenFltkDisplay() {
+  if (fl_display != nullptr) return true;
+  // FLTK ends the process when it cannot open the display, so try the connection first and hand it over.
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return false;
+  fl_open_display(display);
+  // Xft names: the leading space marks the regular style.
+  Fl::set_font(kDialogFont, " IPAPGothic");
+  Fl::visible_focus(1);
+  return true;
+}
+
+Fl_Font DialogFont() {
+  return kDialogFont;
+}
+
+bool WindowSystemAvailable() {
+  return OpenFltkDisplay();
+}
+
+}  // namespace corv
