@@ -110,7 +110,7 @@ void ShowMessageWindow(const std::string& text, const std::string& title, Messag
   window.end();
   window.position((Fl::w() - width) / 2, (Fl::h() - height) / 2);
   window.set_modal();
-  window.show();
+  ShowNamedWindow(window);
   ok.take_focus();
   while (window.shown()) Fl::wait();
 }

@@ -1,10 +1,12 @@
 // The display connection of the FLTK windows, opened on first use so that a player without windows never
 // touches the window system.
 #include <FL/Fl.H>
+#include <FL/Fl_Window.H>
 #include <FL/x.H>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
-#include <cstdlib>
+#include <cstring>
 
 #include "platform/fltk_support.h"
 #include "platform/options_view.h"
@@ -24,6 +26,19 @@ bool OpenFltkDisplay() {
   Fl::set_font(kDialogFont, " IPAPGothic");
   Fl::visible_focus(1);
   return true;
+}
+
+void ShowNamedWindow(Fl_Window& window) {
+  window.show();
+  const char* title = window.label();
+  if (title == nullptr || fl_display == nullptr) return;
+  const Atom utf8 = XInternAtom(fl_display, "UTF8_STRING", False);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(title);
+  const int length = static_cast<int>(std::strlen(title));
+  for (Atom property : {XA_WM_NAME, XA_WM_ICON_NAME}) {
+    XChangeProperty(fl_display, fl_xid(&window), property, utf8, 8, PropModeReplace, bytes, length);
+  }
+  XFlush(fl_display);
 }
 
 Fl_Font DialogFont() {

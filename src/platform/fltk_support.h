@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+class Fl_Window;
+
 namespace corv {
 
 inline constexpr int kDialogFontSize = 12;
@@ -15,6 +17,10 @@ bool OpenFltkDisplay();
 
 // The font for every caption: a Japanese gothic face (fontconfig falls back to any face with the glyphs).
 Fl_Font DialogFont();
+
+// Shows the window and labels it for the window system with its UTF-8 title in every name property (FLTK
+// stores the bytes of WM_NAME as Latin-1 text, which tools then read as mangled characters).
+void ShowNamedWindow(Fl_Window& window);
 
 // 0xBBGGRR (red in the low byte) to an FLTK colour.
 inline Fl_Color FltkColour(uint32_t bgr) {

@@ -67,7 +67,7 @@ class FltkDialogView final : public DialogView {
   ~FltkDialogView() override { window_.hide(); }
 
   void Show() override {
-    window_.show();
+    ShowNamedWindow(window_);
     Fl::flush();
   }
   void SetEnabled(int id, bool enabled) override {
@@ -144,7 +144,7 @@ class FltkDialogView final : public DialogView {
     widget->labelcolor(FltkColour(control.text_colour));
     widget->color(control.back_colour ? FltkColour(*control.back_colour) : window_.color());
     widget->callback(&FltkDialogView::OnClick, this);
-    widget->argument(control.id);
+    ids_[widget] = control.id;
     if (!control.enabled) widget->deactivate();
     parent->add(widget);
     widgets_[control.id] = widget;
@@ -154,7 +154,7 @@ class FltkDialogView final : public DialogView {
     auto* view = static_cast<FltkDialogView*>(data);
     // A radio button reports only when it becomes selected, as a click on a selected one changes nothing.
     if (widget->type() == FL_RADIO_BUTTON && static_cast<Fl_Button*>(widget)->value() == 0) return;
-    view->events_.Clicked(static_cast<int>(widget->argument()));
+    view->events_.Clicked(view->ids_.at(widget));
   }
 
   static void OnFrameClose(Fl_Widget*, void* data) {
@@ -164,6 +164,7 @@ class FltkDialogView final : public DialogView {
   DialogEvents& events_;
   DialogWindow window_;
   std::map<int, Fl_Widget*> widgets_;
+  std::map<Fl_Widget*, int> ids_;
   std::vector<Fl_Widget*> buttons_;
 };
 

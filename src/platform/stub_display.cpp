@@ -17,7 +17,9 @@ class SteadyClock final : public Clock {
 class NullDisplay final : public Display {
  public:
   explicit NullDisplay(VirtualClock* clock) : clock_(clock) {}
-  std::vector<DisplayMode> EnumerateModes() override { return {{640, 480, 16}, {640, 480, 24}, {640, 480, 32}}; }
+  std::vector<DisplayMode> EnumerateModes() override {
+    return {{640, 480, 16}, {640, 480, 24}, {640, 480, 32}};
+  }
   bool SetMode(int, int, int, std::string*) override { return true; }
   void RestoreMode() override {}
   void Present(const Surface&) override {
@@ -33,8 +35,12 @@ class NullDisplay final : public Display {
 };
 }  // namespace
 
-std::unique_ptr<Clock> MakeSystemClock() { return std::make_unique<SteadyClock>(); }
-std::unique_ptr<Display> MakeSdlDisplay(const DisplayOptions&) { return std::make_unique<NullDisplay>(nullptr); }
+std::unique_ptr<Clock> MakeSystemClock() {
+  return std::make_unique<SteadyClock>();
+}
+std::unique_ptr<Display> MakeSdlDisplay(const DisplayOptions&) {
+  return std::make_unique<NullDisplay>(nullptr);
+}
 std::unique_ptr<Display> MakeHeadlessDisplay(VirtualClock& clock, const DisplayOptions&) {
   return std::make_unique<NullDisplay>(&clock);
 }

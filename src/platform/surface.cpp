@@ -1,8 +1,8 @@
 #include "platform/surface.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/glyphs.h"
 
@@ -28,7 +28,11 @@ void UnmapPixel(int depth, uint32_t pixel, uint8_t& red, uint8_t& green, uint8_t
 }
 
 Surface::Surface(int width, int height, int depth)
-    : width_(width), height_(height), depth_(depth), bytes_per_pixel_(depth / 8), pitch_(width * (depth / 8)) {
+    : width_(width),
+      height_(height),
+      depth_(depth),
+      bytes_per_pixel_(depth / 8),
+      pitch_(width * (depth / 8)) {
   pixels_.assign(static_cast<size_t>(pitch_) * height_, 0);
 }
 
@@ -52,7 +56,9 @@ void Surface::WritePixel(int x, int y, uint32_t pixel) {
   if (bytes_per_pixel_ == 4) p[3] = 0;
 }
 
-void Surface::SwapPixels(Surface& other) { pixels_.swap(other.pixels_); }
+void Surface::SwapPixels(Surface& other) {
+  pixels_.swap(other.pixels_);
+}
 
 bool Blit(Surface& dst, const Rect& dst_rect, const Surface& src, const Rect& src_rect, UseKey key) {
   if (dst.Depth() != src.Depth() || src.Empty() || dst.Empty()) return false;
