@@ -1,5 +1,5 @@
 // The FLTK options dialog, message boxes and file chooser on a virtual X server: xdotool plays the
-// player, ImageMagick's import takes the screenshots whose pixels are checked here.
+// player, xwd and ImageMagick take the screenshots whose pixels are checked here.
 //
 // Set CORV_SCREENSHOT_DIR to keep PNG copies of the screenshots.
 #include <fcntl.h>
@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -33,6 +34,12 @@ bool OnPath(const std::string& program) {
 class VirtualDisplay {
  public:
   VirtualDisplay() {
+    // CORV_TEST_DISPLAY names a server to use instead, for watching the tests run.
+    if (const char* given = std::getenv("CORV_TEST_DISPLAY")) {
+      display_ = given;
+      setenv("DISPLAY", given, 1);
+      return;
+    }
     int fds[2];
     if (pipe(fds) != 0) return;
     pid_ = fork();
@@ -84,9 +91,10 @@ VirtualDisplay& SharedXServer() {
 class ScriptedPlayer {
  public:
   explicit ScriptedPlayer(const std::string& script) {
+    const pid_t server = SharedXServer().pid();
+    const std::string end_server = server > 0 ? "kill " + std::to_string(server) + "; " : "";
     const std::string guarded = "export LC_ALL=C.UTF-8; ( " + script +
-                                " ) || { echo 'player script failed' >&2; kill " +
-                                std::to_string(SharedXServer().pid()) + "; exit 1; }";
+                                " ) || { echo 'player script failed' >&2; " + end_server + "exit 1; }";
     pid_ = fork();
     if (pid_ == 0) {
       prctl(PR_SET_PDEATHSIG, SIGTERM);
@@ -110,15 +118,29 @@ struct Image {
   const unsigned char* At(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
 };
 
+// The next number of a PPM header, skipping white space and "#" comment lines.
+int PpmNumber(std::istream& in) {
+  while (in && (std::isspace(in.peek()) || in.peek() == '#')) {
+    if (in.get() == '#') in.ignore(1 << 16, '\n');
+  }
+  int value = -1;
+  in >> value;
+  return value;
+}
+
 // Reads a binary PPM (P6, maximum 255) as ImageMagick writes it.
 Image ReadPpm(const fs::path& path) {
   Image image;
   std::ifstream in(path, std::ios::binary);
-  std::string magic;
-  int maximum = 0;
-  in >> magic >> image.width >> image.height >> maximum;
+  char magic[2] = {};
+  in.read(magic, 2);
+  image.width = PpmNumber(in);
+  image.height = PpmNumber(in);
+  const int maximum = PpmNumber(in);
   in.get();
-  if (magic != "P6" || maximum != 255 || image.width <= 0 || image.height <= 0) return Image{};
+  if (magic[0] != 'P' || magic[1] != '6' || maximum != 255 || image.width <= 0 || image.height <= 0) {
+    return Image{};
+  }
   image.rgb.resize(static_cast<size_t>(image.width) * image.height * 3);
   in.read(reinterpret_cast<char*>(image.rgb.data()), static_cast<std::streamsize>(image.rgb.size()));
   if (!in) return Image{};
@@ -151,7 +173,8 @@ class DialogsOnXvfb : public testing::Test {
  protected:
   void SetUp() override {
     if (!OnPath("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
-    ASSERT_TRUE(OnPath("xdotool") && OnPath("import")) << "xdotool and ImageMagick are needed";
+    ASSERT_TRUE(OnPath("xdotool") && OnPath("xwd") && OnPath("convert"))
+        << "xdotool, xwd and ImageMagick are needed";
     ASSERT_TRUE(SharedXServer().ok()) << "Xvfb did not start";
     dir_ = fs::temp_directory_path() / ("corv-dialogs-" + std::to_string(getpid()) + "-" +
                                         testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -165,7 +188,8 @@ class DialogsOnXvfb : public testing::Test {
   // Finds the window by its title, waits for it to be drawn and saves it as shot.ppm.
   std::string FindAndShoot(const std::string& title) const {
     return "id=$(timeout 20 xdotool search --sync --onlyvisible --name '^" + title +
-           "$' | head -n 1) && [ -n \"$id\" ] && sleep 0.5 && import -depth 8 -window \"$id\" '" +
+           "$' | head -n 1) && [ -n \"$id\" ] && sleep 0.5 && xwd -silent -id \"$id\" | convert xwd:- -depth "
+           "8 ppm:'" +
            (dir_ / "shot.ppm").string() + "' && xdotool windowfocus --sync \"$id\"";
   }
 
