@@ -1,9 +1,14 @@
 // corvalline: plays a game file.
-#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "shell/player.h"
+#include "shell/run.h"
 
 int main(int argc, char** argv) {
-  (void)argc;
-  (void)argv;
-  std::fprintf(stderr, "corvalline: the player is being built; it cannot play a game yet\n");
-  return 1;
+  try {
+    return corv::Run(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const corv::ProgramExit& exit) {
+    return exit.status;
+  }
 }

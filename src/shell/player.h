@@ -56,6 +56,7 @@ struct GameData {
 struct GameLocation {
   std::string GameFolder;
   std::string GameFileName;
+  std::string SaveFolder;  // where slot files are looked up: --save-dir, else GameFolder; ends in '/'
 };
 
 // The scenario's own state.

@@ -2,9 +2,9 @@
 #include "shell/display_init.h"
 
 namespace corv {
-bool InitDisplay(Player&, OptionsDialog&, std::string* error) {
-  if (error) *error = "display set-up is not built yet";
-  return false;
+bool InitDisplay(Player& player, OptionsDialog&, std::string*) {
+  CreateSurfaces(player);
+  return true;
 }
 bool OpenScreen(Player&, OptionsDialog&, std::string* error) {
   if (error) *error = "display set-up is not built yet";

@@ -1,0 +1,27 @@
+// The registering half of the choice-option command (opcode 131).
+#include <string>
+
+#include "interaction/waits.h"
+#include "script/interpreter.h"
+#include "script/opcodes.h"
+#include "script/operands.h"
+
+namespace corv {
+
+// Puts the option's text into its slot and remembers where its body starts, right after the 9-byte
+// instruction. A text number outside 0..50000 or a slot above 5 names no option: the script is broken
+// and the program ends with a diagnostic rather than reading outside the choice texts.
+void RegisterChoice(Player& player) {
+  const int32_t at = player.script.ScriptPosition;
+  const int32_t number = ReadInt16(player.game, at + 5);
+  const uint8_t slot = ReadByte(player.game, at + 7);
+  if (number < 0 || number > kMaxChoiceText) {
+    ScriptFault(player, at, "choice text number " + std::to_string(number) + " is outside 0 to 50000");
+  }
+  if (slot >= kChoiceSlots) ScriptFault(player, at, "choice slot " + std::to_string(slot) + " is above 5");
+  ChoiceEntry& entry = player.choices.Choices[slot];
+  entry.Text = player.game.ChoiceText(number, slot);
+  entry.Position = at + kOpcodes[op::kOption].length;
+}
+
+}  // namespace corv

@@ -1,0 +1,169 @@
+// Resource names and file lookup.
+//
+// The games were written for a file system that ignores letter case and separates folders with a
+// backslash, so a name from a game is resolved one path component at a time, each matched in any letter
+// case, with the backslash taken as a folder separator. A name is refused (it names no file) when it could
+// leave the game folder: a ".." component, a leading separator, an empty component. A name whose bytes
+// were not valid Shift-JIS (decoding left U+FFFD in it) or that holds a NUL never reaches the file
+// system. Wildcard characters are ordinary characters here. Only regular files count: folders never do;
+// hidden (dot) files and read-only files do.
+#include "media/resources.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "platform/text_codec.h"
+#include "script/operands.h"
+
+namespace corv {
+namespace {
+
+// Simple case folding for the scripts the games' names use: ASCII, Latin-1, Greek, Cyrillic and the
+// full-width Latin letters, each upper-case letter mapped to its lower-case form.
+char32_t FoldCase(char32_t c) {
+  if (c >= U'A' && c <= U'Z') return c + 32;
+  if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;
+  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;
+  if (c >= 0x410 && c <= 0x42F) return c + 32;
+  if (c >= 0x400 && c <= 0x40F) return c + 80;
+  if (c >= 0xFF21 && c <= 0xFF3A) return c + 32;
+  return c;
+}
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  std::u32string wa, wb;
+  if (!FromUtf8(a, wa) || !FromUtf8(b, wb) || wa.size() != wb.size()) return false;
+  for (size_t i = 0; i < wa.size(); ++i) {
+    if (FoldCase(wa[i]) != FoldCase(wb[i])) return false;
+  }
+  return true;
+}
+
+enum class Kind { kFile, kFolder };
+
+bool IsKind(const std::string& path, Kind kind) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return false;
+  return kind == Kind::kFile ? S_ISREG(info.st_mode) : S_ISDIR(info.st_mode);
+}
+
+// The entry of `folder` (ending in '/') named `name` in any letter case and of the given kind, as the
+// directory spells it. An exact match wins; otherwise the first match in name order.
+std::optional<std::string> MatchEntry(const std::string& folder, const std::string& name, Kind kind) {
+  if (IsKind(folder + name, kind)) return name;
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return std::nullopt;
+  std::optional<std::string> best;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string candidate = entry->d_name;
+    if (candidate == "." || candidate == "..") continue;
+    if (!SameNameIgnoringCase(candidate, name) || !IsKind(folder + candidate, kind)) continue;
+    if (!best || candidate < *best) best = candidate;
+  }
+  ::closedir(dir);
+  return best;
+}
+
+std::vector<std::string> SplitComponents(const std::string& relative) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : relative) {
+    if (c == '/' || c == '\\') {
+      parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  parts.push_back(part);
+  return parts;
+}
+
+struct NameTable {
+  std::vector<std::u32string>* names;
+  int32_t* cursor;
+  const char* kind;
+};
+
+NameTable TableFor(Player& player, uint8_t opcode) {
+  GameData& game = player.game;
+  switch (opcode) {
+    case 2:
+      return {&game.BackgroundNames, &game.BackgroundNameCursor, "background picture"};
+    case 3:
+      return {&game.MusicNames, &game.MusicNameCursor, "music"};
+    default:
+      return {&game.PictureNames, &game.PictureNameCursor, "picture"};
+  }
+}
+
+}  // namespace
+
+// Each definition takes the next unread name of its pool, whatever its number. A length of 0 or less or
+// a negative number defines nothing. A number above 1000, or a name that would run past the end of the
+// file, defines nothing either and leaves the cursor where it was; the author is told on stderr.
+void DefineName(Player& player) {
+  const GameData& game = player.game;
+  const int32_t at = player.script.ScriptPosition;
+  const uint8_t opcode = ReadByte(game, at);
+  const int32_t number = ReadInt16(game, at + 1);
+  const int32_t length = ReadInt16(game, at + 3);
+  if (length <= 0 || number < 0) return;
+  NameTable table = TableFor(player, opcode);
+  if (number > kMaxName) {
+    std::fprintf(stderr, "corvalline: position %d: %s name number %d is above 1000; not defined\n", at,
+                 table.kind, number);
+    return;
+  }
+  try {
+    (*table.names)[number] = ReadText(game, *table.cursor, length);
+  } catch (const ImageBoundsError&) {
+    std::fprintf(
+        stderr,
+        "corvalline: position %d: %s name %d (%d bytes from pool position %d) runs outside the file; "
+        "not defined\n",
+        at, table.kind, number, length, *table.cursor);
+    return;
+  }
+  *table.cursor += length;
+}
+
+std::optional<std::string> FindResource(const Player& player, const std::u32string& name,
+                                        const std::string& extension) {
+  if (name.empty()) return std::nullopt;
+  for (char32_t c : name) {
+    if (c == U'\uFFFD' || c == 0) return std::nullopt;
+  }
+  const std::vector<std::string> parts = SplitComponents(ToUtf8(name) + extension);
+  std::string path = player.location.GameFolder;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const std::string& part = parts[i];
+    if (part.empty() || part == "." || part == "..") return std::nullopt;
+    const bool last = i + 1 == parts.size();
+    const std::optional<std::string> found = MatchEntry(path, part, last ? Kind::kFile : Kind::kFolder);
+    if (!found) return std::nullopt;
+    path += *found;
+    if (!last) path += '/';
+  }
+  return path;
+}
+
+std::optional<std::string> FindFileNoCase(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty() || name == "." || name == "..") return std::nullopt;
+  const std::optional<std::string> found = MatchEntry(folder, name, Kind::kFile);
+  if (!found) return std::nullopt;
+  return folder + *found;
+}
+
+bool FileExists(const std::string& path) {
+  return FindFileNoCase(path).has_value();
+}
+
+}  // namespace corv

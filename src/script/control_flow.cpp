@@ -1,0 +1,188 @@
+// Labels, jumps and variable arithmetic.
+//
+// Numbers a script cannot mean end the program with a diagnostic (ScriptFault) before any variable is
+// read or written: a variable number outside 0..10000, a label number outside 1..10000, and a jump
+// taken to a label the chain never filled (entry 0 is the header, an entry of 0 was never reached, -1
+// marks the end of the chain) or whose position lies outside the file. A conditional jump that is not
+// taken does not look at its label's entry, only at its number.
+//
+// Arithmetic never traps: sums, differences and products wrap modulo 2^32 like the 32-bit registers
+// the games were written for; a division by zero leaves the variable as it was; -2147483648 / -1
+// wraps to -2147483648.
+#include "script/control_flow.h"
+
+#include <cmath>
+#include <string>
+
+#include "script/interpreter.h"
+#include "script/opcodes.h"
+#include "script/operands.h"
+#include "shell/trace.h"
+
+namespace corv {
+namespace {
+
+int32_t Wrap(int64_t value) {
+  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
+}
+
+// Division rounded to the nearest integer, ties to the even one: the quotient the games computed in
+// double precision and rounded, done here in exact integer arithmetic (same results, no dependence on
+// the floating-point rounding mode). x is never 0.
+int64_t DivideRounded(int64_t v, int64_t x) {
+  int64_t quotient = v / x;
+  const int64_t remainder = v % x;
+  const int64_t twice = 2 * (remainder < 0 ? -remainder : remainder);
+  const int64_t divisor = x < 0 ? -x : x;
+  const int64_t away = (v < 0) != (x < 0) ? -1 : 1;  // the direction away from zero
+  if (twice > divisor || (twice == divisor && quotient % 2 != 0)) quotient += away;
+  return quotient;
+}
+
+// A uniform fraction in [0, 1) from the player's generator.
+double NextFraction(std::mt19937& random) {
+  return static_cast<double>(random()) / 4294967296.0;
+}
+
+bool IsVariableNumber(int32_t n) {
+  return n >= 0 && n <= kMaxVariable;
+}
+bool IsLabelNumber(int32_t n) {
+  return n >= 1 && n <= kMaxLabel;
+}
+
+void CheckVariable(Player& player, int32_t variable) {
+  if (!IsVariableNumber(variable)) {
+    ScriptFault(player, player.script.ScriptPosition,
+                "variable number " + std::to_string(variable) + " is outside 0 to 10000");
+  }
+}
+
+void CheckLabel(Player& player, int32_t label) {
+  if (!IsLabelNumber(label)) {
+    ScriptFault(player, player.script.ScriptPosition,
+                "label number " + std::to_string(label) + " is outside 1 to 10000");
+  }
+}
+
+// Continues at label n: the label instruction itself, one before the link its table entry holds.
+void JumpToLabel(Player& player, int32_t label) {
+  const int32_t link = player.game.LabelTable[label];
+  const int64_t target = static_cast<int64_t>(link) - 1;
+  if (link <= 0 || target < 1 || target > player.game.ScriptEnd) {
+    ScriptFault(player, player.script.ScriptPosition,
+                "label " + std::to_string(label) + " does not exist in this game (its chain entry is " +
+                    std::to_string(link) + ")");
+  }
+  player.script.ScriptPosition = static_cast<int32_t>(target);
+}
+
+}  // namespace
+
+bool CompareValue(int32_t value, uint8_t op, int32_t constant) {
+  switch (op) {
+    case 1:
+      return value == constant;
+    case 2:
+      return value > constant;
+    case 3:
+      return value < constant;
+    case 4:
+      return value != constant;
+    default:
+      return false;
+  }
+}
+
+int32_t Calculate(int32_t value, uint8_t operation, int32_t x, std::mt19937& random) {
+  const int64_t v = value;
+  switch (operation) {
+    case 1:
+      return x;
+    case 2:
+      return Wrap(v + x);
+    case 3:
+      return Wrap(v - x);
+    case 4:
+      return Wrap(v * x);
+    case 5:
+      return x == 0 ? value : Wrap(DivideRounded(v, x));
+    case 6:
+      return x == 0 ? value : Wrap(v / x);
+    case 7:
+      return Wrap(static_cast<int64_t>(std::floor(NextFraction(random) * x)) + 1);
+    default:
+      return value;
+  }
+}
+
+void GotoLabel(Player& player) {
+  const int32_t label = ReadInt16(player.game, player.script.ScriptPosition + 1);
+  CheckLabel(player, label);
+  JumpToLabel(player, label);
+}
+
+bool IfGoto(Player& player) {
+  const GameData& game = player.game;
+  const int32_t at = player.script.ScriptPosition;
+  const int32_t variable = ReadInt16(game, at + 1);
+  const uint8_t op = ReadByte(game, at + 3);
+  const int32_t constant = ReadInt32(game, at + 4);
+  const int32_t label = ReadInt16(game, at + 8);
+  CheckVariable(player, variable);
+  CheckLabel(player, label);
+  if (!CompareValue(player.script.Variables[variable], op, constant)) return false;
+  JumpToLabel(player, label);
+  return true;
+}
+
+bool IfPairGoto(Player& player) {
+  const GameData& game = player.game;
+  const int32_t at = player.script.ScriptPosition;
+  const int32_t variable1 = ReadInt16(game, at + 1);
+  const uint8_t op1 = ReadByte(game, at + 3);
+  const int32_t constant1 = ReadInt32(game, at + 4);
+  const uint8_t connective = ReadByte(game, at + 8);
+  const int32_t variable2 = ReadInt16(game, at + 9);
+  const uint8_t op2 = ReadByte(game, at + 11);
+  const int32_t constant2 = ReadInt32(game, at + 12);
+  const int32_t label = ReadInt16(game, at + 16);
+  CheckVariable(player, variable1);
+  CheckVariable(player, variable2);
+  CheckLabel(player, label);
+  const bool r1 = CompareValue(player.script.Variables[variable1], op1, constant1);
+  const bool r2 = CompareValue(player.script.Variables[variable2], op2, constant2);
+  bool jump = false;
+  switch (connective) {
+    case 1:
+      jump = r1 && r2;
+      break;
+    case 2:
+      jump = r1 || r2;
+      break;
+    case 3:
+      jump = !r1 && !r2;
+      break;
+    default:
+      break;
+  }
+  if (!jump) return false;
+  JumpToLabel(player, label);
+  return true;
+}
+
+void CalcVariable(Player& player) {
+  const GameData& game = player.game;
+  const int32_t at = player.script.ScriptPosition;
+  const int32_t variable = ReadInt16(game, at + 1);
+  const uint8_t operation = ReadByte(game, at + 3);
+  const int32_t x = ReadInt16(game, at + 4);
+  if (!IsVariableNumber(variable) && player.trace)
+    player.trace->Instruction(at, op::kCalc);  // nothing stored
+  CheckVariable(player, variable);
+  int32_t& slot = player.script.Variables[variable];
+  slot = Calculate(slot, operation, x, player.script.Random);
+  if (player.trace) player.trace->Instruction(at, op::kCalc, variable, slot);
+}
+
+}  // namespace corv

@@ -1,0 +1,139 @@
+// The interpreter loop: yield to the window system, execute the instruction at ScriptPosition, move on
+// by the advance it returns, until the position reaches the end of the file or a command ends the game.
+//
+// Every operand is read through the checked readers of operands.h. A read outside the file (a
+// truncated last instruction, a body scan that runs off the end) ends the program with a diagnostic
+// naming the instruction's position, as does execution arriving at a position before the first byte.
+#include "script/interpreter.h"
+
+#include <cstdio>
+
+#include "interaction/waits.h"
+#include "media/music.h"
+#include "media/pictures.h"
+#include "media/resources.h"
+#include "script/control_flow.h"
+#include "script/message_text.h"
+#include "script/opcodes.h"
+#include "script/operands.h"
+#include "shell/main_window.h"
+#include "shell/shutdown.h"
+#include "shell/trace.h"
+
+namespace corv {
+namespace {
+
+// Opcode 131: registers the option, then steps over its body to the byte 8 that ends it.
+int32_t ChoiceOption(Player& player, int32_t position) {
+  RegisterChoice(player);
+  const int32_t distance = SkipOptionBody(player.game, position);
+  if (distance == 0) ScriptFault(player, position, "the choice option's body has no end marker (byte 8)");
+  return distance;
+}
+
+}  // namespace
+
+void ScriptFault(Player& player, int64_t position, const std::string& what) {
+  std::fprintf(stderr, "corvalline: script error at position %lld: %s\n", static_cast<long long>(position),
+               what.c_str());
+  EndProgram(player);
+}
+
+void RunScript(Player& player) {
+  ScriptState& script = player.script;
+  script.ScriptPosition = kScriptStart;
+  while (script.ScriptPosition < player.game.ScriptEnd) {
+    const int32_t position = script.ScriptPosition;
+    if (position < 1) ScriptFault(player, position, "execution cannot continue before the start of the file");
+    DoEvents(player);
+    try {
+      const int32_t advance = ExecuteInstruction(player, position);
+      script.ScriptPosition += advance;
+    } catch (const ImageBoundsError& e) {
+      ScriptFault(player, position,
+                  "the instruction reads position " + std::to_string(e.position) + ", outside the file of " +
+                      std::to_string(player.game.GameImage.size()) + " bytes");
+    }
+    ++script.instructions_executed;
+  }
+  EndProgram(player);
+}
+
+int32_t ExecuteInstruction(Player& player, int32_t position) {
+  const GameData& game = player.game;
+  ScriptState& script = player.script;
+  const uint8_t opcode = ReadByte(game, position);
+  if (player.trace && opcode != op::kCalc) player.trace->Instruction(position, opcode);
+
+  switch (opcode) {
+    case op::kDefineBackground:
+    case op::kDefineMusic:
+    case op::kDefinePicture:
+      DefineName(player);
+      break;
+    case op::kTextWait:
+      script.TextWait = ReadByte(game, position + 1);
+      break;
+    case op::kMusic:
+      PlayMusicCommand(player);
+      break;
+    case op::kWaitChoice:
+      WaitForChoice(player);
+      return 0;
+    case op::kGoto:
+      GotoLabel(player);
+      return 0;
+    case op::kTextMode:
+      script.TextMode = ReadByte(game, position + 1);
+      break;
+    case op::kIfGoto:
+      if (IfGoto(player)) return 0;
+      break;
+    case op::kIfPairGoto:
+      if (IfPairGoto(player)) return 0;
+      break;
+    case op::kCalc:
+      CalcVariable(player);
+      break;
+    case op::kEnd:
+    case op::kEndProgram:
+      EndProgram(player);
+    case op::kBackground:
+      ShowBackground(player);
+      break;
+    case op::kMessage:
+      ShowMessage(player);
+      break;
+    case op::kOption:
+      return ChoiceOption(player, position);
+    case op::kLayer1:
+      ShowLayerPicture(player, 1);
+      break;
+    case op::kLayer3:
+      ShowLayerPicture(player, 3);
+      break;
+    default:  // labels, body end markers, ignored operands, and bytes without a handler
+      break;
+  }
+  return InstructionLength(game, position);
+}
+
+int32_t InstructionLength(const GameData& game, int32_t position) {
+  return kOpcodes[ReadByte(game, position)].length;
+}
+
+// Steps over whole instructions from the one 9 bytes after the option's opcode (always stepped over,
+// even when it is itself a byte 8) until an instruction boundary holds a byte 8. Every byte looked at
+// lies inside the file: a body that would run past the last byte has no end marker.
+int32_t SkipOptionBody(const GameData& game, int32_t position) {
+  const int64_t end = game.ScriptEnd;
+  int64_t at = static_cast<int64_t>(position) + kOpcodes[op::kOption].length;
+  while (true) {
+    if (at < 1 || at > end) return 0;
+    at += InstructionLength(game, static_cast<int32_t>(at));
+    if (at > end) return 0;
+    if (ReadByte(game, at) == op::kEndOption) return static_cast<int32_t>(at - position);
+  }
+}
+
+}  // namespace corv

@@ -1,0 +1,226 @@
+// Loading the game file.
+//
+// The header (36 bytes) holds the pool positions and the heads of three chains threaded through the
+// script: labels (opcode 5), messages (130) and choice options (131). Each chained instruction's 4 bytes
+// after its opcode hold the position of the next one's link field, or -1 after the last. The message
+// and choice texts are decoded once here; the name pools stay in the image and are read by the
+// name-defining commands as they run.
+//
+// Every read goes through the checked readers, so a link or pool position outside the file stops the
+// load with a message instead of reading past the image. A 32-bit link whose top byte is 0x80..0xFE is
+// neither a position nor the end marker and is refused as well.
+#include "shell/loader.h"
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "media/transfers.h"
+#include "platform/clock.h"
+#include "platform/glyphs.h"
+#include "script/operands.h"
+
+namespace corv {
+namespace {
+
+constexpr int kMaxMessageEntries = 10000;
+constexpr int kMaxChoiceEntries = 50000;
+
+// Raised inside BuildTables for a value the format does not allow; caught there like ImageBoundsError.
+struct FormatError {
+  std::string what;
+};
+
+// A chain link: a position, or -1 after the last instruction. Other negative values are not links.
+int32_t ReadLink(const GameData& game, int64_t position, const char* chain) {
+  const int32_t link = ReadInt32(game, position);
+  if (link < -1) {
+    throw FormatError{std::string(chain) + " link at position " + std::to_string(position) + " holds " +
+                      std::to_string(link) + ", which is neither a position nor the end marker"};
+  }
+  return link;
+}
+
+// The generator behind the random operation: seeded from the player's clock when it is the virtual clock
+// of a headless run (so a replay gives the same numbers on every machine), otherwise from the time of day.
+void SeedRandom(Player& player) {
+  uint32_t seed = 0;
+  if (auto* virtual_clock = dynamic_cast<VirtualClock*>(player.services.clock)) {
+    seed = virtual_clock->TickCount();
+  } else {
+    seed = static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
+  }
+  player.script.Random.seed(seed);
+}
+
+void ClearTables(Player& player) {
+  GameData& game = player.game;
+  game.LabelTable.assign(kMaxLabel + 1, 0);
+  game.MessageTexts.assign(kMaxMessage + 1, std::u32string());
+  game.ChoiceTexts.assign((kMaxChoiceText + 1) * kChoiceSlots, std::u32string());
+  game.BackgroundNames.assign(kMaxName + 1, std::u32string());
+  game.MusicNames.assign(kMaxName + 1, std::u32string());
+  game.PictureNames.assign(kMaxName + 1, std::u32string());
+  player.text.TextColour = 0xFFFFFF;
+  player.text.TextShadowColour = 0x000000;
+  SeedRandom(player);
+}
+
+// Label n's entry is the link position of the n-th label along the chain; the first negative link read
+// is stored and ends the chain. At most 10000 labels are numbered.
+void BuildLabelTable(GameData& game, std::string& context) {
+  game.LabelTable[0] = 25;
+  for (int n = 1; n <= kMaxLabel; ++n) {
+    context = "label " + std::to_string(n) + " (link read at position " +
+              std::to_string(game.LabelTable[n - 1]) + ")";
+    game.LabelTable[n] = ReadLink(game, game.LabelTable[n - 1], "label chain");
+    if (game.LabelTable[n] < 0) break;
+  }
+}
+
+void BuildMessageTexts(GameData& game, std::string& context) {
+  context = "the message pool position (header position 21)";
+  int64_t cursor = ReadInt32(game, 21);
+  int64_t link = 33;
+  for (int i = 0; i < kMaxMessageEntries; ++i) {
+    context = "the message chain link at position " + std::to_string(link);
+    link = ReadLink(game, link, "message chain");
+    if (link < 1) break;
+    context = "the message instruction at position " + std::to_string(link - 1);
+    const int32_t number = ReadInt16(game, link + 4);
+    const int32_t length = ReadInt16(game, link + 6);
+    if (number < 0 || number > kMaxMessage) {
+      throw FormatError{context + ": message number " + std::to_string(number) + " is outside 0 to 10000"};
+    }
+    if (length < 0) throw FormatError{context + ": text length " + std::to_string(length) + " is negative"};
+    context +=
+        ": its text of " + std::to_string(length) + " bytes at pool position " + std::to_string(cursor);
+    game.MessageTexts[number] = ReadText(game, cursor, length);
+    cursor += length;
+  }
+}
+
+void BuildChoiceTexts(GameData& game, std::string& context) {
+  context = "the choice pool position (header position 17)";
+  int64_t cursor = ReadInt32(game, 17);
+  int64_t link = 29;
+  for (int i = 0; i < kMaxChoiceEntries; ++i) {
+    context = "the choice chain link at position " + std::to_string(link);
+    link = ReadLink(game, link, "choice chain");
+    if (link < 1) break;
+    context = "the choice option at position " + std::to_string(link - 1);
+    const int32_t number = ReadInt16(game, link + 4);
+    const uint8_t slot = ReadByte(game, link + 6);
+    const uint8_t length = ReadByte(game, link + 7);
+    if (number < 0 || number > kMaxChoiceText) {
+      throw FormatError{context + ": text number " + std::to_string(number) + " is outside 0 to 50000"};
+    }
+    if (slot >= kChoiceSlots) throw FormatError{context + ": slot " + std::to_string(slot) + " is above 5"};
+    context +=
+        ": its text of " + std::to_string(length) + " bytes at pool position " + std::to_string(cursor);
+    game.ChoiceText(number, slot) = ReadText(game, cursor, length);
+    cursor += length;
+  }
+}
+
+void ReadNameCursors(GameData& game, std::string& context) {
+  context = "the name pool positions (header positions 5 to 16)";
+  game.BackgroundNameCursor = ReadInt32(game, 9);
+  game.MusicNameCursor = ReadInt32(game, 13);
+  game.PictureNameCursor = ReadInt32(game, 5);
+}
+
+// Reads the whole file into the image; false with *error when it cannot, or when it is too large.
+bool ReadGameFile(GameData& game, const std::string& path, std::string* error) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (error) *error = path + ": cannot open the game file";
+    return false;
+  }
+  if (info.st_size > kMaxGameFileBytes) {
+    if (error) {
+      *error = path + ": the file is " + std::to_string(info.st_size) + " bytes, more than the " +
+               std::to_string(kMaxGameFileBytes) + " a game file may have";
+    }
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  std::vector<uint8_t> bytes(static_cast<size_t>(info.st_size));
+  if (!in || !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())) ||
+      in.peek() != std::char_traits<char>::eof()) {
+    if (error) *error = path + ": cannot read the game file";
+    return false;
+  }
+  game.GameImage = std::move(bytes);
+  return true;
+}
+
+}  // namespace
+
+void ShowLoadingScreen(Player& player) {
+  Screen& screen = player.screen;
+  Surface& work = screen.WorkSurface;
+  screen.TextFont.bold = true;
+  work.font = screen.TextFont;
+  if (!work.Empty()) {
+    // From white at the top to dark blue (16, 16, 96) on the bottom row; the 481st line is clipped.
+    for (int y = 0; y <= kScreenHeight; ++y) {
+      const uint32_t red = 255 - y / 2, green = 255 - y / 2, blue = 255 - y / 3;
+      work.fore_colour = red | (green << 8) | (blue << 16);
+      DrawLine(work, 0, y, kScreenWidth, y);
+    }
+    work.fore_colour = 0xFFFFFF;
+    if (player.services.glyphs) DrawText(work, *player.services.glyphs, 260, 240, U"Now Loading...");
+    PresentWork(player);
+  }
+  screen.TextFont.bold = false;
+}
+
+bool BuildTables(Player& player, std::string* error) {
+  GameData& game = player.game;
+  if (static_cast<int64_t>(game.GameImage.size()) > kMaxGameFileBytes) {
+    if (error) *error = "the game file is larger than a game file may be";
+    return false;
+  }
+  game.ScriptEnd = static_cast<int32_t>(game.GameImage.size());
+  ClearTables(player);
+  if (game.GameImage.size() < kScriptStart - 1) {
+    if (error) {
+      *error = "the file is " + std::to_string(game.GameImage.size()) + " bytes, shorter than the " +
+               std::to_string(kScriptStart - 1) + "-byte header";
+    }
+    return false;
+  }
+  std::string context = "the header";
+  try {
+    BuildLabelTable(game, context);
+    BuildMessageTexts(game, context);
+    BuildChoiceTexts(game, context);
+    ReadNameCursors(game, context);
+  } catch (const ImageBoundsError& e) {
+    if (error) {
+      *error = context + ": position " + std::to_string(e.position) + " lies outside the file (" +
+               std::to_string(game.GameImage.size()) + " bytes)";
+    }
+    return false;
+  } catch (const FormatError& e) {
+    if (error) *error = e.what;
+    return false;
+  }
+  return true;
+}
+
+bool LoadGame(Player& player, const std::string& path, std::string* error) {
+  ShowLoadingScreen(player);
+  if (!ReadGameFile(player.game, path, error)) return false;
+  if (!BuildTables(player, error)) {
+    if (error) *error = path + ": " + *error;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace corv

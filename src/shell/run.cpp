@@ -1,0 +1,105 @@
+#include "shell/run.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/display.h"
+#include "platform/glyphs.h"
+#include "platform/sequencer.h"
+#include "shell/command_line.h"
+#include "shell/event_script.h"
+#include "shell/options_dialog.h"
+#include "shell/player.h"
+#include "shell/startup.h"
+#include "shell/trace.h"
+
+namespace corv {
+
+int Run(const std::vector<std::string>& args) {
+  CommandLine options;
+  std::string error;
+  if (!ParseCommandLine(args, options, &error)) {
+    std::fprintf(stderr, "corvalline: %s\nTry 'corvalline --help' for the options.\n", error.c_str());
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(HelpText().c_str(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::fputs(VersionText().c_str(), stdout);
+    return 0;
+  }
+
+  // Headless runs must never reach a real window or sound device, so SDL is told before its first use.
+  if (options.headless) {
+    ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+  }
+
+  auto player = std::make_unique<Player>();
+  if (!options.save_dir.empty()) {
+    player->location.SaveFolder = options.save_dir;
+    if (player->location.SaveFolder.back() != '/') player->location.SaveFolder += '/';
+  }
+
+  // The clock, the display, the dialogs and the options dialog: virtual and silent when headless.
+  std::unique_ptr<VirtualClock> virtual_clock;
+  std::unique_ptr<Clock> system_clock;
+  std::unique_ptr<Display> display;
+  std::unique_ptr<Dialogs> dialogs;
+  std::unique_ptr<OptionsDialog> options_dialog;
+  if (options.headless) {
+    virtual_clock = std::make_unique<VirtualClock>();
+    display = MakeHeadlessDisplay(*virtual_clock, DisplayOptions{});
+    dialogs = MakeHeadlessDialogs();
+    options_dialog = MakePresetOptionsDialog(player->settings, options.depth != 0 ? options.depth : 32,
+                                             options.drawing_mode >= 0 ? options.drawing_mode : 1);
+  } else {
+    system_clock = MakeSystemClock();
+    display = MakeSdlDisplay(DisplayOptions{options.window_mode, {}});
+    dialogs = MakeFltkDialogs();
+    const bool preset = options.depth != 0 || options.drawing_mode >= 0;
+    options_dialog = preset ? MakePresetOptionsDialog(player->settings, options.depth, options.drawing_mode)
+                            : MakeFltkOptionsDialog(player->settings);
+  }
+  Clock& clock = virtual_clock ? static_cast<Clock&>(*virtual_clock) : *system_clock;
+
+  // Text: the Mincho face, or plain boxes when no Japanese font can be found.
+  std::unique_ptr<GlyphSource> glyphs = MakeTrueTypeGlyphSource(&error);
+  if (!glyphs) {
+    std::fprintf(stderr, "corvalline: no Japanese font (%s); text will be drawn as boxes\n", error.c_str());
+    glyphs = MakeBoxGlyphSource();
+  }
+
+  std::unique_ptr<Sequencer> sequencer = MakeFluidSynthSequencer(
+      SequencerOptions{options.soundfont_path, options.audio_out_path, options.headless}, clock);
+
+  std::unique_ptr<EventScript> events;
+  if (!options.events_path.empty()) {
+    events = EventScript::Load(options.events_path, &error);
+    if (!events) {
+      std::fprintf(stderr, "corvalline: %s\n", error.c_str());
+      return 2;
+    }
+  }
+
+  std::unique_ptr<Trace> trace;
+  if (!options.trace_path.empty()) {
+    trace = std::make_unique<Trace>(options.trace_path);
+    if (!trace->ok()) {
+      std::fprintf(stderr, "corvalline: %s: cannot write the trace file\n", options.trace_path.c_str());
+      return 2;
+    }
+  }
+
+  player->services = Services{display.get(), &clock, sequencer.get(), glyphs.get(), dialogs.get()};
+  player->event_script = events.get();
+  player->trace = trace.get();
+  return StartGame(*player, *options_dialog, options.game_path);
+}
+
+}  // namespace corv

@@ -1,0 +1,90 @@
+#include "shell/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace corv {
+namespace {
+
+TEST(ParseCommandLine, AcceptsEveryOption) {
+  struct Case {
+    std::vector<std::string> args;
+    std::function<bool(const CommandLine&)> check;
+    const char* what;
+  };
+  const Case cases[] = {
+      {{},
+       [](const CommandLine& c) {
+         return c.depth == 0 && c.drawing_mode == -1 && !c.headless && !c.game_path &&
+                c.window_mode == WindowMode::kFullscreen;
+       },
+       "defaults"},
+      {{"--depth", "16"}, [](const CommandLine& c) { return c.depth == 16; }, "depth 16"},
+      {{"--depth=24"}, [](const CommandLine& c) { return c.depth == 24; }, "depth=24"},
+      {{"--drawing-mode", "fine"}, [](const CommandLine& c) { return c.drawing_mode == 2; }, "fine"},
+      {{"--drawing-mode=coarse"}, [](const CommandLine& c) { return c.drawing_mode == 0; }, "coarse"},
+      {{"--drawing-mode", "1"}, [](const CommandLine& c) { return c.drawing_mode == 1; }, "mode 1"},
+      {{"--window"}, [](const CommandLine& c) { return c.window_mode == WindowMode::kWindow; }, "window"},
+      {{"--window", "--fullscreen"},
+       [](const CommandLine& c) { return c.window_mode == WindowMode::kFullscreen; },
+       "the last of window and fullscreen wins"},
+      {{"--headless", "G.ADV"},
+       [](const CommandLine& c) { return c.headless && c.game_path == "G.ADV"; },
+       "headless"},
+      {{"--events", "e.txt", "--trace=t.txt", "--audio-out", "a.wav", "--soundfont", "s.sf2", "--save-dir",
+        "saves"},
+       [](const CommandLine& c) {
+         return c.events_path == "e.txt" && c.trace_path == "t.txt" && c.audio_out_path == "a.wav" &&
+                c.soundfont_path == "s.sf2" && c.save_dir == "saves";
+       },
+       "paths"},
+      {{"--", "--odd.ADV"}, [](const CommandLine& c) { return c.game_path == "--odd.ADV"; }, "after --"},
+      {{"-"}, [](const CommandLine& c) { return c.game_path == "-"; }, "a lone dash is a name"},
+      {{"--help"}, [](const CommandLine& c) { return c.help; }, "help"},
+      {{"--version"}, [](const CommandLine& c) { return c.version; }, "version"},
+  };
+  for (const Case& c : cases) {
+    CommandLine line;
+    std::string error;
+    ASSERT_TRUE(ParseCommandLine(c.args, line, &error)) << c.what << ": " << error;
+    EXPECT_TRUE(c.check(line)) << c.what;
+  }
+}
+
+TEST(ParseCommandLine, RefusesBadUsageClearly) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* message;
+  };
+  const Case cases[] = {
+      {{"--depth", "8"}, "--depth must be 16, 24 or 32, not '8'"},
+      {{"--depth"}, "option --depth needs a value"},
+      {{"--depth="}, "option --depth needs a value"},
+      {{"--drawing-mode", "3"}, "--drawing-mode must be 0, 1, 2, coarse, normal or fine, not '3'"},
+      {{"--drawing-mode", "Fine"}, "not 'Fine'"},
+      {{"--fast"}, "unknown option '--fast'"},
+      {{"-x"}, "unknown option '-x'"},
+      {{"--headless=yes"}, "option --headless takes no value"},
+      {{"A.ADV", "B.ADV"}, "only one game file"},
+      {{"--trace"}, "option --trace needs a value"},
+  };
+  for (const Case& c : cases) {
+    CommandLine line;
+    std::string error;
+    EXPECT_FALSE(ParseCommandLine(c.args, line, &error)) << c.message;
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+  }
+}
+
+TEST(HelpText, NamesEveryOption) {
+  const std::string help = HelpText();
+  for (const char* option :
+       {"--depth", "--drawing-mode", "--window", "--fullscreen", "--headless", "--events", "--trace",
+        "--audio-out", "--soundfont", "--save-dir", "--help", "--version"}) {
+    EXPECT_NE(help.find(option), std::string::npos) << option;
+  }
+}
+
+}  // namespace
+}  // namespace corv

@@ -1,0 +1,180 @@
+#include "shell/startup.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "shell/options_dialog.h"
+#include "test_game.h"
+
+namespace corv {
+namespace {
+
+using test::GameBuilder;
+using test::TempFolder;
+using test::TestPlayer;
+
+TEST(FolderOf, KeepsExactlyOneTrailingSeparator) {
+  struct Case {
+    const char* path;
+    const char* folder;
+  };
+  const Case cases[] = {
+      {"/usr/games/corvalline", "/usr/games/"}, {"/corvalline", "/"}, {"/a/b/", "/a/b/"}, {"corvalline", ""}};
+  for (const Case& c : cases) EXPECT_EQ(FolderOf(c.path), c.folder) << c.path;
+}
+
+TEST(AppFolder, IsTheFolderOfTheRunningExecutable) {
+  const std::string folder = AppFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(folder.back(), '/');
+  EXPECT_EQ(folder.find("//"), std::string::npos);
+  struct stat info {};
+  ASSERT_EQ(::stat((folder + "unit_tests").c_str(), &info), 0) << folder;
+}
+
+TEST(DefaultGameFile, IsTheExecutablesNameWithAdvBesideIt) {
+  struct Case {
+    const char* executable;
+    std::vector<const char*> files;
+    const char* found;  // nullptr: none
+  };
+  const Case cases[] = {
+      {"corvalline", {"corvalline.ADV"}, "corvalline.ADV"},
+      {"GAME.EXE", {"GAME.ADV"}, "GAME.ADV"},
+      {"game", {"Game.adv"}, "Game.adv"},  // spelt as the directory spells it
+      {"game", {".x", "GAME.Adv"}, "GAME.Adv"},
+      {".hidden", {".hidden.ADV"}, ".hidden.ADV"},  // hidden files count
+      {"game", {"game.ADV/"}, nullptr},             // folders do not
+      {"game", {"other.ADV"}, nullptr},
+      {"game", {"game.ADV.bak"}, nullptr},
+  };
+  for (const Case& c : cases) {
+    TempFolder folder;
+    for (const char* f : c.files) {
+      const std::string name = f;
+      if (name.back() == '/') {
+        ::mkdir((folder.path + name).c_str(), 0755);
+      } else {
+        folder.Write(name, "CRVL");
+      }
+    }
+    const std::optional<std::string> found = DefaultGameFile(folder.path + c.executable);
+    EXPECT_EQ(found.value_or("(none)"), c.found ? folder.path + c.found : "(none)") << c.executable;
+  }
+}
+
+TEST(SplitGamePath, FolderEndsInSeparator) {
+  struct Case {
+    std::string path, folder, name;
+  };
+  char cwd[4096];
+  ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+  const std::string here = std::string(cwd) == "/" ? "/" : std::string(cwd) + "/";
+  const Case cases[] = {{"/games/x/STORY.ADV", "/games/x/", "STORY.ADV"},
+                        {"/STORY.ADV", "/", "STORY.ADV"},
+                        {"sub/STORY.ADV", here + "sub/", "STORY.ADV"},
+                        {"STORY.ADV", here, "STORY.ADV"}};
+  for (const Case& c : cases) {
+    const GameLocation location = SplitGamePath(c.path);
+    EXPECT_EQ(location.GameFolder, c.folder) << c.path;
+    EXPECT_EQ(location.GameFileName, c.name) << c.path;
+  }
+}
+
+TEST(HasGameMagic, ExactlyCrvlAtTheStart) {
+  struct Case {
+    std::string bytes;
+    bool game;
+  };
+  const Case cases[] = {{"CRVL", true}, {"CRVL\x01\x02", true}, {"crvl\x01", false}, {"CRV", false},
+                        {"", false},    {"XCRVL", false},       {"CRVl", false}};
+  for (const Case& c : cases) {
+    TempFolder folder;
+    const std::string path = folder.Write("G.ADV", c.bytes);
+    std::string error;
+    EXPECT_EQ(HasGameMagic(path, &error), c.game) << c.bytes;
+    if (!c.game) {
+      EXPECT_NE(error.find(path), std::string::npos) << error;
+    }
+  }
+  std::string error;
+  EXPECT_FALSE(HasGameMagic("/nonexistent/G.ADV", &error));
+}
+
+// Dialogs that record what start-up asks of them; the open-file dialog answers `choice`.
+class RecordingDialogs final : public Dialogs {
+ public:
+  void MessageBox(const std::string& text, const std::string& title, MessageIcon icon) override {
+    boxes.push_back(title + "|" + text + "|" + (icon == MessageIcon::kStop ? "stop" : "info"));
+  }
+  std::optional<std::string> OpenFile(const std::string& title, const std::string& filter) override {
+    opened.push_back(title + "|" + filter);
+    return choice;
+  }
+  std::vector<std::string> boxes, opened;
+  std::optional<std::string> choice;
+};
+
+struct StartUp {
+  TestPlayer t;
+  RecordingDialogs dialogs;
+  std::unique_ptr<OptionsDialog> options = MakePresetOptionsDialog(t.player.settings, 32, 1);
+  StartUp() { t.player.services.dialogs = &dialogs; }
+  // The exit status, whether start-up returned it or ended through EndProgram.
+  int Start(const std::optional<std::string>& path) {
+    try {
+      return StartGame(t.player, *options, path);
+    } catch (const ProgramExit& exit) {
+      return exit.status;
+    }
+  }
+};
+
+TEST(StartGame, CancelledDialogEndsSilently) {
+  StartUp s;  // no game beside the test executable, so the dialog is asked
+  EXPECT_EQ(s.Start(std::nullopt), 0);
+  EXPECT_EQ(s.dialogs.opened, std::vector<std::string>{"ゲームファイルを開く|ゲームファイル(*.ADV)"});
+  EXPECT_TRUE(s.dialogs.boxes.empty());
+}
+
+TEST(StartGame, AFileThatIsNotAGameIsRefusedWithAWarning) {
+  TempFolder folder;
+  StartUp s;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(s.Start(folder.Write("NOTE.ADV", std::string("crvl0000"))), 1);
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(s.dialogs.boxes, std::vector<std::string>{"警告|このファイルは実行できません。|stop"});
+  EXPECT_TRUE(s.t.player.screen.WorkSurface.Empty());  // the display was not touched
+}
+
+TEST(StartGame, AGameChosenInTheDialogRunsFromItsOwnFolder) {
+  TempFolder folder;
+  GameBuilder b;
+  b.Calc(4, 1, 44);
+  b.End();
+  StartUp s;
+  s.dialogs.choice = folder.Write("STORY.ADV", b.Build());
+  EXPECT_EQ(s.Start(std::nullopt), 0);
+  EXPECT_EQ(s.t.player.location.GameFolder, folder.path);
+  EXPECT_EQ(s.t.player.location.GameFileName, "STORY.ADV");
+  EXPECT_EQ(s.t.player.location.SaveFolder, folder.path);
+  EXPECT_EQ(s.t.player.script.Variables[4], 44);
+  EXPECT_TRUE(s.dialogs.boxes.empty());
+}
+
+TEST(StartGame, AFailedLoadEndsWithStatusOneAndSaysWhere) {
+  TempFolder folder;
+  std::vector<uint8_t> image = GameBuilder().Build();
+  GameBuilder::Put32(image, 25, 9999);  // the label chain points past the end
+  StartUp s;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(s.Start(folder.Write("BROKEN.ADV", image)), 1);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("BROKEN.ADV"), std::string::npos) << err;
+  EXPECT_NE(err.find("position 9999"), std::string::npos) << err;
+  EXPECT_TRUE(s.dialogs.boxes.empty());
+}
+
+}  // namespace
+}  // namespace corv
