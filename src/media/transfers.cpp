@@ -10,12 +10,18 @@ void CopyFrame(const Surface& from, Surface& to) {
 }
 }  // namespace
 
-void CopyWorkToBack(Player& player) { CopyFrame(player.screen.WorkSurface, player.screen.BackBuffer); }
-void CopyMenuSaveToBack(Player& player) { CopyFrame(player.screen.MenuSaveSurface, player.screen.BackBuffer); }
+void CopyWorkToBack(Player& player) {
+  CopyFrame(player.screen.WorkSurface, player.screen.BackBuffer);
+}
+void CopyMenuSaveToBack(Player& player) {
+  CopyFrame(player.screen.MenuSaveSurface, player.screen.BackBuffer);
+}
 void CopyWorkToMessageSave(Player& player) {
   CopyFrame(player.screen.WorkSurface, player.screen.MessageSaveSurface);
 }
-void CopyWorkToMenuSave(Player& player) { CopyFrame(player.screen.WorkSurface, player.screen.MenuSaveSurface); }
+void CopyWorkToMenuSave(Player& player) {
+  CopyFrame(player.screen.WorkSurface, player.screen.MenuSaveSurface);
+}
 void CopyMessageSaveToWork(Player& player) {
   CopyFrame(player.screen.MessageSaveSurface, player.screen.WorkSurface);
 }

@@ -1,0 +1,463 @@
+// Colour packing and rectangle shading.
+//
+// Both rectangle routines reduce to one operation per channel, so the work is done on rows of channels:
+// 8:8:8 rows are a stream of bytes whose rule repeats every 3 (24-bit) or 4 (32-bit) bytes, 5:6:5 rows a
+// stream of 16-bit pixels. Each stream has a portable loop and, on x86, SSE2 and AVX2 loops; all of them
+// compute the exact integer results (the division by 100 is a multiply-high that is exact on the whole
+// range the sums can take, checked at compile time below).
+#include "media/shading.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define CORV_SHADING_X86 1
+#endif
+
+namespace corv {
+
+int32_t PackColour(int depth, int32_t& red, int32_t& green, int32_t& blue) {
+  // Shifted in unsigned arithmetic so that a stray out-of-range value wraps instead of overflowing.
+  green = static_cast<int32_t>(static_cast<uint32_t>(green) << 8);
+  red = static_cast<int32_t>(static_cast<uint32_t>(red) << 16);
+  if (depth < 24) {
+    blue = blue / 8;
+    green = (green / 32) & 0x7E0;
+    red = (red / 263) & static_cast<int32_t>(0xFFFFF800u);
+  }
+  return red | green | blue;
+}
+
+namespace {
+
+// ---- Exact division by 100 -------------------------------------------------------------------------
+
+// Every sum old * (100 - percent) + colour * percent lies in 0..25500 (8-bit channels; 5- and 6-bit
+// channels stay far below). On that range x / 100 == (x * 41944) >> 22, i.e. the high 16 bits of the
+// product shifted right by 6.
+constexpr uint32_t kMaxSum = 255 * 100;
+constexpr uint32_t kDiv100Magic = 41944;
+constexpr int kDiv100Shift = 6;
+
+constexpr bool Div100MagicIsExact() {
+  for (uint32_t x = 0; x <= kMaxSum; ++x) {
+    if (((x * kDiv100Magic) >> (16 + kDiv100Shift)) != x / 100) return false;
+  }
+  return true;
+}
+static_assert(Div100MagicIsExact());
+
+// ---- Per-call rules ------------------------------------------------------------------------------
+
+// 8:8:8 rows: the byte rule repeats every 3 or 4 bytes; 96 bytes is a whole number of both periods and of
+// every vector width used here, so a vector at offset i (a multiple of its width) takes its rules from
+// position i % 96.
+constexpr size_t kPeriod = 96;
+
+// Per byte position: new = (old * weight + colour * share) / 100. The unused byte of a 32-bit pixel has
+// weight, share and colour 0, so it comes out as 0.
+struct ByteBlend {
+  alignas(32) std::array<uint8_t, kPeriod> colour{};
+  alignas(32) std::array<uint16_t, kPeriod> weight{};  // widened for the 16-bit lanes
+  alignas(32) std::array<uint16_t, kPeriod> addend{};  // colour * share
+  // (weight, share) byte pairs in the order the AVX2 loop interleaves pixel and colour bytes: for each
+  // 32-byte block, positions 0-7 and 16-23, then 8-15 and 24-31.
+  alignas(32) std::array<uint8_t, 2 * kPeriod> pairs{};
+};
+
+ByteBlend MakeByteBlend(int bytes_per_pixel, int32_t percent, const std::array<int32_t, 3>& colour) {
+  ByteBlend rule;
+  std::array<uint8_t, kPeriod> share{};
+  for (size_t i = 0; i < kPeriod; ++i) {
+    const int channel = static_cast<int>(i % static_cast<size_t>(bytes_per_pixel));
+    if (channel == 3) continue;
+    rule.colour[i] = static_cast<uint8_t>(colour[channel]);
+    rule.weight[i] = static_cast<uint16_t>(100 - percent);
+    share[i] = static_cast<uint8_t>(percent);
+    rule.addend[i] = static_cast<uint16_t>(colour[channel] * percent);
+  }
+  for (size_t block = 0; block < kPeriod; block += 32) {
+    for (size_t half = 0; half < 2; ++half) {    // unpacklo, unpackhi
+      for (size_t lane = 0; lane < 2; ++lane) {  // the two 128-bit lanes
+        for (size_t j = 0; j < 8; ++j) {
+          const size_t position = block + lane * 16 + half * 8 + j;
+          const size_t at = 2 * block + half * 32 + lane * 16 + 2 * j;
+          rule.pairs[at] = static_cast<uint8_t>(rule.weight[position]);
+          rule.pairs[at + 1] = share[position];
+        }
+      }
+    }
+  }
+  return rule;
+}
+
+struct ByteDarken {
+  alignas(32) std::array<uint8_t, kPeriod> amount{};  // colour (255 for the unused byte, which clears it)
+};
+
+// 5:6:5 pixels: the fields are taken apart, blended or lowered one by one and put together again.
+struct WordBlend {
+  uint16_t weight = 0;
+  uint16_t red = 0, green = 0, blue = 0;  // field value (in field units) * percent
+};
+
+struct WordDarken {
+  uint16_t red = 0, green = 0, blue = 0;  // field values in place: red << 11, green << 5, blue
+};
+
+// ---- Portable loops ------------------------------------------------------------------------------
+
+// `k` is the rule position of p[0].
+void BlendBytesPortable(uint8_t* p, size_t n, const ByteBlend& rule, size_t k = 0) {
+  for (size_t i = 0; i < n; ++i, k = k + 1 == kPeriod ? 0 : k + 1) {
+    p[i] = static_cast<uint8_t>((p[i] * rule.weight[k] + rule.addend[k]) / 100);
+  }
+}
+
+void DarkenBytesPortable(uint8_t* p, size_t n, const ByteDarken& rule, size_t k = 0) {
+  for (size_t i = 0; i < n; ++i, k = k + 1 == kPeriod ? 0 : k + 1) {
+    const int v = p[i] - rule.amount[k];
+    p[i] = static_cast<uint8_t>(v < 0 ? 0 : v);
+  }
+}
+
+// Pixels are little-endian 16-bit values, n bytes of them.
+void BlendWordsPortable(uint8_t* p, size_t n, const WordBlend& rule) {
+  for (size_t i = 0; i + 1 < n; i += 2) {
+    const unsigned v = p[i] | (p[i + 1] << 8);
+    const unsigned r = ((v >> 11) * rule.weight + rule.red) / 100;
+    const unsigned g = (((v >> 5) & 0x3F) * rule.weight + rule.green) / 100;
+    const unsigned b = ((v & 0x1F) * rule.weight + rule.blue) / 100;
+    const unsigned out = (r << 11) | (g << 5) | b;
+    p[i] = static_cast<uint8_t>(out);
+    p[i + 1] = static_cast<uint8_t>(out >> 8);
+  }
+}
+
+void DarkenWordsPortable(uint8_t* p, size_t n, const WordDarken& rule) {
+  const auto lower = [](unsigned field, unsigned amount) { return field > amount ? field - amount : 0u; };
+  for (size_t i = 0; i + 1 < n; i += 2) {
+    const unsigned v = p[i] | (p[i + 1] << 8);
+    const unsigned out =
+        lower(v & 0xF800, rule.red) | lower(v & 0x7E0, rule.green) | lower(v & 0x1F, rule.blue);
+    p[i] = static_cast<uint8_t>(out);
+    p[i + 1] = static_cast<uint8_t>(out >> 8);
+  }
+}
+
+#if CORV_SHADING_X86
+
+// Runs `block` (which takes a pointer to `width` bytes and the rule position of its first byte) over the
+// n bytes at p. Whole periods go first with the positions as constants, so that the compiler keeps the rule
+// vectors in registers; the last, partial block goes through a scratch buffer, so every byte takes the
+// vector path.
+template <size_t width, typename Block>
+__attribute__((always_inline)) inline void Stream(uint8_t* p, size_t n, Block&& block) {
+  static_assert(kPeriod % width == 0);
+  size_t i = 0;
+  for (; i + kPeriod <= n; i += kPeriod) {
+#pragma GCC unroll 8
+    for (size_t k = 0; k < kPeriod; k += width) block(p + i + k, k);
+  }
+  size_t k = 0;
+  for (; i + width <= n; i += width, k += width) block(p + i, k);
+  if (i < n) {
+    alignas(32) uint8_t scratch[width];
+    std::memcpy(scratch, p + i, n - i);
+    block(scratch, k);
+    std::memcpy(p + i, scratch, n - i);
+  }
+}
+
+// ---- SSE2 loops (every x86-64 processor) ---------------------------------------------------------
+
+inline __m128i Load128(const void* p) {
+  return _mm_loadu_si128(static_cast<const __m128i*>(p));
+}
+inline void Store128(void* p, __m128i v) {
+  _mm_storeu_si128(static_cast<__m128i*>(p), v);
+}
+inline __m128i Div100(__m128i x) {
+  return _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(static_cast<int16_t>(kDiv100Magic))), kDiv100Shift);
+}
+
+void BlendBytesSse2(uint8_t* p, size_t n, const ByteBlend& rule) {
+  const __m128i zero = _mm_setzero_si128();
+  Stream<16>(p, n, [&](uint8_t* q, size_t k) {
+    const __m128i v = Load128(q);
+    const __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(v, zero), Load128(&rule.weight[k])),
+                                     Load128(&rule.addend[k]));
+    const __m128i hi =
+        _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(v, zero), Load128(&rule.weight[k + 8])),
+                      Load128(&rule.addend[k + 8]));
+    Store128(q, _mm_packus_epi16(Div100(lo), Div100(hi)));
+  });
+}
+
+void DarkenBytesSse2(uint8_t* p, size_t n, const ByteDarken& rule) {
+  Stream<16>(p, n,
+             [&](uint8_t* q, size_t k) { Store128(q, _mm_subs_epu8(Load128(q), Load128(&rule.amount[k]))); });
+}
+
+void BlendWordsSse2(uint8_t* p, size_t n, const WordBlend& rule) {
+  const __m128i weight = _mm_set1_epi16(static_cast<int16_t>(rule.weight));
+  const __m128i red = _mm_set1_epi16(static_cast<int16_t>(rule.red));
+  const __m128i green = _mm_set1_epi16(static_cast<int16_t>(rule.green));
+  const __m128i blue = _mm_set1_epi16(static_cast<int16_t>(rule.blue));
+  const __m128i mask6 = _mm_set1_epi16(0x3F), mask5 = _mm_set1_epi16(0x1F);
+  Stream<16>(p, n, [&](uint8_t* q, size_t) {
+    const __m128i v = Load128(q);
+    const __m128i r = Div100(_mm_add_epi16(_mm_mullo_epi16(_mm_srli_epi16(v, 11), weight), red));
+    const __m128i g =
+        Div100(_mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi16(v, 5), mask6), weight), green));
+    const __m128i b = Div100(_mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(v, mask5), weight), blue));
+    Store128(q, _mm_or_si128(_mm_or_si128(_mm_slli_epi16(r, 11), _mm_slli_epi16(g, 5)), b));
+  });
+}
+
+void DarkenWordsSse2(uint8_t* p, size_t n, const WordDarken& rule) {
+  const __m128i red = _mm_set1_epi16(static_cast<int16_t>(rule.red));
+  const __m128i green = _mm_set1_epi16(static_cast<int16_t>(rule.green));
+  const __m128i blue = _mm_set1_epi16(static_cast<int16_t>(rule.blue));
+  const __m128i mask_r = _mm_set1_epi16(static_cast<int16_t>(0xF800));
+  const __m128i mask_g = _mm_set1_epi16(0x7E0), mask_b = _mm_set1_epi16(0x1F);
+  Stream<16>(p, n, [&](uint8_t* q, size_t) {
+    const __m128i v = Load128(q);
+    const __m128i r = _mm_subs_epu16(_mm_and_si128(v, mask_r), red);
+    const __m128i g = _mm_subs_epu16(_mm_and_si128(v, mask_g), green);
+    const __m128i b = _mm_subs_epu16(_mm_and_si128(v, mask_b), blue);
+    Store128(q, _mm_or_si128(_mm_or_si128(r, g), b));
+  });
+}
+
+// ---- AVX2 loops ------------------------------------------------------------------------------------
+// Compiled for AVX2 (lambdas included) and only called when the processor has it.
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+inline __m256i Load256(const void* p) {
+  return _mm256_loadu_si256(static_cast<const __m256i*>(p));
+}
+inline void Store256(void* p, __m256i v) {
+  _mm256_storeu_si256(static_cast<__m256i*>(p), v);
+}
+inline __m256i Div100x16(__m256i x) {
+  return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(static_cast<int16_t>(kDiv100Magic))),
+                           kDiv100Shift);
+}
+
+void BlendBytesAvx2(uint8_t* p, size_t n, const ByteBlend& rule) {
+  Stream<32>(p, n, [&](uint8_t* q, size_t k) {
+    // Pixel and colour bytes interleaved, then old * weight + colour * share in one multiply-add.
+    const __m256i v = Load256(q), c = Load256(&rule.colour[k]);
+    const __m256i lo = _mm256_maddubs_epi16(_mm256_unpacklo_epi8(v, c), Load256(&rule.pairs[2 * k]));
+    const __m256i hi = _mm256_maddubs_epi16(_mm256_unpackhi_epi8(v, c), Load256(&rule.pairs[2 * k + 32]));
+    Store256(q, _mm256_packus_epi16(Div100x16(lo), Div100x16(hi)));
+  });
+}
+
+void DarkenBytesAvx2(uint8_t* p, size_t n, const ByteDarken& rule) {
+  Stream<32>(p, n, [&](uint8_t* q, size_t k) {
+    Store256(q, _mm256_subs_epu8(Load256(q), Load256(&rule.amount[k])));
+  });
+}
+
+void BlendWordsAvx2(uint8_t* p, size_t n, const WordBlend& rule) {
+  const __m256i weight = _mm256_set1_epi16(static_cast<int16_t>(rule.weight));
+  const __m256i red = _mm256_set1_epi16(static_cast<int16_t>(rule.red));
+  const __m256i green = _mm256_set1_epi16(static_cast<int16_t>(rule.green));
+  const __m256i blue = _mm256_set1_epi16(static_cast<int16_t>(rule.blue));
+  const __m256i mask6 = _mm256_set1_epi16(0x3F), mask5 = _mm256_set1_epi16(0x1F);
+  Stream<32>(p, n, [&](uint8_t* q, size_t) {
+    const __m256i v = Load256(q);
+    const __m256i r = Div100x16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(v, 11), weight), red));
+    const __m256i g = Div100x16(_mm256_add_epi16(
+        _mm256_mullo_epi16(_mm256_and_si256(_mm256_srli_epi16(v, 5), mask6), weight), green));
+    const __m256i b =
+        Div100x16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_and_si256(v, mask5), weight), blue));
+    Store256(q, _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi16(r, 11), _mm256_slli_epi16(g, 5)), b));
+  });
+}
+
+void DarkenWordsAvx2(uint8_t* p, size_t n, const WordDarken& rule) {
+  const __m256i red = _mm256_set1_epi16(static_cast<int16_t>(rule.red));
+  const __m256i green = _mm256_set1_epi16(static_cast<int16_t>(rule.green));
+  const __m256i blue = _mm256_set1_epi16(static_cast<int16_t>(rule.blue));
+  const __m256i mask_r = _mm256_set1_epi16(static_cast<int16_t>(0xF800));
+  const __m256i mask_g = _mm256_set1_epi16(0x7E0), mask_b = _mm256_set1_epi16(0x1F);
+  Stream<32>(p, n, [&](uint8_t* q, size_t) {
+    const __m256i v = Load256(q);
+    const __m256i r = _mm256_subs_epu16(_mm256_and_si256(v, mask_r), red);
+    const __m256i g = _mm256_subs_epu16(_mm256_and_si256(v, mask_g), green);
+    const __m256i b = _mm256_subs_epu16(_mm256_and_si256(v, mask_b), blue);
+    Store256(q, _mm256_or_si256(_mm256_or_si256(r, g), b));
+  });
+}
+
+#pragma GCC pop_options
+#endif  // CORV_SHADING_X86
+
+// ---- Choosing a path -------------------------------------------------------------------------------
+
+Simd Resolve(Simd simd) {
+  if (simd != Simd::kBest) return simd;
+  if (SimdAvailable(Simd::kAvx2)) return Simd::kAvx2;
+  if (SimdAvailable(Simd::kSse2)) return Simd::kSse2;
+  return Simd::kPortable;
+}
+
+void BlendBytes(Simd simd, uint8_t* p, size_t n, const ByteBlend& rule) {
+#if CORV_SHADING_X86
+  if (simd == Simd::kAvx2) return BlendBytesAvx2(p, n, rule);
+  if (simd == Simd::kSse2) return BlendBytesSse2(p, n, rule);
+#endif
+  (void)simd;
+  BlendBytesPortable(p, n, rule);
+}
+
+void DarkenBytes(Simd simd, uint8_t* p, size_t n, const ByteDarken& rule) {
+#if CORV_SHADING_X86
+  if (simd == Simd::kAvx2) return DarkenBytesAvx2(p, n, rule);
+  if (simd == Simd::kSse2) return DarkenBytesSse2(p, n, rule);
+#endif
+  (void)simd;
+  DarkenBytesPortable(p, n, rule);
+}
+
+void BlendWords(Simd simd, uint8_t* p, size_t n, const WordBlend& rule) {
+#if CORV_SHADING_X86
+  if (simd == Simd::kAvx2) return BlendWordsAvx2(p, n, rule);
+  if (simd == Simd::kSse2) return BlendWordsSse2(p, n, rule);
+#endif
+  (void)simd;
+  BlendWordsPortable(p, n, rule);
+}
+
+void DarkenWords(Simd simd, uint8_t* p, size_t n, const WordDarken& rule) {
+#if CORV_SHADING_X86
+  if (simd == Simd::kAvx2) return DarkenWordsAvx2(p, n, rule);
+  if (simd == Simd::kSse2) return DarkenWordsSse2(p, n, rule);
+#endif
+  (void)simd;
+  DarkenWordsPortable(p, n, rule);
+}
+
+// ---- Rectangles ------------------------------------------------------------------------------------
+
+// The part of the rectangle (x, y, w, h), both ends included, that lies on the surface.
+struct Area {
+  int left = 0, top = 0, right = 0, bottom = 0;  // all included
+};
+
+bool ClipArea(const Surface& surface, int32_t x, int32_t y, int32_t w, int32_t h, Area& area) {
+  const int64_t left = std::max<int64_t>(x, 0);
+  const int64_t top = std::max<int64_t>(y, 0);
+  const int64_t right = std::min<int64_t>(int64_t{x} + w, surface.Width() - 1);
+  const int64_t bottom = std::min<int64_t>(int64_t{y} + h, surface.Height() - 1);
+  if (left > right || top > bottom) return false;
+  area =
+      Area{static_cast<int>(left), static_cast<int>(top), static_cast<int>(right), static_cast<int>(bottom)};
+  return true;
+}
+
+// Hands each row of the area to `run` as (first byte, byte count). Whole-width areas of a surface without
+// row padding are one run.
+template <typename Run>
+void ForEachRun(Surface& surface, const Area& area, Run&& run) {
+  const size_t bpp = static_cast<size_t>(surface.BytesPerPixel());
+  const size_t row_bytes = static_cast<size_t>(area.right - area.left + 1) * bpp;
+  if (area.left == 0 && area.right == surface.Width() - 1 &&
+      static_cast<size_t>(surface.Pitch()) == row_bytes) {
+    run(surface.Row(area.top), row_bytes * static_cast<size_t>(area.bottom - area.top + 1));
+    return;
+  }
+  for (int y = area.top; y <= area.bottom; ++y) run(surface.Row(y) + area.left * bpp, row_bytes);
+}
+
+bool Usable(const Surface& surface, int depth, Simd simd) {
+  if (surface.Empty() || !SimdAvailable(simd)) return false;
+  const int bpp = surface.BytesPerPixel();
+  return depth >= 24 ? (bpp == 3 || bpp == 4) : bpp == 2;
+}
+
+int32_t Clamp(int32_t v, int32_t low, int32_t high) {
+  return std::min(std::max(v, low), high);
+}
+
+// The byte rule for one 8:8:8 layout, in memory order blue, green, red (and the unused byte in 32-bit).
+template <typename Rule, typename Fill>
+Rule ByteRule(int bytes_per_pixel, Fill&& fill) {
+  Rule rule;
+  for (size_t i = 0; i < kPeriod; ++i) fill(rule, i, static_cast<int>(i % bytes_per_pixel));
+  return rule;
+}
+
+}  // namespace
+
+bool SimdAvailable(Simd simd) {
+  switch (simd) {
+    case Simd::kBest:
+    case Simd::kPortable:
+      return true;
+#if CORV_SHADING_X86
+    case Simd::kSse2:
+      return __builtin_cpu_supports("sse2");
+    case Simd::kAvx2:
+      return __builtin_cpu_supports("avx2");
+#endif
+    default:
+      return false;
+  }
+}
+
+bool DarkenRect(Surface& surface, int depth, int32_t x, int32_t y, int32_t w, int32_t h, int32_t red,
+                int32_t green, int32_t blue, Simd simd) {
+  if (!Usable(surface, depth, simd)) return false;
+  simd = Resolve(simd);
+  red = Clamp(red, 0, 255), green = Clamp(green, 0, 255), blue = Clamp(blue, 0, 255);
+  PackColour(depth, red, green, blue);
+  Area area;
+  if (!ClipArea(surface, x, y, w, h, area)) return true;
+
+  if (depth < 24) {
+    const WordDarken rule{static_cast<uint16_t>(red), static_cast<uint16_t>(green),
+                          static_cast<uint16_t>(blue)};
+    ForEachRun(surface, area, [&](uint8_t* p, size_t n) { DarkenWords(simd, p, n, rule); });
+    return true;
+  }
+  const std::array<uint8_t, 4> amount{static_cast<uint8_t>(blue), static_cast<uint8_t>(green >> 8),
+                                      static_cast<uint8_t>(red >> 16), 255};
+  const auto rule = ByteRule<ByteDarken>(
+      surface.BytesPerPixel(), [&](ByteDarken& r, size_t i, int channel) { r.amount[i] = amount[channel]; });
+  ForEachRun(surface, area, [&](uint8_t* p, size_t n) { DarkenBytes(simd, p, n, rule); });
+  return true;
+}
+
+bool BlendRect(Surface& surface, int depth, int32_t x, int32_t y, int32_t w, int32_t h, int32_t red,
+               int32_t green, int32_t blue, int32_t percent, Simd simd) {
+  if (!Usable(surface, depth, simd)) return false;
+  simd = Resolve(simd);
+  red = Clamp(red, 0, 255), green = Clamp(green, 0, 255), blue = Clamp(blue, 0, 255);
+  percent = Clamp(percent, 0, 100);
+  PackColour(depth, red, green, blue);
+  const auto weight = static_cast<uint16_t>(100 - percent);
+  Area area;
+  if (!ClipArea(surface, x, y, w, h, area)) return true;
+
+  if (depth < 24) {
+    const WordBlend rule{weight, static_cast<uint16_t>((red >> 11) * percent),
+                         static_cast<uint16_t>((green >> 5) * percent),
+                         static_cast<uint16_t>(blue * percent)};
+    ForEachRun(surface, area, [&](uint8_t* p, size_t n) { BlendWords(simd, p, n, rule); });
+    return true;
+  }
+  const ByteBlend rule = MakeByteBlend(surface.BytesPerPixel(), percent, {blue, green >> 8, red >> 16});
+  ForEachRun(surface, area, [&](uint8_t* p, size_t n) { BlendBytes(simd, p, n, rule); });
+  return true;
+}
+
+}  // namespace corv
