@@ -1,8 +1,9 @@
 #include "platform/surface.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
+#include <utility>
 
 #include "platform/glyphs.h"
 
@@ -28,76 +29,380 @@ void UnmapPixel(int depth, uint32_t pixel, uint8_t& red, uint8_t& green, uint8_t
 }
 
 Surface::Surface(int width, int height, int depth)
-    : width_(width), height_(height), depth_(depth), bytes_per_pixel_(depth / 8), pitch_(width * (depth / 8)) {
+    : width_(width),
+      height_(height),
+      depth_(depth),
+      bytes_per_pixel_(depth / 8),
+      pitch_(width * (depth / 8)) {
   pixels_.assign(static_cast<size_t>(pitch_) * height_, 0);
 }
+
+namespace {
+
+// Raw pixel load and store for B bytes a pixel, little-endian. A 32-bit store keeps the fourth byte zero.
+template <int B>
+inline uint32_t Load(const uint8_t* p) {
+  if constexpr (B == 2) {
+    uint16_t v;
+    std::memcpy(&v, p, 2);
+    return v;
+  } else if constexpr (B == 3) {
+    return static_cast<uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16));
+  } else {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+  }
+}
+
+template <int B>
+inline void Store(uint8_t* p, uint32_t v) {
+  if constexpr (B == 2) {
+    const uint16_t w = static_cast<uint16_t>(v);
+    std::memcpy(p, &w, 2);
+  } else if constexpr (B == 3) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+  } else {
+    const uint32_t w = v & 0x00FFFFFF;
+    std::memcpy(p, &w, 4);
+  }
+}
+
+}  // namespace
 
 uint32_t Surface::ReadPixel(int x, int y) const {
   const uint8_t* p = Row(y) + x * bytes_per_pixel_;
   switch (bytes_per_pixel_) {
     case 2:
-      return static_cast<uint32_t>(p[0] | (p[1] << 8));
+      return Load<2>(p);
     case 3:
-      return static_cast<uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16));
+      return Load<3>(p);
     default:
-      return static_cast<uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) | (static_cast<uint32_t>(p[3]) << 24);
+      return Load<4>(p);
   }
 }
 
 void Surface::WritePixel(int x, int y, uint32_t pixel) {
   uint8_t* p = Row(y) + x * bytes_per_pixel_;
-  p[0] = static_cast<uint8_t>(pixel);
-  p[1] = static_cast<uint8_t>(pixel >> 8);
-  if (bytes_per_pixel_ >= 3) p[2] = static_cast<uint8_t>(pixel >> 16);
-  if (bytes_per_pixel_ == 4) p[3] = 0;
+  switch (bytes_per_pixel_) {
+    case 2:
+      return Store<2>(p, pixel);
+    case 3:
+      return Store<3>(p, pixel);
+    default:
+      return Store<4>(p, pixel);
+  }
 }
 
-void Surface::SwapPixels(Surface& other) { pixels_.swap(other.pixels_); }
+void Surface::SwapPixels(Surface& other) {
+  pixels_.swap(other.pixels_);
+}
+
+namespace {
+
+// One copy after clipping: destination columns [dx0, dx1) and rows [dy0, dy1), counted from the
+// destination rectangle's corner, with the source column of every destination column in `sx`.
+struct CopyPlan {
+  int64_t dw, dh, sw, sh;
+  int64_t dst_left, dst_top, src_left, src_top;
+  int64_t dx0, dx1, dy0, dy1;  // offsets from the destination rectangle's corner, up to 2^32
+  std::vector<int> sx;         // source column for destination column dx0 + i
+};
+
+// The source coordinate a destination offset maps to (nearest neighbour: the left/top sample).
+// Computed in 128 bits: extreme rectangles from a damaged file must not overflow.
+inline int64_t SourceOf(int64_t d, int64_t s_size, int64_t d_size) {
+  return static_cast<int64_t>(static_cast<__int128>(d) * s_size / d_size);
+}
+
+// The offsets [lo, hi) of a destination span of d_size, starting at d_start, that land inside
+// [0, d_limit) and whose source (s_start + offset * s_size / d_size) lands inside [0, s_limit).
+// The source mapping is monotonic, so the valid offsets form one range.
+std::pair<int64_t, int64_t> ClipSpan(int64_t d_start, int64_t d_size, int64_t d_limit, int64_t s_start,
+                                     int64_t s_size, int64_t s_limit) {
+  int64_t lo = std::max<int64_t>(0, -d_start);
+  int64_t hi = std::min<int64_t>(d_size, d_limit - d_start);
+  if (lo >= hi) return {0, 0};
+  // Binary searches on the monotonic source mapping.
+  auto first_with = [&](auto pred) {
+    int64_t a = lo, b = hi;
+    while (a < b) {
+      const int64_t m = a + (b - a) / 2;
+      if (pred(s_start + SourceOf(m, s_size, d_size))) {
+        b = m;
+      } else {
+        a = m + 1;
+      }
+    }
+    return a;
+  };
+  const int64_t new_lo = first_with([](int64_t s) { return s >= 0; });
+  const int64_t new_hi = first_with([&](int64_t s) { return s >= s_limit; });
+  return {new_lo, std::max(new_lo, new_hi)};
+}
+
+// Vectors of the GCC/Clang vector extension: portable, and compiled to SIMD where the target has it.
+using U32x4 = uint32_t __attribute__((vector_size(16)));
+using U16x8 = uint16_t __attribute__((vector_size(16)));
+
+// Copies n pixels leaving out those equal to the key, without a branch per pixel: whole vectors are
+// blended, three-byte pixels go two at a time through one 8-byte word.
+template <int B>
+void CopyRowKeyed(uint8_t* d, const uint8_t* s, int n, uint32_t key) {
+  int i = 0;
+  if constexpr (B == 2) {
+    const uint16_t k = static_cast<uint16_t>(key);
+    const U16x8 kv = {k, k, k, k, k, k, k, k};
+    for (; i + 8 <= n; i += 8) {
+      U16x8 v, o;
+      std::memcpy(&v, s + 2 * i, 16);
+      std::memcpy(&o, d + 2 * i, 16);
+      const U16x8 keep = reinterpret_cast<U16x8>(v == kv);
+      const U16x8 r = (o & keep) | (v & ~keep);
+      std::memcpy(d + 2 * i, &r, 16);
+    }
+  } else if constexpr (B == 4) {
+    const U32x4 kv = {key, key, key, key};
+    const U32x4 low = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
+    for (; i + 4 <= n; i += 4) {
+      U32x4 v, o;
+      std::memcpy(&v, s + 4 * i, 16);
+      std::memcpy(&o, d + 4 * i, 16);
+      const U32x4 keep = reinterpret_cast<U32x4>(v == kv);
+      const U32x4 r = (o & keep) | (v & low & ~keep);
+      std::memcpy(d + 4 * i, &r, 16);
+    }
+  } else {
+    // Four pixels in twelve bytes: an 8-byte word holds pixels 0, 1 and two bytes of 2, a 4-byte word
+    // the last byte of 2 and pixel 3.
+    auto keep_if = [key](uint64_t pixel, uint64_t bits) { return (0 - uint64_t{pixel == key}) & bits; };
+    // Four key pixels in a row, as the same two words: runs of the key (the empty parts of the page-text
+    // layer) are passed over at one comparison per four pixels.
+    const uint64_t key_run0 = key | (uint64_t{key} << 24) | (uint64_t{key} << 48);
+    const uint32_t key_run1 = (key >> 16) | (key << 8);
+    for (; i + 4 <= n; i += 4) {
+      uint64_t v0, o0;
+      uint32_t v1, o1;
+      std::memcpy(&v0, s + 3 * i, 8);
+      std::memcpy(&v1, s + 3 * i + 8, 4);
+      if (v0 == key_run0 && v1 == key_run1) continue;
+      std::memcpy(&o0, d + 3 * i, 8);
+      std::memcpy(&o1, d + 3 * i + 8, 4);
+      const uint32_t p2 = static_cast<uint32_t>(v0 >> 48) | ((v1 & 0xFF) << 16);
+      const uint64_t keep0 = keep_if(v0 & 0xFFFFFF, 0xFFFFFF) |
+                             keep_if((v0 >> 24) & 0xFFFFFF, 0xFFFFFFull << 24) | keep_if(p2, 0xFFFFull << 48);
+      const uint32_t keep1 = static_cast<uint32_t>(keep_if(p2, 0xFF) | keep_if(v1 >> 8, 0xFFFFFF00u));
+      const uint64_t r0 = (o0 & keep0) | (v0 & ~keep0);
+      const uint32_t r1 = (o1 & keep1) | (v1 & ~keep1);
+      std::memcpy(d + 3 * i, &r0, 8);
+      std::memcpy(d + 3 * i + 8, &r1, 4);
+    }
+  }
+  for (; i < n; ++i) {
+    const uint32_t v = Load<B>(s + B * i);
+    if (v != key) Store<B>(d + B * i, v);
+  }
+}
+
+// Exactly doubled columns: source pixel i lands on destination pixels 2i and 2i + 1.
+template <int B>
+void DoubleRow(uint8_t* d, const uint8_t* s, int n_src, bool keyed, uint32_t key) {
+  int i = 0;
+  if constexpr (B == 2) {
+    // Four source pixels from one 8-byte word become two words of four.
+    for (; i + 4 <= n_src; i += 4) {
+      uint64_t w;
+      std::memcpy(&w, s + 2 * i, 8);
+      uint64_t out[2], keep[2] = {0, 0};
+      for (int h = 0; h < 2; ++h) {
+        const uint64_t a = (w >> (32 * h)) & 0xFFFF, b = (w >> (32 * h + 16)) & 0xFFFF;
+        out[h] = a | (a << 16) | (b << 32) | (b << 48);
+        if (keyed) keep[h] = (a == key ? 0xFFFFFFFFull : 0) | (b == key ? 0xFFFFFFFFull << 32 : 0);
+      }
+      if (keyed) {
+        uint64_t o[2];
+        std::memcpy(o, d + 4 * i, 16);
+        for (int h = 0; h < 2; ++h) out[h] = (o[h] & keep[h]) | (out[h] & ~keep[h]);
+      }
+      std::memcpy(d + 4 * i, out, 16);
+    }
+  } else if constexpr (B == 4) {
+    // Two source pixels from one 8-byte word become two words of two.
+    for (; i + 2 <= n_src; i += 2) {
+      uint64_t w;
+      std::memcpy(&w, s + 4 * i, 8);
+      uint64_t out[2], keep[2] = {0, 0};
+      for (int h = 0; h < 2; ++h) {
+        const uint64_t raw = (w >> (32 * h)) & 0xFFFFFFFF, a = raw & 0xFFFFFF;
+        out[h] = a | (a << 32);
+        if (keyed) keep[h] = raw == key ? ~0ull : 0;
+      }
+      if (keyed) {
+        uint64_t o[2];
+        std::memcpy(o, d + 8 * i, 16);
+        for (int h = 0; h < 2; ++h) out[h] = (o[h] & keep[h]) | (out[h] & ~keep[h]);
+      }
+      std::memcpy(d + 8 * i, out, 16);
+    }
+  } else {
+    // Two source pixels (read as one 8-byte word while a third pixel follows) become twelve bytes.
+    for (; i + 3 <= n_src; i += 2) {
+      uint64_t w;
+      std::memcpy(&w, s + 3 * i, 8);
+      const uint64_t a = w & 0xFFFFFF, b = (w >> 24) & 0xFFFFFF;
+      uint64_t out0 = a | (a << 24) | (b << 48);
+      uint32_t out1 = static_cast<uint32_t>((b >> 16) | (b << 8));
+      if (keyed) {
+        const uint64_t ka = 0 - uint64_t{a == key}, kb = 0 - uint64_t{b == key};
+        const uint64_t keep0 = (ka & 0xFFFFFFFFFFFFull) | (kb & 0xFFFFull << 48);
+        const uint32_t keep1 = static_cast<uint32_t>(kb);
+        uint64_t o0;
+        uint32_t o1;
+        std::memcpy(&o0, d + 6 * i, 8);
+        std::memcpy(&o1, d + 6 * i + 8, 4);
+        out0 = (o0 & keep0) | (out0 & ~keep0);
+        out1 = (o1 & keep1) | (out1 & ~keep1);
+      }
+      std::memcpy(d + 6 * i, &out0, 8);
+      std::memcpy(d + 6 * i + 8, &out1, 4);
+    }
+  }
+  for (; i < n_src; ++i) {
+    const uint32_t v = Load<B>(s + B * i);
+    if (keyed && v == key) continue;
+    Store<B>(d + 2 * B * i, v);
+    Store<B>(d + 2 * B * i + B, v);
+  }
+}
+
+template <int B>
+void ScaleRow(uint8_t* d, const uint8_t* s, const int* sx, int n, bool keyed, uint32_t key) {
+  for (int i = 0; i < n; ++i) {
+    const uint32_t v = Load<B>(s + B * sx[i]);
+    if (keyed && v == key) continue;
+    Store<B>(d + B * i, v);
+  }
+}
+
+template <int B>
+void RunCopy(Surface& dst, const Surface& src, const CopyPlan& p, bool keyed, uint32_t key) {
+  const int n = static_cast<int>(p.dx1 - p.dx0);
+  const bool same_size = p.sw == p.dw;
+  const int first_sx = p.sx.front();
+  const bool doubled = p.dw == 2 * p.sw && (p.dx0 % 2) == 0 && (n % 2) == 0;
+  int64_t previous_sy = -1;
+  uint8_t* previous_row = nullptr;
+  for (int64_t dy = p.dy0; dy < p.dy1; ++dy) {
+    const int sy = static_cast<int>(p.src_top + SourceOf(dy, p.sh, p.dh));
+    uint8_t* d = dst.Row(static_cast<int>(p.dst_top + dy)) + static_cast<size_t>(p.dst_left + p.dx0) * B;
+    const uint8_t* s = src.Row(sy);
+    if (!keyed && sy == previous_sy) {
+      std::memcpy(d, previous_row, static_cast<size_t>(n) * B);  // a repeated row of an enlargement
+    } else if (same_size) {
+      if (keyed) {
+        CopyRowKeyed<B>(d, s + static_cast<size_t>(first_sx) * B, n, key);
+      } else {
+        std::memcpy(d, s + static_cast<size_t>(first_sx) * B, static_cast<size_t>(n) * B);
+      }
+    } else if (doubled) {
+      DoubleRow<B>(d, s + static_cast<size_t>(first_sx) * B, n / 2, keyed, key);
+    } else {
+      ScaleRow<B>(d, s, p.sx.data(), n, keyed, key);
+    }
+    previous_sy = sy;
+    previous_row = d;
+  }
+}
+
+}  // namespace
 
 bool Blit(Surface& dst, const Rect& dst_rect, const Surface& src, const Rect& src_rect, UseKey key) {
   if (dst.Depth() != src.Depth() || src.Empty() || dst.Empty()) return false;
-  if (dst_rect.Width() <= 0 || dst_rect.Height() <= 0 || src_rect.Width() <= 0 || src_rect.Height() <= 0) {
-    return false;
-  }
-  // Copy through a temporary when source and destination are the same surface.
-  Surface copy;
-  const Surface* from = &src;
-  if (&src == &dst) {
-    copy = src;
-    from = &copy;
-  }
+  CopyPlan p;
+  p.dw = int64_t{dst_rect.right} - dst_rect.left;
+  p.dh = int64_t{dst_rect.bottom} - dst_rect.top;
+  p.sw = int64_t{src_rect.right} - src_rect.left;
+  p.sh = int64_t{src_rect.bottom} - src_rect.top;
+  if (p.dw <= 0 || p.dh <= 0 || p.sw <= 0 || p.sh <= 0) return false;
+  const auto [x0, x1] = ClipSpan(dst_rect.left, p.dw, dst.Width(), src_rect.left, p.sw, src.Width());
+  const auto [y0, y1] = ClipSpan(dst_rect.top, p.dh, dst.Height(), src_rect.top, p.sh, src.Height());
+  if (x0 >= x1 || y0 >= y1) return true;  // nothing of it lands on either surface
+  p.dst_left = dst_rect.left;
+  p.dst_top = dst_rect.top;
+  p.src_left = src_rect.left;
+  p.src_top = src_rect.top;
+  p.dx0 = x0;
+  p.dx1 = x1;
+  p.dy0 = y0;
+  p.dy1 = y1;
+  p.sx.resize(static_cast<size_t>(x1 - x0));
+  for (int64_t dx = x0; dx < x1; ++dx)
+    p.sx[dx - x0] = static_cast<int>(src_rect.left + SourceOf(dx, p.sw, p.dw));
+
   const bool keyed = key == UseKey::kYes && src.colour_key.has_value();
   const uint32_t key_value = keyed ? *src.colour_key : 0;
-  const int64_t dw = dst_rect.Width(), dh = dst_rect.Height();
-  const int64_t sw = src_rect.Width(), sh = src_rect.Height();
-  for (int64_t dy = 0; dy < dh; ++dy) {
-    const int64_t ty = dst_rect.top + dy;
-    if (ty < 0 || ty >= dst.Height()) continue;
-    const int64_t sy = src_rect.top + dy * sh / dh;
-    if (sy < 0 || sy >= from->Height()) continue;
-    for (int64_t dx = 0; dx < dw; ++dx) {
-      const int64_t tx = dst_rect.left + dx;
-      if (tx < 0 || tx >= dst.Width()) continue;
-      const int64_t sx = src_rect.left + dx * sw / dw;
-      if (sx < 0 || sx >= from->Width()) continue;
-      const uint32_t p = from->ReadPixel(static_cast<int>(sx), static_cast<int>(sy));
-      if (keyed && p == key_value) continue;
-      dst.WritePixel(static_cast<int>(tx), static_cast<int>(ty), p);
+  const Surface* from = &src;
+  Surface copy;
+  if (&src == &dst) {
+    if (!keyed && p.sw == p.dw && p.sh == p.dh) {
+      // A plain move within one surface: rows in the order that never reads an overwritten row.
+      const int bpp = dst.BytesPerPixel();
+      const size_t bytes = static_cast<size_t>(p.dx1 - p.dx0) * bpp;
+      const int sx0 = p.sx.front();
+      const int64_t count = p.dy1 - p.dy0;
+      const bool upwards = p.dst_top <= p.src_top;
+      for (int64_t i = 0; i < count; ++i) {
+        const int64_t dy = upwards ? p.dy0 + i : p.dy1 - 1 - i;
+        std::memmove(
+            dst.Row(static_cast<int>(p.dst_top + dy)) + static_cast<size_t>(p.dst_left + p.dx0) * bpp,
+            dst.Row(static_cast<int>(p.src_top + dy)) + static_cast<size_t>(sx0) * bpp, bytes);
+      }
+      return true;
     }
+    copy = src;  // other copies within one surface read from a snapshot
+    from = &copy;
+  }
+  switch (dst.BytesPerPixel()) {
+    case 2:
+      RunCopy<2>(dst, *from, p, keyed, key_value);
+      break;
+    case 3:
+      RunCopy<3>(dst, *from, p, keyed, key_value);
+      break;
+    default:
+      RunCopy<4>(dst, *from, p, keyed, key_value);
+      break;
   }
   return true;
 }
 
 namespace {
+
 void FillSpan(Surface& s, int x1, int x2, int y, uint32_t pixel) {
   if (y < 0 || y >= s.Height()) return;
   x1 = std::max(x1, 0);
   x2 = std::min(x2, s.Width());
-  for (int x = x1; x < x2; ++x) s.WritePixel(x, y, pixel);
+  if (x1 >= x2) return;
+  uint8_t* row = s.Row(y);
+  switch (s.BytesPerPixel()) {
+    case 2:
+      for (int x = x1; x < x2; ++x) Store<2>(row + 2 * x, pixel);
+      break;
+    case 3:
+      for (int x = x1; x < x2; ++x) Store<3>(row + 3 * x, pixel);
+      break;
+    default:
+      for (int x = x1; x < x2; ++x) Store<4>(row + 4 * x, pixel);
+      break;
+  }
 }
+
 void PutPixel(Surface& s, int x, int y, uint32_t pixel) {
   if (x >= 0 && y >= 0 && x < s.Width() && y < s.Height()) s.WritePixel(x, y, pixel);
 }
+
 }  // namespace
 
 void DrawBox(Surface& surface, int x1, int y1, int x2, int y2) {
@@ -106,7 +411,8 @@ void DrawBox(Surface& surface, int x1, int y1, int x2, int y2) {
   if (x2 == x1 || y2 == y1) return;
   const uint32_t fill = MapColour(surface.Depth(), surface.fill_colour);
   const uint32_t outline = MapColour(surface.Depth(), surface.fore_colour);
-  for (int y = y1; y < y2; ++y) {
+  const int top = std::max(y1, 0), bottom = std::min(y2, surface.Height());
+  for (int y = top; y < bottom; ++y) {
     if (y == y1 || y == y2 - 1) {
       FillSpan(surface, x1, x2, y, outline);
     } else {
@@ -119,6 +425,10 @@ void DrawBox(Surface& surface, int x1, int y1, int x2, int y2) {
 
 void DrawLine(Surface& surface, int x1, int y1, int x2, int y2) {
   const uint32_t pixel = MapColour(surface.Depth(), surface.fore_colour);
+  if (y1 == y2) {  // the common horizontal rule: one span
+    FillSpan(surface, x1 <= x2 ? x1 : x2 + 1, x1 <= x2 ? x2 : x1 + 1, y1, pixel);
+    return;
+  }
   int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
   const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
   int err = dx + dy;
@@ -137,8 +447,9 @@ bool DrawText(Surface& surface, GlyphSource& glyphs, int x, int y, const std::u3
   if (mask.width == 0) return false;
   const uint32_t pixel = MapColour(surface.Depth(), surface.fore_colour);
   for (int my = 0; my < mask.height; ++my) {
+    const uint8_t* bits = mask.bits.data() + static_cast<size_t>(my) * mask.width;
     for (int mx = 0; mx < mask.width; ++mx) {
-      if (mask.bits[static_cast<size_t>(my) * mask.width + mx]) PutPixel(surface, x + mx, y + my, pixel);
+      if (bits[mx]) PutPixel(surface, x + mx, y + my, pixel);
     }
   }
   return true;

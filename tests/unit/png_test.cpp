@@ -1,0 +1,118 @@
+#include "platform/png.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace corv {
+namespace {
+
+uint32_t BigEndian(const std::vector<uint8_t>& b, size_t at) {
+  return (uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) | (uint32_t{b[at + 2]} << 8) | b[at + 3];
+}
+
+TEST(Png, SixteenBitChannelsWidenByBitReplication) {
+  struct Case {
+    uint32_t raw;
+    uint8_t r, g, b;
+  };
+  const Case cases[] = {
+      {0x0000, 0, 0, 0},       {0xFFFF, 255, 255, 255}, {0x001F, 0, 0, 255},
+      {0xF800, 255, 0, 0},     {0x07E0, 0, 255, 0},     {0x0801, 8, 0, 8},
+      {0x8410, 132, 130, 132}, {0x0020, 0, 4, 0},       {0x7BEF, 123, 125, 123},
+  };
+  Surface frame(static_cast<int>(std::size(cases)), 1, 16);
+  for (size_t i = 0; i < std::size(cases); ++i) frame.WritePixel(static_cast<int>(i), 0, cases[i].raw);
+  const RgbImage image = FrameToRgb(frame);
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(image.rgb[i * 3 + 0], cases[i].r) << std::hex << cases[i].raw;
+    EXPECT_EQ(image.rgb[i * 3 + 1], cases[i].g) << std::hex << cases[i].raw;
+    EXPECT_EQ(image.rgb[i * 3 + 2], cases[i].b) << std::hex << cases[i].raw;
+  }
+}
+
+TEST(Png, DeepFramesKeepTheirBytes) {
+  for (int depth : {24, 32}) {
+    Surface frame(2, 1, depth);
+    frame.WritePixel(0, 0, 0x123456);
+    frame.WritePixel(1, 0, 0xFEDCBA);
+    const RgbImage image = FrameToRgb(frame);
+    EXPECT_EQ(image.rgb, (std::vector<uint8_t>{0x12, 0x34, 0x56, 0xFE, 0xDC, 0xBA})) << depth;
+  }
+}
+
+TEST(Png, EncodesAnRgbHeaderAndRoundTrips) {
+  RgbImage image{640, 480, std::vector<uint8_t>(640 * 480 * 3)};
+  for (size_t i = 0; i < image.rgb.size(); ++i) image.rgb[i] = static_cast<uint8_t>(i * 7 / 3);
+  const std::vector<uint8_t> bytes = EncodePng(image);
+  ASSERT_GT(bytes.size(), 33u);
+  EXPECT_EQ(std::string(bytes.begin() + 1, bytes.begin() + 4), "PNG");
+  EXPECT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 16), "IHDR");
+  EXPECT_EQ(BigEndian(bytes, 16), 640u);
+  EXPECT_EQ(BigEndian(bytes, 20), 480u);
+  EXPECT_EQ(bytes[24], 8) << "8 bits a channel";
+  EXPECT_EQ(bytes[25], 2) << "RGB";
+  RgbImage back;
+  std::string error;
+  ASSERT_TRUE(DecodePng(std::string(bytes.begin(), bytes.end()), back, &error)) << error;
+  EXPECT_EQ(back, image);
+}
+
+TEST(Png, RejectsDamagedFiles) {
+  RgbImage image{3, 2, std::vector<uint8_t>(18, 200)};
+  const std::vector<uint8_t> good = EncodePng(image);
+  struct Case {
+    const char* name;
+    size_t at;  // byte flipped, or npos to cut the file in half
+  };
+  const Case cases[] = {
+      {"signature", 0}, {"header field", 17}, {"pixel data", 40}, {"truncated", std::string::npos}};
+  for (const Case& c : cases) {
+    std::string bytes(good.begin(), good.end());
+    if (c.at == std::string::npos) {
+      bytes.resize(bytes.size() / 2);
+    } else {
+      bytes[c.at] = static_cast<char>(bytes[c.at] ^ 0x40);
+    }
+    RgbImage out;
+    std::string error;
+    EXPECT_FALSE(DecodePng(bytes, out, &error)) << c.name;
+    EXPECT_FALSE(error.empty()) << c.name;
+  }
+}
+
+// ImageMagick as an independent reader and writer: what we write, it reads the same; what it writes
+// (with its own row filters), we read the same.
+TEST(Png, AgreesWithImageMagick) {
+  if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick is not installed";
+  const auto dir = std::filesystem::temp_directory_path() / ("corv_png_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  RgbImage image{37, 11, std::vector<uint8_t>(37 * 11 * 3)};
+  for (size_t i = 0; i < image.rgb.size(); ++i) image.rgb[i] = static_cast<uint8_t>((i * i) % 251);
+  std::string error;
+  ASSERT_TRUE(WritePngFile((dir / "ours.png").string(), image, &error)) << error;
+  const std::string to_raw =
+      "convert " + (dir / "ours.png").string() + " -depth 8 rgb:" + (dir / "ours.rgb").string();
+  ASSERT_EQ(std::system(to_raw.c_str()), 0);
+  std::ifstream raw(dir / "ours.rgb", std::ios::binary);
+  const std::vector<uint8_t> their_pixels((std::istreambuf_iterator<char>(raw)),
+                                          std::istreambuf_iterator<char>());
+  EXPECT_EQ(their_pixels, image.rgb);
+
+  const std::string to_png = "convert -size 37x11 -depth 8 rgb:" + (dir / "ours.rgb").string() +
+                             " -define png:color-type=2 -quality 95 " + (dir / "theirs.png").string();
+  ASSERT_EQ(std::system(to_png.c_str()), 0);
+  RgbImage back;
+  ASSERT_TRUE(ReadPngFile((dir / "theirs.png").string(), back, &error)) << error;
+  EXPECT_EQ(back, image);
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace corv

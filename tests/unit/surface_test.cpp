@@ -1,0 +1,263 @@
+#include "platform/surface.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+
+namespace corv {
+namespace {
+
+constexpr int kDepths[] = {16, 24, 32};
+
+// Random raw pixels of the depth (a 32-bit pixel's fourth byte stays zero).
+uint32_t RandomPixel(std::mt19937& rng, int depth) {
+  const uint32_t v = rng();
+  return depth == 16 ? (v & 0xFFFF) : (v & 0xFFFFFF);
+}
+
+// key_percent of the pixels (on average) are the key.
+Surface RandomSurface(int w, int h, int depth, uint32_t key, std::mt19937& rng, unsigned key_percent = 25) {
+  Surface s(w, h, depth);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x)
+      s.WritePixel(x, y, (rng() % 100 < key_percent) ? key : RandomPixel(rng, depth));
+  }
+  return s;
+}
+
+// The plain per-pixel copy: every destination pixel inside both rectangles and both surfaces takes the
+// source pixel left/top of its scaled position, unless it equals the key. Self copies read a snapshot.
+void ReferenceBlit(Surface& dst, const Rect& d, const Surface& src_in, const Rect& s, bool keyed) {
+  const Surface src = src_in;
+  const int64_t dw = d.right - d.left, dh = d.bottom - d.top, sw = s.right - s.left, sh = s.bottom - s.top;
+  for (int64_t dy = 0; dy < dh; ++dy) {
+    for (int64_t dx = 0; dx < dw; ++dx) {
+      const int64_t tx = d.left + dx, ty = d.top + dy;
+      const int64_t sx = s.left + dx * sw / dw, sy = s.top + dy * sh / dh;
+      if (tx < 0 || ty < 0 || tx >= dst.Width() || ty >= dst.Height()) continue;
+      if (sx < 0 || sy < 0 || sx >= src.Width() || sy >= src.Height()) continue;
+      const uint32_t p = src.ReadPixel(static_cast<int>(sx), static_cast<int>(sy));
+      if (keyed && src.colour_key && p == *src.colour_key) continue;
+      dst.WritePixel(static_cast<int>(tx), static_cast<int>(ty), p);
+    }
+  }
+}
+
+struct BlitCase {
+  const char* name;
+  Rect dst;
+  Rect src;
+  bool keyed;
+};
+
+// Source 64 x 48, destination 80 x 60.
+const BlitCase kBlitCases[] = {
+    {"whole, plain", {0, 0, 64, 48}, {0, 0, 64, 48}, false},
+    {"whole, keyed", {0, 0, 64, 48}, {0, 0, 64, 48}, true},
+    {"offset part, plain", {7, 5, 37, 25}, {3, 9, 33, 29}, false},
+    {"offset part, keyed", {7, 5, 37, 25}, {3, 9, 33, 29}, true},
+    {"doubled, plain", {0, 0, 80, 60}, {10, 10, 50, 40}, false},
+    {"doubled, keyed", {0, 0, 80, 60}, {10, 10, 50, 40}, true},
+    {"doubled from odd column, clipped left", {-3, -5, 77, 55}, {1, 1, 41, 31}, true},
+    {"doubled, clipped right and bottom", {50, 40, 130, 100}, {0, 0, 40, 30}, false},
+    {"three halves, plain", {1, 2, 61, 47}, {0, 0, 40, 30}, false},
+    {"shrunk, keyed", {0, 0, 20, 15}, {0, 0, 64, 48}, true},
+    {"source reaching past its surface", {0, 0, 40, 40}, {40, 30, 80, 70}, false},
+    {"source starting before its surface", {10, 10, 50, 50}, {-8, -6, 32, 34}, true},
+    {"destination off every edge", {-20, -20, 100, 80}, {0, 0, 64, 48}, false},
+    {"stretched one row", {0, 0, 80, 60}, {5, 5, 45, 6}, false},
+};
+
+TEST(SurfaceBlit, MatchesThePlainPerPixelCopy) {
+  for (int depth : kDepths) {
+    std::mt19937 rng(depth);
+    const uint32_t key = MapColour(depth, 0xFF0000);
+    for (unsigned key_percent : {25u, 95u}) {  // scattered keys, and long runs of the key
+      for (const BlitCase& c : kBlitCases) {
+        Surface src = RandomSurface(64, 48, depth, key, rng, key_percent);
+        src.colour_key = key;
+        Surface dst = RandomSurface(80, 60, depth, key, rng);
+        Surface expected = dst;
+        ReferenceBlit(expected, c.dst, src, c.src, c.keyed);
+        ASSERT_TRUE(Blit(dst, c.dst, src, c.src, c.keyed ? UseKey::kYes : UseKey::kNo));
+        ASSERT_EQ(dst.SizeBytes(), expected.SizeBytes());
+        EXPECT_EQ(0, std::memcmp(dst.Data(), expected.Data(), dst.SizeBytes()))
+            << c.name << ", depth " << depth << ", keys " << key_percent << "%";
+      }
+    }
+  }
+}
+
+TEST(SurfaceBlit, CopiesWithinOneSurfaceAsThroughATemporary) {
+  const BlitCase cases[] = {
+      {"down", {0, 10, 64, 48}, {0, 0, 64, 38}, false},
+      {"up", {0, 0, 64, 38}, {0, 10, 64, 48}, false},
+      {"right", {5, 0, 64, 48}, {0, 0, 59, 48}, false},
+      {"left", {0, 0, 59, 48}, {5, 0, 64, 48}, false},
+      {"down right, keyed", {3, 4, 64, 48}, {0, 0, 61, 44}, true},
+      {"up left, doubled", {0, 0, 64, 48}, {20, 20, 52, 44}, false},
+      {"onto itself", {0, 0, 64, 48}, {0, 0, 64, 48}, false},
+  };
+  for (int depth : kDepths) {
+    std::mt19937 rng(depth + 1);
+    const uint32_t key = MapColour(depth, 0xFF0000);
+    for (const BlitCase& c : cases) {
+      Surface s = RandomSurface(64, 48, depth, key, rng);
+      s.colour_key = key;
+      Surface expected = s;
+      ReferenceBlit(expected, c.dst, s, c.src, c.keyed);
+      ASSERT_TRUE(Blit(s, c.dst, s, c.src, c.keyed ? UseKey::kYes : UseKey::kNo));
+      EXPECT_EQ(0, std::memcmp(s.Data(), expected.Data(), s.SizeBytes())) << c.name << ", depth " << depth;
+    }
+  }
+}
+
+TEST(SurfaceBlit, KeyComparesRawValuesExactly) {
+  // Values one step from the key in every channel must be copied; only the key itself is left out.
+  struct Case {
+    int depth;
+    uint32_t key;
+    uint32_t near[3];
+  };
+  const Case cases[] = {
+      {16, 0x001F, {0x001E, 0x003F, 0x081F}},
+      {24, 0x0000FF, {0x0000FE, 0x0001FF, 0x0100FF}},
+      {32, 0x0000FF, {0x0000FE, 0x0001FF, 0x0100FF}},
+  };
+  for (const Case& c : cases) {
+    Surface src(4, 1, c.depth), dst(4, 1, c.depth);
+    src.WritePixel(0, 0, c.key);
+    for (int i = 0; i < 3; ++i) src.WritePixel(i + 1, 0, c.near[i]);
+    src.colour_key = c.key;
+    const uint32_t under = c.depth == 16 ? 0x1234 : 0x123456;
+    for (int x = 0; x < 4; ++x) dst.WritePixel(x, 0, under);
+    ASSERT_TRUE(Blit(dst, dst.Bounds(), src, src.Bounds(), UseKey::kYes));
+    EXPECT_EQ(dst.ReadPixel(0, 0), under) << "depth " << c.depth;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(dst.ReadPixel(i + 1, 0), c.near[i]) << "depth " << c.depth;
+    // Without the key every pixel is copied.
+    ASSERT_TRUE(Blit(dst, dst.Bounds(), src, src.Bounds(), UseKey::kNo));
+    EXPECT_EQ(dst.ReadPixel(0, 0), c.key) << "depth " << c.depth;
+  }
+}
+
+TEST(SurfaceBlit, HalfSizePictureFillsTheScreenInTwoByTwoBlocks) {
+  for (int depth : kDepths) {
+    std::mt19937 rng(7);
+    Surface src = RandomSurface(320, 240, depth, 0, rng);
+    Surface dst(640, 480, depth);
+    ASSERT_TRUE(Blit(dst, dst.Bounds(), src, src.Bounds(), UseKey::kNo));
+    int wrong = 0;
+    for (int y = 0; y < 480; ++y) {
+      for (int x = 0; x < 640; ++x) wrong += dst.ReadPixel(x, y) != src.ReadPixel(x / 2, y / 2);
+    }
+    EXPECT_EQ(wrong, 0) << "depth " << depth;
+  }
+}
+
+TEST(SurfaceBlit, RefusesEmptyRectanglesAndMixedFormats) {
+  Surface a(8, 8, 16), b(8, 8, 32), c(8, 8, 16);
+  EXPECT_FALSE(Blit(a, a.Bounds(), b, b.Bounds(), UseKey::kNo));
+  EXPECT_FALSE(Blit(a, Rect{0, 0, 0, 8}, c, c.Bounds(), UseKey::kNo));
+  EXPECT_FALSE(Blit(a, a.Bounds(), c, Rect{4, 4, 2, 8}, UseKey::kNo));
+  // Extreme rectangles (as a damaged file could give) neither overflow nor write outside.
+  c.WritePixel(0, 0, 0x1234);
+  EXPECT_TRUE(Blit(a, Rect{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, c, c.Bounds(), UseKey::kNo));
+  EXPECT_TRUE(Blit(a, a.Bounds(), c, Rect{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, UseKey::kNo));
+}
+
+// Which pixels of a 12 x 10 surface a drawing set, as rows of '#' and '.'.
+std::string Picture(const Surface& s, uint32_t ink) {
+  std::string out;
+  for (int y = 0; y < s.Height(); ++y) {
+    for (int x = 0; x < s.Width(); ++x) out += s.ReadPixel(x, y) == ink ? '#' : '.';
+    out += '\n';
+  }
+  return out;
+}
+
+TEST(SurfaceDrawing, BoxesAndLinesLeaveOutRightAndBottomEdges) {
+  struct Case {
+    const char* name;
+    int kind;  // 0 box, 1 line
+    int x1, y1, x2, y2;
+    const char* picture;
+  };
+  const Case cases[] = {
+      {"box", 0, 2, 1, 7, 5,
+       "............\n..#####.....\n..#...#.....\n..#...#.....\n..#####.....\n............\n"
+       "............\n............\n............\n............\n"},
+      {"box given corner to corner backwards", 0, 7, 5, 2, 1,
+       "............\n..#####.....\n..#...#.....\n..#...#.....\n..#####.....\n............\n"
+       "............\n............\n............\n............\n"},
+      {"box over the edge", 0, 9, 8, 14, 12,
+       "............\n............\n............\n............\n............\n............\n"
+       "............\n............\n.........###\n.........#..\n"},
+      {"empty box", 0, 3, 3, 3, 8,
+       "............\n............\n............\n............\n............\n............\n"
+       "............\n............\n............\n............\n"},
+      {"line to the right", 1, 1, 2, 6, 2,
+       "............\n............\n.#####......\n............\n............\n............\n"
+       "............\n............\n............\n............\n"},
+      {"line to the left", 1, 6, 2, 1, 2,
+       "............\n............\n..#####.....\n............\n............\n............\n"
+       "............\n............\n............\n............\n"},
+      {"line down", 1, 4, 1, 4, 4,
+       "............\n....#.......\n....#.......\n....#.......\n............\n............\n"
+       "............\n............\n............\n............\n"},
+      {"diagonal", 1, 0, 0, 4, 4,
+       "#...........\n.#..........\n..#.........\n...#........\n............\n............\n"
+       "............\n............\n............\n............\n"},
+  };
+  for (int depth : kDepths) {
+    for (const Case& c : cases) {
+      Surface s(12, 10, depth);
+      s.fore_colour = 0x00FFFF;  // yellow outline
+      s.fill_colour = 0x00FFFF;
+      if (c.kind == 0) {
+        s.fill_colour = 0x808080;
+        DrawBox(s, c.x1, c.y1, c.x2, c.y2);
+      } else {
+        DrawLine(s, c.x1, c.y1, c.x2, c.y2);
+      }
+      EXPECT_EQ(Picture(s, MapColour(depth, 0x00FFFF)), c.picture) << c.name << ", depth " << depth;
+      if (c.kind == 0 && std::string(c.name) == "box") {
+        EXPECT_EQ(s.ReadPixel(3, 2), MapColour(depth, 0x808080)) << "interior takes the fill colour";
+      }
+    }
+  }
+}
+
+TEST(SurfacePixels, ColoursMapToEachFormat) {
+  struct Case {
+    int depth;
+    uint32_t bgr;
+    uint32_t raw;
+  };
+  const Case cases[] = {
+      {16, 0xFF0000, 0x001F},   {16, 0x0000FF, 0xF800},   {16, 0x00FF00, 0x07E0},   {16, 0x0C0804, 0x0041},
+      {24, 0xFF0000, 0x0000FF}, {24, 0x0000FF, 0xFF0000}, {32, 0x123456, 0x563412},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MapColour(c.depth, c.bgr), c.raw) << std::hex << c.bgr << " at " << std::dec << c.depth;
+    Surface s(3, 2, c.depth);
+    s.WritePixel(2, 1, c.raw);
+    EXPECT_EQ(s.ReadPixel(2, 1), c.raw);
+    EXPECT_EQ(s.ReadPixel(1, 1), 0u) << "neighbour untouched";
+  }
+  // The fourth byte of a 32-bit pixel is kept zero, whatever is written.
+  Surface s(1, 1, 32);
+  s.WritePixel(0, 0, 0xFF123456);
+  EXPECT_EQ(s.ReadPixel(0, 0), 0x00123456u);
+  EXPECT_EQ(s.Data()[3], 0);
+  // 24-bit pixels are blue, green, red in memory.
+  Surface t(1, 1, 24);
+  t.WritePixel(0, 0, MapColour(24, 0x0000FF));  // red
+  EXPECT_EQ(t.Data()[0], 0x00);
+  EXPECT_EQ(t.Data()[2], 0xFF);
+}
+
+}  // namespace
+}  // namespace corv
