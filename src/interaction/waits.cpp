@@ -1,0 +1,210 @@
+// Waiting for the player: the click-interruptible pause of typed text, and the choice wait that also
+// serves as the click wait at the end of a page (a one-entry table, shown by a blinking marker).
+//
+// Every wait clears both click flags when it starts, so a click given before it began does not count,
+// and clears a flag when it acts on it. A right click opens the system menu nested inside the wait;
+// the wait then goes on where it was.
+#include "interaction/waits.h"
+
+#include <vector>
+
+#include "interaction/system_menu.h"
+#include "media/shading.h"
+#include "media/transfers.h"
+#include "script/message_text.h"
+#include "shell/main_window.h"
+#include "shell/shutdown.h"
+
+namespace corv {
+namespace {
+
+constexpr int kRowPitch = 30;
+constexpr size_t kMaxOptionLength = 20;
+constexpr uint32_t kBlinkPhaseMs = 500;
+
+bool PageMode(const Player& player) {
+  return player.script.TextMode == 1;
+}
+
+// The entries offered to the player, in entry order: those with a text whose body lies inside the
+// script. Row i of the list is the i-th of them, so a table with gaps (say entries 0 and 2) shows and
+// picks exactly its filled entries, and a stale or foreign position is never jumped to.
+std::vector<int> OfferedEntries(const Player& player) {
+  std::vector<int> offered;
+  for (int e = 0; e < kChoiceSlots; ++e) {
+    const ChoiceEntry& entry = player.choices.Choices[e];
+    if (!entry.Text.empty() && entry.Position >= kScriptStart && entry.Position < player.game.ScriptEnd) {
+      offered.push_back(e);
+    }
+  }
+  return offered;
+}
+
+struct RowLayout {
+  int x;
+  int y;
+};
+
+// Where row i of an n-row list stands.
+RowLayout Row(const Player& player, int n, int i) {
+  if (PageMode(player)) return {30, player.text.TextCursorY + kRowPitch + kRowPitch * i};
+  return {120, 325 - kRowPitch * n + kRowPitch * i};
+}
+
+// Whether the pointer is on row i (all bounds strict).
+bool PointerOnRow(const Player& player, int n, int i) {
+  const int px = player.input.PointerX, py = player.input.PointerY;
+  const int y = Row(player, n, i).y;
+  if (PageMode(player)) return 0 < px && px < kScreenWidth && y < py && py < y + 26;
+  return 100 < px && px < 540 && y < py && py < y + 20;
+}
+
+}  // namespace
+
+int TimedWait(Player& player, int32_t ms) {
+  InputState& input = player.input;
+  input.LeftClicked = false;
+  input.RightClicked = false;
+  if (ms <= 0) return 0;
+  // Elapsed time by unsigned difference: the tick counter's wrap-around neither ends nor prolongs it.
+  Clock& clock = *player.services.clock;
+  const uint32_t start = clock.TickCount();
+  const uint32_t length = static_cast<uint32_t>(ms);
+  while (TicksSince(clock.TickCount(), start) < length) {
+    DoEvents(player);
+    if (input.RightClicked) {
+      input.RightClicked = false;
+      SystemMenu(player);  // the menu's time counts towards the same deadline
+    } else if (input.LeftClicked) {
+      input.LeftClicked = false;
+      return 1;
+    }
+    NoteWaitingForPlayer(player);
+  }
+  return 0;
+}
+
+void WaitForChoice(Player& player) {
+  InputState& input = player.input;
+  input.LeftClicked = false;
+  input.RightClicked = false;
+  const int n = static_cast<int>(OfferedEntries(player).size());
+  if (n == 0) EndProgram(player);
+
+  if (n > 1 && !PageMode(player)) DrawChoiceBox(player, kRowPitch * n);
+  // The options go into the work surface, so they stay part of the page until it is next redrawn.
+  DrawChoices(player, player.screen.WorkSurface, -1, n);
+  PresentWork(player);
+
+  for (;;) {
+    DoEvents(player);
+    const int k = HitTestChoices(player, n);
+    ShowClickMarker(player, n);
+    if (input.RightClicked) {
+      input.RightClicked = false;
+      SystemMenu(player);
+    } else if (input.LeftClicked) {
+      input.LeftClicked = false;  // a click off the options is used up and ignored
+      if (k >= 0) {
+        player.script.ScriptPosition = player.choices.Choices[k].Position;
+        break;
+      }
+    }
+    NoteWaitingForPlayer(player);
+  }
+  for (ChoiceEntry& entry : player.choices.Choices) entry.Text.clear();
+}
+
+void DrawChoiceBox(Player& player, int32_t height) {
+  Surface& work = player.screen.WorkSurface;
+  const int depth = player.settings.ColourDepth;
+  const int32_t top = 315 - height;
+  switch (player.settings.DrawingMode) {
+    case 1:
+      BlendRect(work, depth, 100, top, 440, height + 10, 8, 8, 16, 75);
+      break;
+    case 2:
+      BlendRect(work, depth, 110, top + 10, 440, height + 10, 0, 0, 0, 30);  // the shadow
+      BlendRect(work, depth, 100, top, 440, height + 10, 16, 16, 64, 70);
+      break;
+    default:
+      work.fill_colour = 0x100808;  // (8, 8, 16) as 0xBBGGRR
+      work.fore_colour = 0x100808;
+      DrawBox(work, 100, top, 540, 325);
+      break;
+  }
+}
+
+void DrawChoices(Player& player, Surface& surface, int highlighted, int n) {
+  Screen& screen = player.screen;
+  screen.TextFont.size_pt = PageMode(player) ? 18 : 14;
+  if (n <= 1) return;  // a click wait draws no list
+  // Page text: make room when the last row would start at y 450 or lower.
+  if (PageMode(player) && player.text.TextCursorY >= 450 - kRowPitch * n) {
+    player.text.TextCursorY -= ScrollPageText(player, 2);
+  }
+  surface.font = screen.TextFont;
+  const std::vector<int> offered = OfferedEntries(player);
+  for (int i = 0; i < n; ++i) {
+    const RowLayout row = Row(player, n, i);
+    std::u32string text;
+    if (static_cast<size_t>(i) < offered.size()) text = ToFullWidth(player.choices.Choices[offered[i]].Text);
+    if (text.size() > kMaxOptionLength) text.resize(kMaxOptionLength);
+    const bool lit = i == highlighted;
+    surface.fore_colour = lit ? 0x7F7F7F : 0x303030;  // the shadow
+    DrawText(surface, *player.services.glyphs, row.x + 2, row.y + 2, text);
+    surface.fore_colour = lit ? 0xFFFFFF : 0xA0A0A0;
+    DrawText(surface, *player.services.glyphs, row.x, row.y, text);
+  }
+}
+
+int HitTestChoices(Player& player, int n) {
+  CopyWorkToBack(player);  // removes the previous highlight and marker
+  if (n < 1) return -1;
+  const std::vector<int> offered = OfferedEntries(player);
+  if (offered.empty()) return -1;
+  if (n == 1) return offered[0];  // a click anywhere answers a one-entry table
+  int found = -1;
+  for (int i = 0; i < n; ++i) {
+    if (PointerOnRow(player, n, i)) {
+      DrawChoices(player, player.screen.BackBuffer, i, n);
+      found = i;
+    }
+  }
+  return found >= 0 && static_cast<size_t>(found) < offered.size() ? offered[found] : -1;
+}
+
+void ShowClickMarker(Player& player, int n) {
+  if (n > 1) {
+    FlipToScreen(player);
+    return;
+  }
+  BlinkState& blink = player.choices.Blink;
+  const uint32_t now = player.services.clock->TickCount();
+  // The phase runs while its end lies at most one phase ahead; a wrapped or stale end is over.
+  const uint32_t left = blink.NextToggle - now;
+  if (left != 0 && left <= kBlinkPhaseMs) {
+    if (!blink.MarkerHidden) {
+      Screen& screen = player.screen;
+      Surface& back = screen.BackBuffer;
+      int x = 570, y = 440;
+      if (PageMode(player)) {
+        screen.TextFont.size_pt = 12;
+        back.fore_colour = 0xFFE0E0;  // (224, 224, 255)
+        x = player.text.TextCursorX + 6;
+        y = player.text.TextCursorY + 6;
+      } else {
+        screen.TextFont.size_pt = 10;
+        back.fore_colour = 0xF08040;  // (64, 128, 240)
+      }
+      back.font = screen.TextFont;
+      DrawText(back, *player.services.glyphs, x, y, U"▼");
+    }
+    FlipToScreen(player);
+  } else {
+    blink.NextToggle = now + kBlinkPhaseMs;
+    blink.MarkerHidden = !blink.MarkerHidden;
+  }
+}
+
+}  // namespace corv
