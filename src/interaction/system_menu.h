@@ -1,10 +1,43 @@
-// The system menu opened by a right click during any wait.
+// The system menu opened by a right click during any wait: "S A V E", "L O A D", "O P T I O N",
+// "E X I T" and "C A N C E L" on a dark panel in the middle of the screen. It runs nested inside the
+// wait that opened it, draws only on MenuSaveSurface and BackBuffer, and returns to the wait with the
+// page as it was.
 #pragma once
+
+#include <cstdint>
+#include <string>
 
 #include "shell/player.h"
 
 namespace corv {
 
+// 0 normally, -1 when a drawing step failed. Does not return when "E X I T" is chosen (ProgramExit), nor
+// when a saved game was loaded (LoadRequest, caught by the interpreter loop).
 int32_t SystemMenu(Player& player);
+
+// The menu's input loop: 1 to 5 for the entries, -1 for a right click.
+int SelectMenuEntry(Player& player);
+
+// Draws the five labels, row `highlighted` (0 to 4) highlighted, any other value none.
+void DrawMenuEntries(Player& player, Surface& surface, int highlighted);
+
+// Thrown by a failing drawing step inside the menu or a screen opened from it; the menu ends with -1.
+struct MenuStepFailed {};
+
+// One row of the menu's lists: the shadow at (x + 2, y + 2), the label at (x, y); a highlighted row is
+// bold, brighter, and moved left by half the label's length. The font is given to the surface first.
+void DrawMenuRow(Player& player, Surface& surface, int x, int y, const std::u32string& label,
+                 bool highlighted);
+
+// Draws text in the surface's current colour and font; throws MenuStepFailed when it cannot.
+void DrawMenuText(Player& player, Surface& surface, int x, int y, const std::u32string& text);
+
+// The row of a list under the pointer: rows start at y first + 30 i and are sensitive strictly between
+// first and first + height; only inside the panel's hit area (210 < x < 420, 140 < y < 340), with
+// i from 0 to 5 (row 5 lies below every list and highlights nothing). -1 when none.
+int MenuRowAt(int32_t x, int32_t y, int first, int height);
+
+// Shows a short notice on the menu's panel until the next click, left or right.
+void ShowMenuNotice(Player& player, const std::u32string& line);
 
 }  // namespace corv

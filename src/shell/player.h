@@ -124,6 +124,28 @@ struct MusicState {
   int32_t MusicNumber = 0;
 };
 
+// The point a loaded game resumes from, recorded by the two waits that can be resumed: a message
+// (opcode 130, shown again from its start) and a choice (opcode 9, its options drawn again over the
+// frame it was offered on). Only what those instructions do not rebuild themselves is kept.
+struct ResumePoint {
+  enum class Kind : int32_t { kNone = 0, kMessage = 1, kChoice = 2 };
+  Kind kind = Kind::kNone;
+  int32_t position = 0;                            // the opcode 130 or 9 to run again
+  std::array<ChoiceEntry, kChoiceSlots> choices;   // the options registered when it was recorded
+  int32_t TextCursorX = 0;                         // the page-text cursor before the wait
+  int32_t TextCursorY = 0;
+  Surface page_layer;                              // picture slot 5 before the wait
+  Surface work;                                    // kChoice: WorkSurface before the options were drawn
+  Surface message_save;                            // kChoice: MessageSaveSurface at that moment
+};
+
+// The system menu's lasting state: the slot labels and where slot files live.
+struct MenuState {
+  std::array<std::u32string, 6> SlotLabels;  // slots 1 to 5; refreshed each time the slot screen opens
+  ResumePoint resume;
+  bool data_folder_noted = false;  // the fallback save folder has been named on stderr
+};
+
 // The platform services a player runs on; owned elsewhere (main, or a test), never null while running.
 struct Services {
   Display* display = nullptr;
@@ -147,6 +169,7 @@ struct Player {
   TextState text;
   ChoiceState choices;
   MusicState music;
+  MenuState menu;
 
   Trace* trace = nullptr;               // --trace: one line per executed instruction
   EventScript* event_script = nullptr;  // --events: scripted input delivered at yields

@@ -1,0 +1,99 @@
+#include "interaction/info_screen.h"
+
+#include "interaction/system_menu.h"
+#include "media/shading.h"
+#include "media/transfers.h"
+#include "shell/main_window.h"
+
+namespace corv {
+namespace {
+std::u32string Widen(const std::string& ascii) {
+  return std::u32string(ascii.begin(), ascii.end());
+}
+}  // namespace
+
+std::u32string SignedNumberText(int64_t n) {
+  return (n >= 0 ? U" " : U"") + Widen(std::to_string(n));
+}
+
+std::u32string GroupedNumberText(int64_t n) {
+  if (n == 0) return U"";
+  const std::string digits = std::to_string(n < 0 ? -static_cast<uint64_t>(n) : static_cast<uint64_t>(n));
+  std::u32string out = n < 0 ? U"-" : U"";
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += U',';
+    out += static_cast<char32_t>(digits[i]);
+  }
+  return out;
+}
+
+std::u32string VersionLine() {
+  const std::u32string minor = SignedNumberText(kVersionMinor);
+  return U"Corvalline  " + SignedNumberText(kVersionMajor) + U"." + minor.substr(minor.size() - 2) +
+         U"   β１";
+}
+
+std::u32string DisplayModeLine(int depth) {
+  return U"現在の解像度 640 * 480 *" + SignedNumberText(depth);
+}
+
+std::u32string VideoMemoryLine(int64_t free_bytes) {
+  return U"使用可能な空きビデオメモリ  " + GroupedNumberText(free_bytes) + U"(Byte)";
+}
+
+std::u32string DrawingModeLine(int mode) {
+  switch (mode) {
+    case 1:
+      return U"描画モード  普通";
+    case 2:
+      return U"描画モード  精細";
+    default:
+      return U"描画モード  粗い";
+  }
+}
+
+void DrawInfoPanel(Player& player) {
+  CopyWorkToMenuSave(player);
+  Surface& panel = player.screen.MenuSaveSurface;
+  const int mode = player.settings.DrawingMode;
+  if (mode == 1 || mode == 2) {
+    BlendRect(panel, player.settings.ColourDepth, 50, 100, 540, 290, 32, 32, 64, 60);
+  } else {
+    panel.fill_colour = 0x402020;
+    panel.fore_colour = 0x402020;
+    DrawBox(panel, 50, 100, 590, 390);
+  }
+}
+
+void DrawInfoText(Player& player, Surface& surface) {
+  FontSpec& font = player.screen.TextFont;
+  font.size_pt = 16;
+  surface.font = font;
+  surface.fore_colour = 0xFFFFFF;
+  const int64_t free_bytes = player.services.display ? player.services.display->FreeVideoMemory() : 0;
+  DrawMenuText(player, surface, 60, 120, VersionLine());
+  DrawMenuText(player, surface, 60, 145, DisplayModeLine(player.settings.ColourDepth));
+  DrawMenuText(player, surface, 60, 170, VideoMemoryLine(free_bytes));
+  DrawMenuText(player, surface, 60, 195, DrawingModeLine(player.settings.DrawingMode));
+  DrawMenuText(player, surface, 170, 345, U"右クリックで設定を終了します。");
+}
+
+int32_t InfoScreen(Player& player) {
+  DrawInfoPanel(player);
+  InputState& input = player.input;
+  input.LeftClicked = false;
+  input.RightClicked = false;
+  while (true) {
+    DoEvents(player);
+    if (input.RightClicked) {
+      input.RightClicked = false;
+      return 0;
+    }
+    CopyMenuSaveToBack(player);
+    DrawInfoText(player, player.screen.BackBuffer);
+    FlipToScreen(player);
+    NoteWaitingForPlayer(player);
+  }
+}
+
+}  // namespace corv

@@ -1,0 +1,79 @@
+// Saved games: what a slot file holds, its binary form, writing it without ever losing the previous
+// save, and putting a loaded game back in place.
+//
+// A slot file is "CRVLSAVE", a format version (u32), the CRC-32 of everything after it (u32) and the
+// payload, all little-endian. The payload starts with the game file's length and CRC-32, so a save of
+// another game, or of another release of the same game, is refused; the pictures of the resume point are
+// kept deflated.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "shell/player.h"
+
+namespace corv {
+
+inline constexpr uint32_t kSaveFormatVersion = 1;
+
+// Everything a game resumes from: the scenario's state, the pictures and music by number, the name
+// tables that give those numbers their files, and the wait to resume (with the frame it needs).
+struct SavedGame {
+  std::vector<int32_t> Variables;
+  uint8_t TextMode = 0;
+  uint8_t TextWait = 0;
+  std::string random_state;  // the random generator, in its standard text form
+  int32_t BackgroundNumber = 0;
+  int32_t Layer1Number = 0;
+  int32_t Layer3Number = 0;
+  int32_t MusicNumber = 0;
+  std::vector<std::u32string> BackgroundNames;
+  std::vector<std::u32string> MusicNames;
+  std::vector<std::u32string> PictureNames;
+  int32_t BackgroundNameCursor = 0;
+  int32_t MusicNameCursor = 0;
+  int32_t PictureNameCursor = 0;
+  ResumePoint resume;
+};
+
+// Thrown by the system menu when a saved game was chosen under "L O A D": it unwinds the menu and the
+// waits around it, and the interpreter loop applies it between two instructions.
+struct LoadRequest {
+  SavedGame game;
+};
+
+// Why a slot file was refused.
+enum class SaveFileProblem { kNone, kUnreadable, kNotASaveFile, kNewerVersion, kOtherGame, kDamaged };
+const char* DescribeProblem(SaveFileProblem problem);
+
+// Recorded by the waits that a load can return to: a message (kind kMessage) by opcode 130 before any of
+// it is drawn, a choice (kChoice) by opcode 9 before its options are drawn. Nothing is recorded unless
+// ScriptPosition stands at that kind's opcode, so the click waits inside a message record nothing.
+void NoteResumePoint(Player& player, ResumePoint::Kind kind);
+
+// The game as it stands, to be resumed at the last resume point; nullopt when there is none yet.
+std::optional<SavedGame> CaptureGame(const Player& player);
+
+std::vector<uint8_t> EncodeSavedGame(const Player& player, const SavedGame& game);
+// Checks everything against the loaded game file; nullopt, with *problem set, when the bytes are refused.
+std::optional<SavedGame> DecodeSavedGame(const Player& player, std::span<const uint8_t> bytes,
+                                         SaveFileProblem* problem);
+
+// Writes bytes to path through a temporary file in the same folder, flushed to disk and renamed into
+// place: the file at path is either the old content or the new, never a mix. When path already exists its
+// content is kept beside it as path + ".bak" first. False, with *error, when anything failed.
+bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, std::string* error);
+bool WriteSaveFile(const std::string& path, std::span<const uint8_t> bytes, std::string* error);
+
+// Reads a whole file (at most max_bytes); nullopt when it cannot be read or is larger.
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, size_t max_bytes);
+
+// Puts a loaded game in place: state, pictures reloaded by number, music restarted, the page layer and
+// frames restored (converted when they were saved in another colour depth), and ScriptPosition at the
+// wait to resume, so the interpreter runs that instruction again.
+void ApplySavedGame(Player& player, SavedGame&& game);
+
+}  // namespace corv

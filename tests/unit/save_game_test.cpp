@@ -1,0 +1,264 @@
+// Saved games: the round trip of the state, refusal of damaged and foreign files, the resume point,
+// depth conversion, and a write that never loses the previous save.
+#include "interaction/save_game.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+
+#include "interaction/slot_screen.h"
+#include "menu_fixture.h"
+#include "platform/compression.h"
+
+namespace corv {
+namespace {
+
+using testing::MenuRig;
+using testing::SamePixels;
+using testing::TempFolder;
+
+// A script with a message (opcode 130) at position 37 and a choice wait (opcode 9) at 46.
+void LoadTinyGame(Player& player) {
+  player.game.GameImage.assign(60, 0);
+  std::memcpy(player.game.GameImage.data(), "CRVL", 4);
+  player.game.GameImage[36] = 130;
+  player.game.GameImage[45] = 9;
+  player.game.ScriptEnd = 60;
+}
+
+// A player standing at the choice wait, with something in every part of the state.
+void PlayUntilTheChoice(Player& player) {
+  LoadTinyGame(player);
+  player.script.Variables[0] = -5;
+  player.script.Variables[10000] = 77;
+  player.script.TextMode = 1;
+  player.script.TextWait = 40;
+  player.script.Random.discard(3);
+  player.game.BackgroundNames[3] = U"ROOM";
+  player.game.MusicNames[2] = U"THEME";
+  player.game.PictureNames[1000] = U"GIRL";
+  player.game.BackgroundNameCursor = 50;
+  player.text.TextCursorX = 102;
+  player.text.TextCursorY = 330;
+  player.screen.PictureSurfaces[5].WritePixel(30, 30, 0xFFFFFF);
+  player.screen.WorkSurface.WritePixel(1, 2, 0x00FF00);
+  player.screen.MessageSaveSurface.WritePixel(3, 4, 0x0000FF);
+  player.choices.Choices[0] = {U"はい", 47};
+  player.choices.Choices[1] = {U"いいえ", 50};
+  player.script.ScriptPosition = 46;
+  NoteResumePoint(player, ResumePoint::Kind::kChoice);
+}
+
+std::vector<uint8_t> SaveBytes(Player& player) {
+  return EncodeSavedGame(player, *CaptureGame(player));
+}
+
+TEST(ResumePoint, RecordedOnlyAtItsOwnOpcode) {
+  MenuRig rig;
+  Player& player = rig.player;
+  LoadTinyGame(player);
+  player.script.ScriptPosition = 37;  // a click wait inside the message: not a choice to resume
+  NoteResumePoint(player, ResumePoint::Kind::kChoice);
+  EXPECT_EQ(player.menu.resume.kind, ResumePoint::Kind::kNone);
+  EXPECT_FALSE(CaptureGame(player).has_value());
+  NoteResumePoint(player, ResumePoint::Kind::kMessage);
+  EXPECT_EQ(player.menu.resume.kind, ResumePoint::Kind::kMessage);
+  EXPECT_TRUE(player.menu.resume.work.Empty());
+  player.script.ScriptPosition = 46;
+  NoteResumePoint(player, ResumePoint::Kind::kMessage);  // not a message
+  EXPECT_EQ(player.menu.resume.position, 37);
+  NoteResumePoint(player, ResumePoint::Kind::kChoice);
+  EXPECT_EQ(player.menu.resume.kind, ResumePoint::Kind::kChoice);
+  EXPECT_EQ(player.menu.resume.position, 46);
+  EXPECT_FALSE(player.menu.resume.work.Empty());
+}
+
+TEST(SavedGame, RoundTripRestoresEveryPart) {
+  MenuRig saving;
+  PlayUntilTheChoice(saving.player);
+  const std::vector<uint8_t> bytes = SaveBytes(saving.player);
+
+  MenuRig loading;
+  Player& player = loading.player;
+  LoadTinyGame(player);
+  SaveFileProblem problem = SaveFileProblem::kDamaged;
+  auto game = DecodeSavedGame(player, bytes, &problem);
+  ASSERT_TRUE(game.has_value()) << DescribeProblem(problem);
+  EXPECT_EQ(problem, SaveFileProblem::kNone);
+  ApplySavedGame(player, std::move(*game));
+
+  const Player& saved = saving.player;
+  EXPECT_EQ(player.script.ScriptPosition, 46);
+  EXPECT_EQ(player.script.Variables, saved.script.Variables);
+  EXPECT_EQ(player.script.TextMode, 1);
+  EXPECT_EQ(player.script.TextWait, 40);
+  EXPECT_EQ(player.script.Random(), std::mt19937(saved.script.Random)());
+  EXPECT_EQ(player.game.BackgroundNames[3], U"ROOM");
+  EXPECT_EQ(player.game.MusicNames[2], U"THEME");
+  EXPECT_EQ(player.game.PictureNames[1000], U"GIRL");
+  EXPECT_EQ(player.game.BackgroundNameCursor, 50);
+  EXPECT_EQ(player.text.TextCursorX, 102);
+  EXPECT_EQ(player.text.TextCursorY, 330);
+  EXPECT_EQ(player.choices.Choices[1].Text, U"いいえ");
+  EXPECT_EQ(player.choices.Choices[1].Position, 50);
+  EXPECT_TRUE(SamePixels(player.screen.PictureSurfaces[5], saved.screen.PictureSurfaces[5]));
+  EXPECT_TRUE(SamePixels(player.screen.WorkSurface, saved.screen.WorkSurface));
+  EXPECT_TRUE(SamePixels(player.screen.MessageSaveSurface, saved.screen.MessageSaveSurface));
+  EXPECT_EQ(player.menu.resume.kind, ResumePoint::Kind::kChoice);
+}
+
+TEST(SavedGame, PicturesOfAnotherDepthAreConverted) {
+  MenuRig saving(32);
+  PlayUntilTheChoice(saving.player);
+  const std::vector<uint8_t> bytes = SaveBytes(saving.player);
+
+  MenuRig loading(16);
+  LoadTinyGame(loading.player);
+  auto game = DecodeSavedGame(loading.player, bytes, nullptr);
+  ASSERT_TRUE(game.has_value());
+  ApplySavedGame(loading.player, std::move(*game));
+  const Surface& layer = loading.player.screen.PictureSurfaces[5];
+  EXPECT_EQ(layer.Depth(), 16);
+  EXPECT_EQ(layer.ReadPixel(30, 30), 0xFFFFu);          // white text stays white
+  EXPECT_EQ(layer.ReadPixel(0, 0), *layer.colour_key);  // the transparent rest stays transparent
+  EXPECT_EQ(loading.player.screen.WorkSurface.ReadPixel(1, 2), 0x07E0u);  // pure green in 5:6:5
+}
+
+// Rewrites the checksum after a change, to reach the checks behind it.
+void Reseal(std::vector<uint8_t>& bytes) {
+  const uint32_t crc = Crc32(std::span(bytes).subspan(16));
+  for (int i = 0; i < 4; ++i) bytes[12 + i] = static_cast<uint8_t>(crc >> (8 * i));
+}
+
+TEST(SavedGame, RefusesWhatItCannotTrust) {
+  MenuRig saving;
+  PlayUntilTheChoice(saving.player);
+  const std::vector<uint8_t> good = SaveBytes(saving.player);
+  const size_t payload = 16;
+
+  struct Case {
+    const char* what;
+    std::function<void(std::vector<uint8_t>&)> damage;
+    SaveFileProblem problem;
+  };
+  const Case cases[] = {
+      {"empty", [](auto& b) { b.clear(); }, SaveFileProblem::kNotASaveFile},
+      {"other magic", [](auto& b) { b[0] = 'X'; }, SaveFileProblem::kNotASaveFile},
+      {"header only", [](auto& b) { b.resize(12); }, SaveFileProblem::kDamaged},
+      {"newer version", [](auto& b) { b[8] = 2; }, SaveFileProblem::kNewerVersion},
+      {"version 0", [](auto& b) { b[8] = 0; }, SaveFileProblem::kDamaged},
+      {"truncated by one", [](auto& b) { b.pop_back(); }, SaveFileProblem::kDamaged},
+      {"truncated in half", [](auto& b) { b.resize(b.size() / 2); }, SaveFileProblem::kDamaged},
+      {"a flipped bit", [](auto& b) { b[b.size() / 3] ^= 0x10; }, SaveFileProblem::kDamaged},
+      {"a byte more", [](auto& b) { b.push_back(0); }, SaveFileProblem::kDamaged},
+      {"resealed with a byte more",
+       [](auto& b) {
+         b.push_back(0);
+         Reseal(b);
+       },
+       SaveFileProblem::kDamaged},
+      {"resealed, resume point off the opcode",
+       [&](auto& b) {
+         // Walk to the resume position: game id, variables, text settings, random state, numbers, names.
+         const size_t random_size_at = payload + 8 + 4 + 4 * 10001 + 2;
+         const uint32_t random_size = b[random_size_at] | (b[random_size_at + 1] << 8);
+         size_t at = random_size_at + 4 + random_size + 16;  // picture and music numbers
+         for (int table = 0; table < 3; ++table) {
+           at += 4;
+           for (int i = 0; i <= kMaxName; ++i) {
+             const uint32_t n = b[at] | (b[at + 1] << 8) | (b[at + 2] << 16);
+             at += 4 + 4 * n;
+           }
+         }
+         at += 12 + 4;  // the name cursors and the kind
+         b[at] = 47;    // the position: 47 holds no opcode 9
+         Reseal(b);
+       },
+       SaveFileProblem::kDamaged},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> bytes = good;
+    c.damage(bytes);
+    SaveFileProblem problem = SaveFileProblem::kNone;
+    EXPECT_FALSE(DecodeSavedGame(saving.player, bytes, &problem).has_value()) << c.what;
+    EXPECT_EQ(problem, c.problem) << c.what;
+  }
+
+  MenuRig other;
+  PlayUntilTheChoice(other.player);
+  other.player.game.GameImage[50] = 1;  // another release of the game
+  SaveFileProblem problem = SaveFileProblem::kNone;
+  EXPECT_FALSE(DecodeSavedGame(other.player, good, &problem).has_value());
+  EXPECT_EQ(problem, SaveFileProblem::kOtherGame);
+  EXPECT_TRUE(DecodeSavedGame(saving.player, good, &problem).has_value());
+}
+
+TEST(SaveFile, OverwritingKeepsOneBackup) {
+  TempFolder temp;
+  const std::string path = temp.path() + "STORY1.SAV";
+  const std::vector<uint8_t> first{1, 2, 3}, second{4, 5}, third{6};
+  std::string error;
+  ASSERT_TRUE(WriteSaveFile(path, first, &error)) << error;
+  EXPECT_FALSE(std::filesystem::exists(path + ".bak"));
+  ASSERT_TRUE(WriteSaveFile(path, second, &error)) << error;
+  ASSERT_TRUE(WriteSaveFile(path, third, &error)) << error;
+  EXPECT_EQ(*ReadWholeFile(path, 100), third);
+  EXPECT_EQ(*ReadWholeFile(path + ".bak", 100), second);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 2);  // no temporaries left
+}
+
+// A file-size limit stands in for a full disk: the write fails halfway, whoever runs the test.
+TEST(SaveFile, AFailedWriteLeavesThePreviousSaveWhole) {
+  TempFolder temp;
+  const std::string path = temp.path() + "STORY1.SAV";
+  const std::vector<uint8_t> old(100, 7), big(100000, 9);
+  ASSERT_TRUE(WriteFileAtomically(path, old, nullptr));
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  auto* previous_handler = ::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  std::string error;
+  const bool written = WriteFileAtomically(path, big, &error);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, previous_handler);
+  EXPECT_FALSE(written);
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(*ReadWholeFile(path, 1000), old);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 1);
+}
+
+TEST(SaveFile, UnwritableFolderFailsWithAReason) {
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomically("/nonexistent-corvalline/STORY1.SAV", std::vector<uint8_t>{1}, &error));
+  EXPECT_NE(error.find("STORY1.SAV"), std::string::npos);
+}
+
+TEST(LoadFromSlot, DamagedForeignOrMissingSlotsChangeNothing) {
+  TempFolder temp;
+  MenuRig rig;
+  Player& player = rig.player;
+  player.location = {temp.path(), "STORY.ADV", ""};
+  PlayUntilTheChoice(player);
+  std::vector<uint8_t> bytes = SaveBytes(player);
+  bytes[bytes.size() / 2] ^= 1;
+  WriteFileAtomically(temp.path() + "STORY1.SAV", bytes, nullptr);
+  WriteFileAtomically(temp.path() + "STORY2.SAV", std::vector<uint8_t>{'h', 'i'}, nullptr);
+  const auto variables = player.script.Variables;
+  for (int slot : {1, 2, 3}) {
+    rig.display.Click(10, 10);  // dismisses the notice
+    const size_t frames = rig.display.frames.size();
+    EXPECT_FALSE(LoadFromSlot(player, slot).has_value()) << slot;
+    EXPECT_EQ(rig.display.frames.size(), frames + 1) << "the notice is shown for slot " << slot;
+  }
+  EXPECT_EQ(player.script.Variables, variables);
+  EXPECT_EQ(player.script.ScriptPosition, 46);
+}
+
+}  // namespace
+}  // namespace corv

@@ -1,0 +1,216 @@
+// The slot screen: slot file names, their labels, the list's layout and input, and where slot files go.
+#include "interaction/slot_screen.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+
+#include "interaction/system_menu.h"
+#include "menu_fixture.h"
+
+namespace corv {
+namespace {
+
+using testing::MenuRig;
+using testing::TempFolder;
+
+const std::u32string kNoData = U"  Ｎｏ　Ｄａｔａ";
+
+void Touch(const std::string& path, std::time_t when = 0) {
+  std::ofstream(path) << "x";
+  if (when != 0) {
+    utimbuf times{when, when};
+    ::utime(path.c_str(), &times);
+  }
+}
+
+std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  t.tm_sec = second;
+  t.tm_isdst = -1;
+  return std::mktime(&t);
+}
+
+// A folder that the player cannot write: a read-only folder, or, for a user that writes anywhere, a
+// folder of the process file system.
+std::string UnwritableFolder(const TempFolder& temp) {
+  const std::string folder = temp.path() + "locked/";
+  std::filesystem::create_directory(folder);
+  ::chmod(folder.c_str(), 0555);
+  if (::access(folder.c_str(), W_OK) != 0) return folder;
+  return "/proc/self/";
+}
+
+// Points XDG_DATA_HOME at a folder for the length of a test.
+class DataHome {
+ public:
+  explicit DataHome(const std::string& path) {
+    if (const char* old = std::getenv("XDG_DATA_HOME")) old_ = old;
+    ::setenv("XDG_DATA_HOME", path.c_str(), 1);
+  }
+  ~DataHome() {
+    if (old_) {
+      ::setenv("XDG_DATA_HOME", old_->c_str(), 1);
+    } else {
+      ::unsetenv("XDG_DATA_HOME");
+    }
+  }
+
+ private:
+  std::optional<std::string> old_;
+};
+
+TEST(SlotFileName, GameNameWithoutExtensionThenTheNumber) {
+  TempFolder temp;
+  struct Case {
+    std::string game_file, save_dir;
+    int n;
+    std::string expected;
+  };
+  const std::string other = temp.path() + "saves";
+  const Case cases[] = {
+      {"STORY.ADV", "", 1, temp.path() + "STORY1.SAV"},     {"STORY.ADV", "", 5, temp.path() + "STORY5.SAV"},
+      {"my game.adv", "", 3, temp.path() + "my game3.SAV"}, {"STORY.ADV", other, 2, other + "/STORY2.SAV"},
+      {"STORY.ADV", other + "/", 2, other + "/STORY2.SAV"},
+  };
+  for (const Case& c : cases) {
+    MenuRig rig;
+    rig.player.location = {temp.path(), c.game_file, c.save_dir};
+    EXPECT_EQ(SlotFileName(rig.player, c.n), c.expected) << c.game_file << " " << c.n;
+  }
+}
+
+TEST(SlotLabel, ModificationTimeOrNoData) {
+  TempFolder temp;
+  TempFolder elsewhere;
+  MenuRig rig;
+  rig.player.location = {temp.path(), "STORY.ADV", ""};
+  Touch(temp.path() + "STORY1.SAV", LocalTime(2000, 3, 16, 12, 34, 56));
+  Touch(temp.path() + "story2.sav", LocalTime(1999, 12, 31, 23, 59, 59));  // any letter case
+  Touch(temp.path() + "STORY3.SAV", LocalTime(2024, 2, 29, 0, 0, 0));
+  ::chmod((temp.path() + "STORY3.SAV").c_str(), 0);  // only looked up, never opened
+  Touch(temp.path() + "STORY03.SAV");
+  std::filesystem::create_directory(temp.path() + "STORY4.SAV");  // folders do not count
+  Touch(elsewhere.path() + "STORY5.SAV");
+  const std::u32string expected[] = {
+      U"", U"2000/03/16 12:34:56", U"1999/12/31 23:59:59", U"2024/02/29 00:00:00", kNoData, kNoData};
+  for (int n = 1; n <= 5; ++n) EXPECT_EQ(SlotLabel(rig.player, n), expected[n]) << "slot " << n;
+}
+
+TEST(SlotLabel, MissingGameFolderMeansNoData) {
+  MenuRig rig;
+  rig.player.location = {"/nonexistent-corvalline/", "STORY.ADV", "/nonexistent-corvalline/saves"};
+  EXPECT_EQ(SlotLabel(rig.player, 1), kNoData);
+}
+
+// Box glyphs at 16 points are 21 pixels a character; the label's third character is the first drawn.
+TEST(DrawSlotList, NoDataHighlightedAtX226) {
+  TempFolder temp;
+  MenuRig rig;
+  rig.player.location = {temp.path(), "STORY.ADV", ""};
+  rig.player.screen.TextFont = FontSpec{9.4, false, false};
+  Surface& back = rig.player.screen.BackBuffer;
+  DrawSlotList(rig.player, back, 1, true);
+  for (int n = 1; n <= 5; ++n) EXPECT_EQ(rig.player.menu.SlotLabels[n], kNoData);
+  EXPECT_EQ(back.ReadPixel(226 + 42 + 1, 171), 0xFFFFFFu);  // slot 1, bold, moved left by 4
+  EXPECT_EQ(back.ReadPixel(226 + 42, 171), 0u);
+  EXPECT_EQ(back.ReadPixel(230 + 42 + 1, 201), 0xA0A0A0u);   // slot 2 at its own x
+  EXPECT_EQ(back.ReadPixel(230 + 42 + 20, 221), 0x303030u);  // its shadow, two pixels on
+  EXPECT_EQ(rig.player.screen.TextFont, (FontSpec{9, false, false}));
+}
+
+TEST(DrawSlotList, LabelsAreLookedUpOnlyWhenRefreshed) {
+  TempFolder temp;
+  MenuRig rig;
+  rig.player.location = {temp.path(), "STORY.ADV", ""};
+  Surface& back = rig.player.screen.BackBuffer;
+  DrawSlotList(rig.player, back, -1, true);
+  Touch(temp.path() + "STORY2.SAV");
+  DrawSlotList(rig.player, back, -1, false);
+  EXPECT_EQ(rig.player.menu.SlotLabels[2], kNoData);
+  DrawSlotList(rig.player, back, -1, true);
+  EXPECT_NE(rig.player.menu.SlotLabels[2], kNoData);
+}
+
+TEST(SelectSlot, ClicksBetweenSlotsDoNothing) {
+  TempFolder temp;
+  MenuRig rig;
+  rig.player.location = {temp.path(), "STORY.ADV", ""};
+  DrawSlotList(rig.player, rig.player.screen.BackBuffer, -1, true);
+  rig.display.Click(300, 186);
+  rig.display.Click(425, 205);
+  rig.display.Click(300, 201);
+  EXPECT_EQ(SelectSlot(rig.player), 2);
+  rig.display.RightClick();
+  EXPECT_EQ(SelectSlot(rig.player), -1);
+}
+
+TEST(SlotScreen, SaveFromTheMenuWritesTheSlotFileAndLoadBringsItBack) {
+  TempFolder temp;
+  MenuRig rig;
+  Player& player = rig.player;
+  player.location = {temp.path(), "STORY.ADV", ""};
+  player.game.GameImage.assign(40, 0);
+  player.game.GameImage[36] = 9;  // an opcode 9 at position 37
+  player.script.ScriptPosition = 37;
+  player.choices.Choices[0] = {U"はい", 38};
+  NoteResumePoint(player, ResumePoint::Kind::kChoice);
+  player.script.Variables[7] = 1234;
+
+  rig.display.Click(300, 170);  // "S A V E"
+  rig.display.Click(300, 265);  // slot 4 (261 to 275)
+  EXPECT_EQ(SystemMenu(player), 0);
+  EXPECT_TRUE(std::filesystem::is_regular_file(temp.path() + "STORY4.SAV"));
+
+  player.script.Variables[7] = 0;
+  rig.display.Click(300, 200);  // "L O A D"
+  rig.display.Click(300, 265);  // slot 4 (261 to 275)
+  try {
+    SystemMenu(player);
+    FAIL() << "nothing was loaded";
+  } catch (LoadRequest& request) {
+    EXPECT_EQ(request.game.Variables[7], 1234);
+    EXPECT_EQ(request.game.resume.position, 37);
+  }
+}
+
+TEST(SlotScreen, ReadOnlyGameFolderSavesIntoTheDataFolder) {
+  TempFolder temp;
+  DataHome home(temp.path() + "data");
+  MenuRig rig;
+  Player& player = rig.player;
+  player.location = {UnwritableFolder(temp), "STORY.ADV", ""};
+  player.game.GameImage.assign(40, 0);
+  player.game.GameImage[36] = 9;
+  player.script.ScriptPosition = 37;
+  NoteResumePoint(player, ResumePoint::Kind::kChoice);
+  const std::string folder = temp.path() + "data/corvalline/STORY/";
+  EXPECT_EQ(SlotFolder(player), folder);
+  SaveToSlot(player, 1);
+  EXPECT_TRUE(std::filesystem::is_regular_file(folder + "STORY1.SAV"));
+  EXPECT_NE(SlotLabel(player, 1), kNoData);  // the labels look there too
+  EXPECT_EQ(SlotLabel(player, 2), kNoData);
+}
+
+TEST(SlotScreen, NothingToSaveBeforeTheFirstWaitIsSaidOnThePanel) {
+  TempFolder temp;
+  MenuRig rig;
+  rig.player.location = {temp.path(), "STORY.ADV", ""};
+  rig.display.Click(100, 100);  // dismisses the notice
+  SaveToSlot(rig.player, 1);
+  EXPECT_FALSE(std::filesystem::exists(temp.path() + "STORY1.SAV"));
+  ASSERT_EQ(rig.display.frames.size(), 1u);
+  EXPECT_EQ(rig.display.frames[0].ReadPixel(223, 201), 0xFFFFFFu);  // the notice's first character
+}
+
+}  // namespace
+}  // namespace corv
