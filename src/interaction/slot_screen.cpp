@@ -63,8 +63,12 @@ std::string DataFolder(const Player& player) {
 }
 
 std::string SlotFolder(Player& player) {
-  if (!player.location.save_dir.empty()) return WithSlash(player.location.save_dir);
-  const std::string game_folder = WithSlash(player.location.GameFolder);
+  const GameLocation& location = player.location;
+  const std::string game_folder = WithSlash(location.GameFolder);
+  // A folder given with --save-dir is used as it is; the game folder falls back when it is read-only.
+  if (!location.SaveFolder.empty() && WithSlash(location.SaveFolder) != game_folder) {
+    return WithSlash(location.SaveFolder);
+  }
   if (::access(game_folder.c_str(), W_OK | X_OK) == 0) return game_folder;
   const std::string data_folder = DataFolder(player);
   if (!player.menu.data_folder_noted) {

@@ -13,8 +13,8 @@ namespace corv {
 
 inline constexpr int kSlotCount = 5;
 
-// The folder slot files live in, ending in '/': --save-dir when given; otherwise the game folder while
-// it can be written, else the user's data folder (DataFolder).
+// The folder slot files live in, ending in '/': SaveFolder when --save-dir gave one; otherwise the game
+// folder while it can be written, else the user's data folder (DataFolder).
 std::string SlotFolder(Player& player);
 
 // $XDG_DATA_HOME (or ~/.local/share) + "/corvalline/" + the game file's name without extension + "/".

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "interaction/save_game.h"
 #include "interaction/system_menu.h"
 #include "media/shading.h"
 #include "media/transfers.h"
@@ -85,6 +86,7 @@ int TimedWait(Player& player, int32_t ms) {
 }
 
 void WaitForChoice(Player& player) {
+  NoteResumePoint(player, ResumePoint::Kind::kChoice);  // a loaded game offers these options again
   InputState& input = player.input;
   input.LeftClicked = false;
   input.RightClicked = false;

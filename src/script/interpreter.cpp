@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "interaction/save_game.h"
 #include "interaction/waits.h"
 #include "media/music.h"
 #include "media/pictures.h"
@@ -49,6 +50,8 @@ void RunScript(Player& player) {
     try {
       const int32_t advance = ExecuteInstruction(player, position);
       script.ScriptPosition += advance;
+    } catch (LoadRequest& request) {
+      ApplySavedGame(player, std::move(request.game));  // loaded from the system menu: resume there
     } catch (const ImageBoundsError& e) {
       ScriptFault(player, position,
                   "the instruction reads position " + std::to_string(e.position) + ", outside the file of " +

@@ -5,6 +5,7 @@
 
 #include <array>
 
+#include "interaction/save_game.h"
 #include "interaction/waits.h"
 #include "media/message_window.h"
 #include "media/transfers.h"
@@ -239,6 +240,7 @@ void DrawWindowPicture(Player& player) {
 }
 
 void ShowMessage(Player& player) {
+  NoteResumePoint(player, ResumePoint::Kind::kMessage);  // a loaded game shows this message again
   RedrawScene(player, Present::kNo);
   DrawMessageWindow(player, 0, 0, 39);
   if (player.screen.Layer3Number > 0 && player.script.TextMode == 0) {

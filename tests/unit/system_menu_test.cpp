@@ -93,6 +93,10 @@ struct PanelCase {
   uint32_t first_fade;
 };
 
+std::ostream& operator<<(std::ostream& out, const PanelCase& c) {
+  return out << c.depth << "-bit, drawing mode " << c.mode;
+}
+
 class MenuPanel : public ::testing::TestWithParam<PanelCase> {};
 
 TEST_P(MenuPanel, OpensFromAWaitAndGivesTheFrameBack) {
