@@ -61,18 +61,18 @@ constexpr size_t kPeriod = 96;
 // weight, share and colour 0, so it comes out as 0.
 struct ByteBlend {
   alignas(32) std::array<uint8_t, kPeriod> colour{};
-  alignas(32) std::array<uint16_t, kPeriod> weight{};  // widened for the 16-bit lanes
-  alignas(32) std::array<uint16_t, kPeriod> addend{};  // colour * share
+  alignas(32) std::array<uint16_t, kPeriod> weight{};  // for the SSE2 and portable loops
+  alignas(32) std::array<uint16_t, kPeriod> addend{};  // colour * share, for the same
   // (weight, share) byte pairs in the order the AVX2 loop interleaves pixel and colour bytes: for each
   // 32-byte block, positions 0-7 and 16-23, then 8-15 and 24-31.
   alignas(32) std::array<uint8_t, 2 * kPeriod> pairs{};
 };
 
 ByteBlend MakeByteBlend(int bytes_per_pixel, int32_t percent, const std::array<int32_t, 3>& colour) {
+  const auto bpp = static_cast<size_t>(bytes_per_pixel);
   ByteBlend rule;
   std::array<uint8_t, kPeriod> share{};
-  for (size_t i = 0; i < kPeriod; ++i) {
-    const int channel = static_cast<int>(i % static_cast<size_t>(bytes_per_pixel));
+  for (size_t i = 0, channel = 0; i < kPeriod; ++i, channel = channel + 1 == bpp ? 0 : channel + 1) {
     if (channel == 3) continue;
     rule.colour[i] = static_cast<uint8_t>(colour[channel]);
     rule.weight[i] = static_cast<uint16_t>(100 - percent);
@@ -97,6 +97,15 @@ ByteBlend MakeByteBlend(int bytes_per_pixel, int32_t percent, const std::array<i
 struct ByteDarken {
   alignas(32) std::array<uint8_t, kPeriod> amount{};  // colour (255 for the unused byte, which clears it)
 };
+
+ByteDarken MakeByteDarken(int bytes_per_pixel, const std::array<int32_t, 3>& colour) {
+  const auto bpp = static_cast<size_t>(bytes_per_pixel);
+  ByteDarken rule;
+  for (size_t i = 0, channel = 0; i < kPeriod; ++i, channel = channel + 1 == bpp ? 0 : channel + 1) {
+    rule.amount[i] = channel == 3 ? 255 : static_cast<uint8_t>(colour[channel]);
+  }
+  return rule;
+}
 
 // 5:6:5 pixels: the fields are taken apart, blended or lowered one by one and put together again.
 struct WordBlend {
@@ -388,14 +397,6 @@ int32_t Clamp(int32_t v, int32_t low, int32_t high) {
   return std::min(std::max(v, low), high);
 }
 
-// The byte rule for one 8:8:8 layout, in memory order blue, green, red (and the unused byte in 32-bit).
-template <typename Rule, typename Fill>
-Rule ByteRule(int bytes_per_pixel, Fill&& fill) {
-  Rule rule;
-  for (size_t i = 0; i < kPeriod; ++i) fill(rule, i, static_cast<int>(i % bytes_per_pixel));
-  return rule;
-}
-
 }  // namespace
 
 bool SimdAvailable(Simd simd) {
@@ -429,10 +430,7 @@ bool DarkenRect(Surface& surface, int depth, int32_t x, int32_t y, int32_t w, in
     ForEachRun(surface, area, [&](uint8_t* p, size_t n) { DarkenWords(simd, p, n, rule); });
     return true;
   }
-  const std::array<uint8_t, 4> amount{static_cast<uint8_t>(blue), static_cast<uint8_t>(green >> 8),
-                                      static_cast<uint8_t>(red >> 16), 255};
-  const auto rule = ByteRule<ByteDarken>(
-      surface.BytesPerPixel(), [&](ByteDarken& r, size_t i, int channel) { r.amount[i] = amount[channel]; });
+  const ByteDarken rule = MakeByteDarken(surface.BytesPerPixel(), {blue, green >> 8, red >> 16});
   ForEachRun(surface, area, [&](uint8_t* p, size_t n) { DarkenBytes(simd, p, n, rule); });
   return true;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bmp_writer.h"
+#include "media_test_support.h"
 
 namespace corv {
 namespace {
@@ -144,8 +145,8 @@ TEST(LoadBitmap, WidestAcceptedPicture) {
 }
 
 TEST(LoadBitmapFile, ReadsAFileAndRefusesAMissingOne) {
-  const std::string dir = testing::TempDir() + "corv_bitmap_file";
-  std::filesystem::create_directories(dir);
+  test::ScratchFolder folder("corv_bitmap_file");
+  const std::string dir = folder.path();
   const std::string path = dir + "/pic.bmp";
   test::WriteFile(path,
                   MakeBmp(3, 2, 8, Palette(256), [](int x, int y) { return static_cast<uint32_t>(x + y); }));
@@ -155,7 +156,6 @@ TEST(LoadBitmapFile, ReadsAFileAndRefusesAMissingOne) {
   EXPECT_EQ(s.ReadPixel(2, 1), Raw(24, Palette(256)[3]));
   EXPECT_FALSE(LoadBitmapFile(dir + "/missing.bmp", 24, s, &error));
   EXPECT_FALSE(LoadBitmapFile(dir, 24, s, &error)) << "a folder is not a picture";
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -44,10 +45,11 @@ inline void SetInstruction(Player& player, uint8_t opcode, int number) {
   player.script.ScriptPosition = 1;
 }
 
-// A fresh folder under the test temp directory, removed again at the end of the test.
+// A fresh folder under the test temp directory, removed again at the end of the test. Its name carries the
+// test's name and the process id, so tests run in parallel never share one.
 class ScratchFolder {
  public:
-  explicit ScratchFolder(const std::string& name) : path_(testing::TempDir() + name + "/") {
+  explicit ScratchFolder(const std::string& name) : path_(testing::TempDir() + UniqueName(name) + "/") {
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }
@@ -58,6 +60,17 @@ class ScratchFolder {
   const std::string& path() const { return path_; }
 
  private:
+  static std::string UniqueName(const std::string& name) {
+    std::string unique = name + "_" + std::to_string(getpid());
+    if (const auto* info = testing::UnitTest::GetInstance()->current_test_info()) {
+      unique += std::string("_") + info->test_suite_name() + "_" + info->name();
+    }
+    for (char& c : unique) {
+      if (c == '/') c = '_';
+    }
+    return unique;
+  }
+
   std::string path_;
 };
 
