@@ -371,3 +371,57 @@ TEST(ShowMessageText, PageModeTakesThePageStyle) {
 
 }  // namespace
 }  // namespace corv
+
+namespace corv {
+namespace {
+
+// The message command: scene, window, the window picture in window text only, the saved frame, text.
+TEST(ShowMessage, ComposesTheWindowPictureOnlyForWindowText) {
+  struct Case {
+    const char* name;
+    uint8_t text_mode;
+    int32_t layer3;
+    bool slot_loaded;
+    bool picture_shown;
+  };
+  const Case cases[] = {
+      {"window text with a picture", 0, 1, true, true},
+      {"no picture showing", 0, 0, true, false},
+      {"page text", 1, 1, true, false},
+      {"text mode 2", 2, 1, true, false},
+      {"picture number set, slot empty", 0, 1, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedPlayer sp;
+    Player& player = sp.player;
+    player.script.TextMode = c.text_mode;
+    player.screen.Layer3Number = c.layer3;
+    if (c.slot_loaded) {
+      // A half-size picture, its left half in the key colour: stretched over the screen's right half.
+      Surface& picture = player.screen.PictureSurfaces[3];
+      picture = Surface(320, 240, 32);
+      ScriptedPlayer::Fill(picture, 0x0000FF);
+      for (int y = 0; y < 240; ++y) {
+        for (int x = 0; x < 160; ++x) picture.WritePixel(x, y, MapColour(32, 0x00FF00));
+      }
+      picture.colour_key = MapColour(32, 0x00FF00);
+      player.screen.PictureRects[3] = Rect{0, 0, 320, 240};
+    }
+    player.game.MessageTexts[0] = U"x";
+    player.game.GameImage[40 - 1] = 130;
+    ShowMessage(player);
+    const Surface& saved = player.screen.MessageSaveSurface;
+    EXPECT_EQ(saved.ReadPixel(600, 10) == sp.Pixel(0x0000FF), c.picture_shown);
+    EXPECT_NE(saved.ReadPixel(10, 10), sp.Pixel(0x00FF00)) << "the key colour is left out";
+    EXPECT_FALSE(CellAt(saved, 68, 355, 12)) << "the saved frame has an empty window";
+    if (c.text_mode != 1) {
+      EXPECT_TRUE(CellAt(player.screen.PrimarySurface, 68, 355, 12)) << "the text is shown";
+    } else {
+      EXPECT_TRUE(CellAt(player.screen.PrimarySurface, 30, 30, 18)) << "the text is shown";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace corv
