@@ -37,7 +37,7 @@ play: build
 
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DCORV_BENCH=ON $(CMAKE_FLAGS)
-	cmake --build build-bench -j $(JOBS)
+	cmake --build build-bench -j $(JOBS) --target benchmarks
 	@scripts/run-bench build-bench
 
 fuzz: deps
