@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e_support.h"
 #include "platform/png.h"
 
 namespace {
@@ -43,8 +44,9 @@ class PlayedGame : public ::testing::Test {
     const std::string d = dir_.string();
     EXPECT_EQ(Run(std::string(ADVC_EXE) + " build " + d + "/game.txt -o " + d + "/GAME.ADV"), 0);
     // Shots are written relative to the working folder: play from the game's.
-    return Run("cd " + d + " && " + std::string(CORVALLINE_EXE) + " --headless --depth 32 --drawing-mode 1 --events " + d +
-               "/events.txt --trace " + d + "/trace.txt " + d + "/GAME.ADV");
+    return Run("cd " + d + " && " + std::string(CORVALLINE_EXE) +
+               " --headless --depth 32 --drawing-mode 1 --events " + d + "/events.txt --trace " + d +
+               "/trace.txt " + d + "/GAME.ADV");
   }
 
   corv::RgbImage Shot(const std::string& name) {
@@ -64,19 +66,10 @@ class PlayedGame : public ::testing::Test {
   fs::path dir_;
 };
 
-// Pixels of exactly (r, g, b) inside the box [x, x + w) x [y, y + h).
-int Count(const corv::RgbImage& image, int x, int y, int w, int h, int r, int g, int b) {
-  int n = 0;
-  for (int yy = y; yy < y + h && yy < image.height; ++yy) {
-    for (int xx = x; xx < x + w && xx < image.width; ++xx) {
-      const uint8_t* p = &image.rgb[(static_cast<size_t>(yy) * image.width + xx) * 3];
-      n += p[0] == r && p[1] == g && p[2] == b;
-    }
-  }
-  return n;
-}
+using corv::e2e::Count;
+using corv::e2e::Rgb;
 int White(const corv::RgbImage& image, int x, int y, int w, int h) {
-  return Count(image, x, y, w, h, 255, 255, 255);
+  return corv::e2e::CountWhite(image, x, y, w, h);
 }
 
 const char* const kGame = R"(text_wait 0
@@ -125,22 +118,22 @@ click 10 10
   EXPECT_EQ(White(choice, 104, 355, 36, 18), 0);
   EXPECT_EQ(White(choice, 104, 373, 36, 18), 0);
   // Two options in grey at x 120, y 265 and 295; nothing lit.
-  EXPECT_GT(Count(choice, 120, 265, 80, 20, 160, 160, 160), 20);
-  EXPECT_GT(Count(choice, 120, 295, 80, 20, 160, 160, 160), 20);
+  EXPECT_GT(Count(choice, 120, 265, 80, 20, Rgb{160, 160, 160}), 20);
+  EXPECT_GT(Count(choice, 120, 295, 80, 20, Rgb{160, 160, 160}), 20);
   EXPECT_EQ(White(choice, 100, 225, 440, 100), 0);
 
   // The pointer on the second row lights it, and only it.
   const corv::RgbImage highlight = Shot("highlight.png");
   EXPECT_GT(White(highlight, 120, 295, 80, 20), 20);
   EXPECT_EQ(White(highlight, 120, 265, 80, 20), 0);
-  EXPECT_GT(Count(highlight, 120, 265, 80, 20, 160, 160, 160), 20);
+  EXPECT_GT(Count(highlight, 120, 265, 80, 20, Rgb{160, 160, 160}), 20);
 
   // The south branch, then a one-option click wait: no list, a blinking marker at (570, 440).
   const corv::RgbImage click1 = Shot("click1.png"), click2 = Shot("click2.png");
   EXPECT_GT(White(click1, 68, 355, 90, 18), 40) << "南に着いた";
-  EXPECT_EQ(Count(click1, 100, 225, 440, 100, 160, 160, 160), 0) << "a click wait shows no list";
-  const int marker1 = Count(click1, 570, 440, 20, 20, 64, 128, 240);
-  const int marker2 = Count(click2, 570, 440, 20, 20, 64, 128, 240);
+  EXPECT_EQ(Count(click1, 100, 225, 440, 100, Rgb{160, 160, 160}), 0) << "a click wait shows no list";
+  const int marker1 = Count(click1, 570, 440, 20, 20, Rgb{64, 128, 240});
+  const int marker2 = Count(click2, 570, 440, 20, 20, Rgb{64, 128, 240});
   EXPECT_TRUE((marker1 > 5) != (marker2 > 5)) << marker1 << " " << marker2;
 
   // Page text up to the CR: large type from (30, 30); the next line still empty; the marker beside it.

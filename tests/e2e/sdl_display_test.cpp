@@ -1,38 +1,20 @@
 // The real SDL display on an X server of its own (Xvfb): what it shows, and the input it reports.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 
+#include "e2e_support.h"
 #include "platform/display.h"
-
-extern char** environ;
 
 namespace corv {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Capture(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buffer[256];
-  while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
-  pclose(pipe);
-  while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
-  return out;
-}
 
 // Whether two 0xRRGGBB colours differ by at most `tolerance` in every channel.
 bool Near(uint32_t a, uint32_t b, int tolerance) {
@@ -44,72 +26,25 @@ bool Near(uint32_t a, uint32_t b, int tolerance) {
   return true;
 }
 
-bool HaveProgram(const char* name) {
-  return std::system(("command -v " + std::string(name) + " >/dev/null 2>&1").c_str()) == 0;
-}
+using e2e::Capture;
+using e2e::HaveProgram;
+using e2e::XvfbServer;
 
-// An X server for this test program alone, on the first free display number.
-class XvfbServer {
- public:
-  bool Start(const std::string& geometry) {
-    for (int n = 91; n < 200; ++n) {
-      if (fs::exists("/tmp/.X" + std::to_string(n) + "-lock") ||
-          fs::exists("/tmp/.X11-unix/X" + std::to_string(n))) {
-        continue;
-      }
-      const std::string display = ":" + std::to_string(n);
-      const std::string screen = geometry + "x24";
-      const char* argv[] = {"Xvfb",         display.c_str(), "-screen", "0",
-                            screen.c_str(), "-nolisten",     "tcp",     nullptr};
-      if (posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return false;
-      for (int i = 0; i < 100; ++i) {
-        if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n))) {
-          display_ = display;
-          return true;
-        }
-        int status;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) break;  // lost a race for the number: try the next
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      }
-      Stop();
-    }
-    return false;
-  }
-  void Stop() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-      pid_ = -1;
-    }
-  }
-  ~XvfbServer() { Stop(); }
-  const std::string& display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
-
+// An ImageMagick screenshot, with pixels as 0xRRGGBB.
 struct Image {
+  RgbImage image;
   int width = 0, height = 0;
-  std::vector<uint8_t> rgb;
   uint32_t At(int x, int y) const {
-    const uint8_t* p = rgb.data() + (static_cast<size_t>(y) * width + x) * 3;
-    return (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+    const e2e::Rgb c = e2e::PixelAt(image, x, y);
+    return (uint32_t(c.r) << 16) | (uint32_t(c.g) << 8) | uint32_t(c.b);
   }
 };
 
-// Reads a binary PPM as written by ImageMagick.
-bool ReadPpm(const std::string& path, Image& image) {
-  std::ifstream in(path, std::ios::binary);
-  std::string magic;
-  int maxval = 0;
-  in >> magic >> image.width >> image.height >> maxval;
-  in.get();
-  if (magic != "P6" || maxval != 255 || image.width <= 0 || image.height <= 0) return false;
-  image.rgb.resize(static_cast<size_t>(image.width) * image.height * 3);
-  in.read(reinterpret_cast<char*>(image.rgb.data()), static_cast<std::streamsize>(image.rgb.size()));
-  return static_cast<bool>(in);
+bool ReadPpm(const std::string& path, Image& out) {
+  if (!e2e::ReadPpm(path, out.image)) return false;
+  out.width = out.image.width;
+  out.height = out.image.height;
+  return true;
 }
 
 class SdlDisplayOnXvfb : public testing::Test {

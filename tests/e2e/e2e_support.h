@@ -1,0 +1,372 @@
+// What the end-to-end tests share: a scratch folder per test, running the real executables (with their
+// exit status, output and peak memory), building games with advc, reading frames and sound back, and an
+// X server of the tests' own.
+#pragma once
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/png.h"
+
+extern char** environ;
+
+namespace corv::e2e {
+
+namespace fs = std::filesystem;
+
+// Whether this build runs under AddressSanitizer (its shadow memory makes every process far larger).
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kSanitized = true;
+#else
+inline constexpr bool kSanitized = false;
+#endif
+#else
+inline constexpr bool kSanitized = false;
+#endif
+
+inline void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline std::vector<std::string> ReadLines(const fs::path& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+inline std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// A folder for one test in one process, removed afterwards unless the test failed (to look into).
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = info ? std::string(info->test_suite_name()) + "_" + info->name() : "e2e";
+    for (char& c : name) {
+      if (c == '/') c = '_';
+    }
+    path_ = fs::temp_directory_path() / ("corv_e2e_" + std::to_string(::getpid()) + "_" + name);
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~ScratchFolder() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::error_code ec;
+    if (!info || !info->result()->Failed()) fs::remove_all(path_, ec);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const fs::path& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  fs::path path_;
+};
+
+struct RunResult {
+  int status = -1;         // the exit status; 128 + the signal when killed; -1 when it could not start
+  bool timed_out = false;  // killed after the time limit
+  std::string out, err;
+  long max_rss_kb = 0;  // the process's peak resident memory
+};
+
+// Starts a program (argv[0] is its path) in `folder`, its stdout and stderr going to files there; the
+// process id, or -1.
+inline pid_t StartProgram(const std::vector<std::string>& argv, const fs::path& folder) {
+  const std::string out_path = (folder / ".stdout").string(), err_path = (folder / ".stderr").string();
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return spawned == 0 ? pid : -1;
+}
+
+// Waits at most `limit` for a program started in `folder` to end; one still running then is killed.
+inline RunResult WaitForProgram(pid_t pid, const fs::path& folder, std::chrono::seconds limit) {
+  RunResult result;
+  if (pid <= 0) return result;
+  int status = 0;
+  struct rusage usage {};
+  const auto until = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    const pid_t done = ::wait4(pid, &status, WNOHANG, &usage);
+    if (done == pid) break;
+    if (done < 0) return result;
+    if (std::chrono::steady_clock::now() > until) {
+      ::kill(pid, SIGKILL);
+      ::wait4(pid, &status, 0, &usage);
+      result.timed_out = true;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result.max_rss_kb = usage.ru_maxrss;
+  result.out = ReadFile(folder / ".stdout");
+  result.err = ReadFile(folder / ".stderr");
+  return result;
+}
+
+// Runs a program to its end (or for at most `limit`).
+inline RunResult RunProgram(const std::vector<std::string>& argv, const fs::path& folder,
+                            std::chrono::seconds limit = std::chrono::seconds(240)) {
+  return WaitForProgram(StartProgram(argv, folder), folder, limit);
+}
+
+// The player, run in `folder` (where its shots land) with the arguments given.
+inline RunResult RunPlayer(const std::vector<std::string>& args, const fs::path& folder,
+                           std::chrono::seconds limit = std::chrono::seconds(240)) {
+  std::vector<std::string> argv{CORVALLINE_EXE};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return RunProgram(argv, folder, limit);
+}
+
+// Writes the source beside the game and compiles it with `advc build`; fails the test when advc does.
+inline void BuildGame(const std::string& source, const fs::path& game) {
+  const fs::path script = fs::path(game).replace_extension(".advs");
+  WriteFile(script, source);
+  const RunResult built =
+      RunProgram({ADVC_EXE, "build", script.string(), "-o", game.string()}, game.parent_path());
+  ASSERT_EQ(built.status, 0) << built.err;
+}
+
+// ---- Frames ----
+
+struct Rgb {
+  int r = 0, g = 0, b = 0;
+  bool operator==(const Rgb&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& out, const Rgb& c) {
+  return out << "(" << c.r << "," << c.g << "," << c.b << ")";
+}
+
+inline RgbImage ReadShot(const fs::path& path) {
+  RgbImage image;
+  std::string error;
+  EXPECT_TRUE(ReadPngFile(path.string(), image, &error)) << path << ": " << error;
+  return image;
+}
+
+inline Rgb PixelAt(const RgbImage& image, int x, int y) {
+  const uint8_t* p = &image.rgb[(static_cast<size_t>(y) * image.width + x) * 3];
+  return Rgb{p[0], p[1], p[2]};
+}
+
+// Pixels of exactly `colour` inside the box [x, x + w) x [y, y + h).
+inline int Count(const RgbImage& image, int x, int y, int w, int h, Rgb colour) {
+  int n = 0;
+  for (int yy = std::max(y, 0); yy < y + h && yy < image.height; ++yy) {
+    for (int xx = std::max(x, 0); xx < x + w && xx < image.width; ++xx) n += PixelAt(image, xx, yy) == colour;
+  }
+  return n;
+}
+
+// Whether two colours differ by at most `tolerance` in every channel.
+inline bool Near(Rgb a, Rgb b, int tolerance) {
+  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+         std::abs(a.b - b.b) <= tolerance;
+}
+
+// Pixels within `tolerance` of `colour` inside the box [x, x + w) x [y, y + h).
+inline int CountNear(const RgbImage& image, int x, int y, int w, int h, Rgb colour, int tolerance) {
+  int n = 0;
+  for (int yy = std::max(y, 0); yy < y + h && yy < image.height; ++yy) {
+    for (int xx = std::max(x, 0); xx < x + w && xx < image.width; ++xx) {
+      n += Near(PixelAt(image, xx, yy), colour, tolerance);
+    }
+  }
+  return n;
+}
+
+inline int CountWhite(const RgbImage& image, int x, int y, int w, int h) {
+  return Count(image, x, y, w, h, Rgb{255, 255, 255});
+}
+
+// An 8-bit channel after a trip through `bits` bits: cut to the top bits, widened again by repeating them.
+inline int Quantised(int value, int bits) {
+  const int kept = value >> (8 - bits);
+  return (kept << (8 - bits)) | (kept >> (2 * bits - 8));
+}
+
+// A colour as a frame of the depth shows it: 16-bit frames hold 5:6:5.
+inline Rgb AtDepth(Rgb c, int depth) {
+  if (depth != 16) return c;
+  return Rgb{Quantised(c.r, 5), Quantised(c.g, 6), Quantised(c.b, 5)};
+}
+
+// ---- Sound ----
+
+// The 16-bit samples of a PCM WAV file as written by --audio-out, channels interleaved.
+struct Wav {
+  int channels = 0;
+  int rate = 0;
+  std::vector<int16_t> samples;
+  size_t frames() const { return channels ? samples.size() / channels : 0; }
+};
+
+inline bool ReadWav(const fs::path& path, Wav& wav) {
+  const std::string bytes = ReadFile(path);
+  auto u16 = [&](size_t at) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(bytes[at])) |
+           static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 1])) << 8;
+  };
+  auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
+  if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0) return false;
+  for (size_t at = 12; at + 8 <= bytes.size();) {
+    const std::string id = bytes.substr(at, 4);
+    const size_t size = u32(at + 4);
+    const size_t body = at + 8;
+    if (id == "fmt " && size >= 16 && body + 16 <= bytes.size()) {
+      if (u16(body) != 1 || u16(body + 14) != 16) return false;  // 16-bit PCM only
+      wav.channels = static_cast<int>(u16(body + 2));
+      wav.rate = static_cast<int>(u32(body + 4));
+    } else if (id == "data") {
+      const size_t n = std::min(size, bytes.size() - body) / 2;
+      wav.samples.resize(n);
+      for (size_t i = 0; i < n; ++i) wav.samples[i] = static_cast<int16_t>(u16(body + 2 * i));
+      return wav.channels > 0 && wav.rate > 0;
+    }
+    at = body + size + (size & 1);
+  }
+  return false;
+}
+
+// Sets an environment variable for the programs started while it lives; puts the old value back after.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      setenv(name_.c_str(), old_->c_str(), 1);
+    } else {
+      unsetenv(name_.c_str());
+    }
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
+
+// ---- An X server of the tests' own ----
+
+inline bool HaveProgram(const char* name) {
+  return std::system(("command -v " + std::string(name) + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// A command's standard output, trailing blanks and newlines cut.
+inline std::string Capture(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return out;
+  char buffer[256];
+  while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
+  pclose(pipe);
+  while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+  return out;
+}
+
+// Xvfb on the first free display number.
+class XvfbServer {
+ public:
+  bool Start(const std::string& geometry) {
+    for (int n = 91; n < 200; ++n) {
+      if (fs::exists("/tmp/.X" + std::to_string(n) + "-lock") ||
+          fs::exists("/tmp/.X11-unix/X" + std::to_string(n))) {
+        continue;
+      }
+      const std::string display = ":" + std::to_string(n);
+      const std::string screen = geometry + "x24";
+      const char* argv[] = {"Xvfb",         display.c_str(), "-screen", "0",
+                            screen.c_str(), "-nolisten",     "tcp",     nullptr};
+      if (posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return false;
+      for (int i = 0; i < 100; ++i) {
+        if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n))) {
+          display_ = display;
+          return true;
+        }
+        int status;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) break;  // lost a race for the number: try the next
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+      Stop();
+    }
+    return false;
+  }
+  void Stop() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+      pid_ = -1;
+    }
+  }
+  ~XvfbServer() { Stop(); }
+  const std::string& display() const { return display_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+// A binary PPM as ImageMagick writes it.
+inline bool ReadPpm(const std::string& path, RgbImage& image) {
+  std::ifstream in(path, std::ios::binary);
+  std::string magic;
+  int maxval = 0;
+  in >> magic >> image.width >> image.height >> maxval;
+  in.get();
+  if (magic != "P6" || maxval != 255 || image.width <= 0 || image.height <= 0) return false;
+  image.rgb.resize(static_cast<size_t>(image.width) * image.height * 3);
+  in.read(reinterpret_cast<char*>(image.rgb.data()), static_cast<std::streamsize>(image.rgb.size()));
+  return static_cast<bool>(in);
+}
+
+}  // namespace corv::e2e
