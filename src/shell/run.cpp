@@ -34,6 +34,16 @@ int Run(const std::vector<std::string>& args) {
     return 0;
   }
 
+  if (options.demo) {
+    std::vector<std::string> searched;
+    options.game_path = BundledDemoFile(AppFolder(), &searched);
+    if (!options.game_path) {
+      std::fprintf(stderr, "corvalline: the demo game is not installed (looked for %s and %s)\n",
+                   searched[0].c_str(), searched[1].c_str());
+      return 1;
+    }
+  }
+
   // Headless runs must never reach a real window or sound device, so SDL is told before its first use.
   if (options.headless) {
     ::setenv("SDL_VIDEODRIVER", "dummy", 1);
