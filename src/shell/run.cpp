@@ -48,6 +48,9 @@ int Run(const std::vector<std::string>& args) {
   if (options.headless) {
     ::setenv("SDL_VIDEODRIVER", "dummy", 1);
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    // Nothing reads SDL's quit events in a headless run: Ctrl+C and kill must end it as they end any
+    // other program, so SDL is kept from catching them.
+    ::setenv("SDL_NO_SIGNAL_HANDLERS", "1", 1);
   }
 
   auto player = std::make_unique<Player>();

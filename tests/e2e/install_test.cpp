@@ -242,6 +242,15 @@ TEST(CommandLine, ExitStatusAndMessages) {
   }
 }
 
+// A headless run with no events file waits for input forever; it must still end at a plain kill.
+TEST(CommandLine, HeadlessRunEndsOnTerminate) {
+  Folder folder;
+  // timeout sends SIGTERM after 2 s (status 124), and SIGKILL 10 s later only if that was ignored (137).
+  const Result run =
+      RunIn(folder, std::string("timeout -k 10 -s TERM 2 '") + CORVALLINE_EXE + "' --headless --demo");
+  EXPECT_EQ(run.status, 124) << run.err;
+}
+
 // From the build tree, --demo finds build/demo/DEMO.ADV beside the executable; a copy of the program
 // alone in a folder says clearly that it has no demo.
 TEST(CommandLine, DemoIsFoundBesideTheBuiltProgramOrReportedMissing) {
