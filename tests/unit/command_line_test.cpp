@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sstream>
 
 namespace corv {
 namespace {
@@ -107,6 +110,22 @@ TEST(HelpText, FitsAnEightyColumnTerminal) {
     for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
       EXPECT_LE(end - start, 80u) << text.substr(start, end - start);
   }
+}
+
+// The README copies the option list of --help for newcomers; it must not drift from the program.
+TEST(HelpText, IsWhatTheReadmeShows) {
+  // CORV_TEST_DATA is SOURCE/tests/data, which need not exist: its path is cut, not followed.
+  std::ifstream in(std::filesystem::path(CORV_TEST_DATA).parent_path().parent_path() / "README.md");
+  ASSERT_TRUE(in) << "README.md not found";
+  std::stringstream readme;
+  readme << in.rdbuf();
+  const std::string help = HelpText();
+  const size_t first = help.find("Game:\n");
+  const size_t last = help.find("\n", help.find("--version"));
+  ASSERT_NE(first, std::string::npos);
+  ASSERT_NE(last, std::string::npos);
+  EXPECT_NE(readme.str().find(help.substr(first, last + 1 - first)), std::string::npos)
+      << "the README's option list differs from --help";
 }
 
 TEST(VersionText, StartsWithTheProgramAndItsVersion) {
