@@ -1,111 +1,102 @@
 // Rectangle shading on a full frame and on the message window, at every depth: the shipped routines on
-// each instruction path, the plain per-pixel arithmetic, and a memcpy of the frame as the floor.
+// each instruction path, the plain per-pixel arithmetic, pixman compositing the nearest equivalent (a
+// solid colour at the same opacity over the pixels; for darkening, black at 25 % over them), and a
+// memcpy of the frame as the floor.
 #include <benchmark/benchmark.h>
+#include <pixman.h>
 
-#include <algorithm>
-#include <cstring>
-#include <random>
-#include <vector>
+#include <string>
 
+#include "bench_support.h"
 #include "media/shading.h"
 #include "shading_reference.h"
 
-namespace corv {
+namespace corv::bench {
 namespace {
 
-enum Variant { kBest, kAvx2, kSse2, kPortable, kReference };
-constexpr Simd kSimd[] = {Simd::kBest, Simd::kAvx2, Simd::kSse2, Simd::kPortable, Simd::kBest};
-const char* const kVariantNames[] = {"shipped", "avx2", "sse2", "portable", "reference"};
+enum Variant { kShipped, kAvx2, kSse2, kPortable, kReference, kPixman };
+constexpr Simd kSimd[] = {Simd::kBest, Simd::kAvx2, Simd::kSse2, Simd::kPortable, Simd::kBest, Simd::kBest};
+const char* const kVariantNames[] = {"shipped", "avx2", "sse2", "portable", "reference", "pixman"};
 
 struct Area {
-  int32_t x, y, w, h;
+  const char* name;
+  int32_t x, y, w, h;  // both ends included, as the shading routines take them
 };
-constexpr Area kFrame{0, 0, 640, 480};
-constexpr Area kWindow{50, 340, 540, 120};
+constexpr Area kAreas[] = {{"frame", 0, 0, 639, 479}, {"window", 50, 340, 540, 120}};
 
-Surface RandomFrame(int depth) {
-  Surface s(640, 480, depth);
-  std::mt19937 random(7);
-  for (size_t i = 0; i < s.SizeBytes(); ++i) s.Data()[i] = static_cast<uint8_t>(random());
-  return s;
+enum class Op { kBlend, kDarken };
+constexpr int32_t kPercent = 70;
+constexpr int32_t kDarkenBy = 64;
+
+pixman_format_code_t PixmanFormat(int depth) {
+  return depth == 16 ? PIXMAN_r5g6b5 : depth == 24 ? PIXMAN_r8g8b8 : PIXMAN_x8r8g8b8;
 }
 
-void Blend(benchmark::State& state, Area area) {
-  const int depth = static_cast<int>(state.range(0));
-  const auto variant = static_cast<Variant>(state.range(1));
+// pixman over the same pixels: OVER with a solid colour, premultiplied, at the blend's opacity.
+void PixmanShade(pixman_image_t* dst, pixman_image_t* solid, const Area& a) {
+  pixman_image_composite32(PIXMAN_OP_OVER, solid, nullptr, dst, 0, 0, 0, 0, a.x, a.y, a.w + 1, a.h + 1);
+}
+
+void Shade(benchmark::State& state, Op op, Area area, int depth, Variant variant) {
   if (!SimdAvailable(kSimd[variant])) return state.SkipWithError("not available on this processor");
-  state.SetLabel(kVariantNames[variant]);
-  Surface s = RandomFrame(depth);
+  Surface s = RandomSurface(640, 480, depth);
+  pixman_image_t* image = pixman_image_create_bits(PixmanFormat(depth), s.Width(), s.Height(),
+                                                   reinterpret_cast<uint32_t*>(s.Data()), s.Pitch());
+  // Blend: colour (0, 0, 39) at 70 %; darken: black at 25 %. Channels premultiplied by alpha.
+  const uint16_t alpha = op == Op::kBlend ? 0xFFFF * kPercent / 100 : 0x4000;
+  const pixman_color_t colour{0, 0, static_cast<uint16_t>(op == Op::kBlend ? 39 * 257 * kPercent / 100 : 0),
+                              alpha};
+  pixman_image_t* solid = pixman_image_create_solid_fill(&colour);
   for (auto _ : state) {
-    if (variant == kReference) {
-      reference::BlendRect(s, depth, area.x, area.y, area.w, area.h, 0, 0, 39, 70);
-    } else {
-      BlendRect(s, depth, area.x, area.y, area.w, area.h, 0, 0, 39, 70, kSimd[variant]);
+    switch (variant) {
+      case kReference:
+        if (op == Op::kBlend) {
+          reference::BlendRect(s, depth, area.x, area.y, area.w, area.h, 0, 0, 39, kPercent);
+        } else {
+          reference::DarkenRect(s, depth, area.x, area.y, area.w, area.h, kDarkenBy, kDarkenBy, kDarkenBy);
+        }
+        break;
+      case kPixman:
+        PixmanShade(image, solid, area);
+        break;
+      default:
+        if (op == Op::kBlend) {
+          BlendRect(s, depth, area.x, area.y, area.w, area.h, 0, 0, 39, kPercent, kSimd[variant]);
+        } else {
+          DarkenRect(s, depth, area.x, area.y, area.w, area.h, kDarkenBy, kDarkenBy, kDarkenBy,
+                     kSimd[variant]);
+        }
     }
     benchmark::ClobberMemory();
   }
+  pixman_image_unref(solid);
+  pixman_image_unref(image);
 }
 
-void Darken(benchmark::State& state, Area area) {
-  const int depth = static_cast<int>(state.range(0));
-  const auto variant = static_cast<Variant>(state.range(1));
-  if (!SimdAvailable(kSimd[variant])) return state.SkipWithError("not available on this processor");
-  state.SetLabel(kVariantNames[variant]);
-  Surface s = RandomFrame(depth);
-  for (auto _ : state) {
-    if (variant == kReference) {
-      reference::DarkenRect(s, depth, area.x, area.y, area.w, area.h, 64, 64, 64);
-    } else {
-      DarkenRect(s, depth, area.x, area.y, area.w, area.h, 64, 64, 64, kSimd[variant]);
-    }
-    benchmark::ClobberMemory();
-  }
-}
-
-void BM_BlendFrame(benchmark::State& state) {
-  Blend(state, kFrame);
-}
-void BM_DarkenFrame(benchmark::State& state) {
-  Darken(state, kFrame);
-}
-void BM_BlendWindow(benchmark::State& state) {
-  Blend(state, kWindow);
-}
-
-// Copying a whole frame between two surfaces: what a present costs, and the floor for a frame pass.
-void BM_MemcpyFrame(benchmark::State& state) {
-  const int depth = static_cast<int>(state.range(0));
-  Surface from = RandomFrame(depth), to(640, 480, depth);
-  for (auto _ : state) {
-    std::memcpy(to.Data(), from.Data(), from.SizeBytes());
-    benchmark::ClobberMemory();
-  }
-}
-
-// The fastest repetition is the one least disturbed by other work on the machine.
-double Fastest(const std::vector<double>& v) {
-  return *std::min_element(v.begin(), v.end());
-}
-
-void Variants(benchmark::internal::Benchmark* b) {
-  b->ArgNames({"depth", "variant"})->ComputeStatistics("min", Fastest);
+void Register() {
   for (int depth : {16, 24, 32}) {
-    for (int variant = kBest; variant <= kReference; ++variant) b->Args({depth, variant});
+    const std::string d = std::to_string(depth);
+    benchmark::RegisterBenchmark(("memcpy_frame/" + d).c_str(), MemcpyFrame, depth)
+        ->Unit(benchmark::kMicrosecond);
+    for (const Area& area : kAreas) {
+      for (int v = kShipped; v <= kPixman; ++v) {
+        const std::string tail = std::string("/") + area.name + "/" + d + "/" + kVariantNames[v];
+        benchmark::RegisterBenchmark(("blend" + tail).c_str(), Shade, Op::kBlend, area, depth, Variant(v))
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("darken" + tail).c_str(), Shade, Op::kDarken, area, depth, Variant(v))
+            ->Unit(benchmark::kMicrosecond);
+      }
+    }
   }
 }
-
-BENCHMARK(BM_BlendFrame)->Apply(Variants)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_DarkenFrame)->Apply(Variants)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_BlendWindow)->Apply(Variants)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_MemcpyFrame)
-    ->ComputeStatistics("min", Fastest)
-    ->ArgName("depth")
-    ->Arg(16)
-    ->Arg(24)
-    ->Arg(32)
-    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-}  // namespace corv
+}  // namespace corv::bench
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  corv::bench::Register();
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

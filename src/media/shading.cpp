@@ -245,8 +245,12 @@ void DarkenWordsSse2(uint8_t* p, size_t n, const WordDarken& rule) {
 // ---- AVX2 loops ------------------------------------------------------------------------------------
 // Compiled for AVX2 (lambdas included) and only called when the processor has it.
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 
 inline __m256i Load256(const void* p) {
   return _mm256_loadu_si256(static_cast<const __m256i*>(p));
@@ -307,7 +311,11 @@ void DarkenWordsAvx2(uint8_t* p, size_t n, const WordDarken& rule) {
   });
 }
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 #endif  // CORV_SHADING_X86
 
 // ---- Choosing a path -------------------------------------------------------------------------------

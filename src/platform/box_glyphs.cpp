@@ -1,5 +1,5 @@
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <tuple>
 
@@ -36,6 +36,8 @@ class BoxGlyphSource final : public GlyphSource {
 
 }  // namespace
 
-std::unique_ptr<GlyphSource> MakeBoxGlyphSource() { return std::make_unique<BoxGlyphSource>(); }
+std::unique_ptr<GlyphSource> MakeBoxGlyphSource() {
+  return std::make_unique<BoxGlyphSource>();
+}
 
 }  // namespace corv

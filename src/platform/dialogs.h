@@ -14,9 +14,15 @@ class Dialogs {
   virtual ~Dialogs() = default;
   // Shows a modal message box with an OK button; returns when the player closes it. Texts are UTF-8.
   virtual void MessageBox(const std::string& text, const std::string& title, MessageIcon icon) = 0;
-  // The open-file dialog; nullopt when cancelled or when it failed.
+  // The open-file dialog; nullopt when cancelled or when it failed. `filter` is a description and a pattern
+  // separated by a tab or a NUL, such as "ゲームファイル(*.ADV)\t*.ADV"; the pattern matches names in any
+  // letter case.
   virtual std::optional<std::string> OpenFile(const std::string& title, const std::string& filter) = 0;
 };
+
+// The filter as the file chooser takes it: "description\tpattern", each letter of the pattern turned into
+// a class of both cases ("*.ADV" becomes "*.[Aa][Dd][Vv]"); alternatives within the pattern are kept.
+std::string ChooserFilter(const std::string& filter);
 
 // Dialogs for players, with FLTK; message boxes are also written to stderr.
 std::unique_ptr<Dialogs> MakeFltkDialogs();

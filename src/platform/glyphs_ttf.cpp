@@ -128,12 +128,12 @@ class TrueTypeGlyphSource final : public GlyphSource {
   }
 
   // The mask stays valid until the next call.
-  const GlyphMask& Render(const std::u32string& text, const FontSpec& spec) override {
-    const int px = PixelSize(spec.size_pt);
-    const auto key = std::make_tuple(text, px, spec.bold, spec.italic);
+  const GlyphMask& Render(const std::u32string& text, const FontSpec& font) override {
+    const int px = PixelSize(font.size_pt);
+    const auto key = std::make_tuple(text, px, font.bold, font.italic);
     if (auto it = masks_.find(key); it != masks_.end()) return it->second;
     if (masks_.size() >= kMaxCachedMasks) masks_.clear();
-    return masks_.emplace(key, Rasterise(text, px, spec.bold, spec.italic)).first->second;
+    return masks_.emplace(key, Rasterise(text, px, font.bold, font.italic)).first->second;
   }
 
  private:

@@ -12,7 +12,8 @@ namespace {
 class Converter {
  public:
   Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
-    if (cd_ == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error(std::string("iconv cannot convert ") + from);
+    if (cd_ == reinterpret_cast<iconv_t>(-1))
+      throw std::runtime_error(std::string("iconv cannot convert ") + from);
   }
   ~Converter() { iconv_close(cd_); }
   Converter(const Converter&) = delete;
@@ -37,7 +38,9 @@ bool DecodeOne(iconv_t cd, const char* bytes, size_t len, char32_t& out) {
   return true;
 }
 
-bool IsLeadByte(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsLeadByte(uint8_t b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 }  // namespace
 
@@ -155,7 +158,8 @@ std::u32string FromUtf8(std::string_view utf8) {
   std::u32string out;
   if (!FromUtf8(utf8, out)) {
     out.clear();
-    for (char ch : utf8) out.push_back(static_cast<uint8_t>(ch) < 0x80 ? static_cast<char32_t>(ch) : U'\uFFFD');
+    for (char ch : utf8)
+      out.push_back(static_cast<uint8_t>(ch) < 0x80 ? static_cast<char32_t>(ch) : U'\uFFFD');
   }
   return out;
 }

@@ -93,6 +93,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
       out.window_mode = WindowMode::kFullscreen;
     } else if (arg == "--headless") {
       out.headless = true;
+    } else if (arg == "--demo") {
+      out.demo = true;
     } else if (arg == "--help" || arg == "-h") {
       out.help = true;
     } else if (arg == "--version") {
@@ -102,42 +104,60 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
       return false;
     }
   }
+  if (out.demo && out.game_path) {
+    *error = "--demo plays the demo game; it cannot be given with a game file ('" + *out.game_path + "')";
+    return false;
+  }
   return true;
 }
 
 std::string HelpText() {
   return "Usage: corvalline [OPTION]... [GAME.ADV]\n"
-         "Plays an adventure game file. Without GAME.ADV it plays the .ADV file named after the program\n"
-         "beside it, or asks for one.\n"
+         "       corvalline --demo [OPTION]...\n"
+         "Plays a Japanese adventure game: a .ADV file, with its .BMP pictures and .MID\n"
+         "music beside it. Without GAME.ADV it plays the .ADV file named after the program\n"
+         "in the program's folder, or asks for a game file.\n"
          "\n"
-         "Display:\n"
-         "  --depth 16|24|32        colour depth, without asking (default: ask; 32 when headless)\n"
-         "  --drawing-mode MODE     0 coarse, 1 normal or 2 fine, without asking (default: ask; normal)\n"
-         "  --window                play in a window\n"
-         "  --fullscreen            play on the whole screen (the default)\n"
-         "  --headless              no window and no sound device; time passes only as the game runs\n"
+         "Game:\n"
+         "  --demo                play the demo game that comes with Corvalline\n"
+         "  --save-dir DIR        keep saved games in DIR (default: beside the game, or in\n"
+         "                        ~/.local/share/corvalline/GAME/ when that is read-only)\n"
+         "\n"
+         "Screen:\n"
+         "  --window              play in a window\n"
+         "  --fullscreen          play on the whole screen (the default)\n"
+         "  --depth 16|24|32      colour depth, chosen without the start-up options dialog\n"
+         "  --drawing-mode MODE   coarse, normal or fine (or 0, 1, 2), without the dialog\n"
          "\n"
          "Sound:\n"
-         "  --soundfont FILE        the SoundFont that plays the music\n"
-         "  --audio-out FILE.wav    also write the music into a WAV file\n"
+         "  --soundfont FILE.sf2  the General MIDI SoundFont for the music (default:\n"
+         "                        $CORVALLINE_SOUNDFONT, else Debian's default-GM.sf2)\n"
+         "  --audio-out FILE.wav  also write the music into a WAV file\n"
          "\n"
-         "Saved games:\n"
-         "  --save-dir DIR          look for slot files in DIR instead of the game's folder\n"
+         "Playing without a screen, for authors and tests:\n"
+         "  --headless            no window, no sound device, and a clock that moves only\n"
+         "                        as the game runs, so that every run is the same\n"
+         "  --events FILE         deliver the clicks, keys, waits and screenshots in FILE\n"
+         "  --trace FILE          write '<position> <opcode>' for every instruction run\n"
          "\n"
-         "For authors and tests:\n"
-         "  --events FILE           deliver the mouse and key input written in FILE\n"
-         "  --trace FILE            write '<position> <opcode>' for every instruction executed, and\n"
-         "                          'end' when the game ends\n"
+         "  -h, --help            show this help and exit\n"
+         "      --version         show the version and exit\n"
          "\n"
-         "  --help                  show this help and exit\n"
-         "  --version               show the version and exit\n"
+         "While playing: left click goes on or picks a choice; right click opens the menu\n"
+         "(save, load, information, exit); Esc quits; Alt+Enter switches between window\n"
+         "and full screen.\n"
          "\n"
-         "Exit status: 0 when the game ends, 1 when the file is not a game or cannot be loaded or the\n"
-         "display cannot be opened, 2 for a mistake on the command line.\n";
+         "Exit status: 0 when the game ends or is quit, 1 when the file is not a game or\n"
+         "cannot be loaded or the display cannot be opened, 2 for a mistake on the\n"
+         "command line.\n"
+         "\n"
+         "More in 'man corvalline'; writing games: 'man advc'.\n";
 }
 
 std::string VersionText() {
-  return std::string("corvalline ") + CORV_VERSION + "\n";
+  return std::string("corvalline ") + CORV_VERSION +
+         "\n"
+         "Plays Japanese adventure-game files (.ADV) on Linux.\n";
 }
 
 }  // namespace corv

@@ -20,12 +20,14 @@ struct CommandLine {
   std::string soundfont_path;            // --soundfont FILE
   std::string save_dir;                  // --save-dir DIR: where slot files are looked up
   std::optional<std::string> game_path;  // GAME.ADV
+  bool demo = false;                     // --demo: play the demo game that comes with the player
   bool help = false;
   bool version = false;
 };
 
 // Parses the arguments after the program name. False with *error (one line, without the program name)
-// when an option is unknown, lacks its value or has a value it cannot take, or more than one game is named.
+// when an option is unknown, lacks its value or has a value it cannot take, more than one game is named,
+// or a game is named together with --demo.
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string* error);
 
 std::string HelpText();

@@ -2,8 +2,10 @@
 // enables the depths it finds, then waits until the player closes it.
 #pragma once
 
+#include <functional>
 #include <memory>
 
+#include "platform/options_view.h"
 #include "shell/player.h"
 
 namespace corv {
@@ -23,7 +25,65 @@ class OptionsDialog {
   virtual void Dismiss() = 0;
 };
 
-// The dialog for players, with FLTK.
+// The controls of the options dialog, by the ids its window reports.
+enum OptionsControl : int {
+  kOption1_16Bit = 0,  // Option1(0) to Option1(2): the colour depths 16, 24 and 32
+  kOption1_24Bit = 1,
+  kOption1_32Bit = 2,
+  kFrame1 = 3,
+  kOption2 = 4,  // coarse
+  kOption3 = 5,  // normal
+  kOption4 = 6,  // fine
+  kCommand1_Ok = 7,
+  kCommand1_Cancel = 8,
+};
+
+// The window of the options dialog: caption, size and every control with its start state.
+const DialogLayout& OptionsLayout();
+
+// The options dialog: its event handlers drive a DialogView, so the same logic runs on the screen and in
+// tests with a recording view.
+class GOption final : public OptionsDialog, public DialogEvents {
+ public:
+  using ViewFactory = std::function<std::unique_ptr<DialogView>(const DialogLayout&, DialogEvents&)>;
+  GOption(Settings& settings, const ViewFactory& make_view);
+
+  void Show() override;
+  void OfferDepth(int index) override;
+  void EnableOk() override;
+  bool WaitUntilClosed() override;
+  void Dismiss() override;
+
+  void Clicked(int id) override;
+  void FrameClosed() override;
+
+  void Form_Load();
+  void Form_Activate();
+  void Option1_Click(int index);
+  void Option2_Click();
+  void Option3_Click();
+  void Option4_Click();
+  void Command1_Click(int index);
+  void Form_Unload();
+
+  bool OptionsClosed() const { return options_closed_; }
+  // True once Cancel or a frame close asked to end the program.
+  bool EndRequested() const { return end_requested_; }
+
+ private:
+  void Unload();
+
+  Settings& settings_;
+  std::unique_ptr<DialogView> view_;
+  bool options_closed_ = false;
+  bool ClosedByButton = false;
+  bool end_requested_ = false;
+  bool unloaded_ = false;
+  bool active_ = false;
+  bool ok_enabled_ = false;
+};
+
+// The dialog for players, with FLTK; without a display it is the preset dialog (OK at once).
 std::unique_ptr<OptionsDialog> MakeFltkOptionsDialog(Settings& settings);
 
 // A dialog that shows nothing and closes with OK at once: for headless runs and for a depth or drawing

@@ -1,20 +1,25 @@
-// Placeholder until the options dialogs are built.
+// The preset options dialog: shows nothing and closes with OK at once, with the depth and drawing mode given
+// on the command line (or the defaults).
 #include "shell/options_dialog.h"
 
 namespace corv {
-std::unique_ptr<OptionsDialog> MakeFltkOptionsDialog(Settings& settings) {
-  return MakePresetOptionsDialog(settings, 0, -1);
-}
 namespace {
 class PresetDialog final : public OptionsDialog {
  public:
   PresetDialog(Settings& settings, int depth, int mode) : settings_(settings), depth_(depth), mode_(mode) {}
   void Show() override { settings_.DrawingMode = 1; }
-  void OfferDepth(int index) override { settings_.ColourDepth = index * 8 + 16; offered_[index] = true; }
+  void OfferDepth(int index) override {
+    if (index < 0 || index > 2) return;
+    settings_.ColourDepth = index * 8 + 16;
+    offered_[index] = true;
+  }
   void EnableOk() override {}
   bool WaitUntilClosed() override {
-    if (depth_ != 0 && offered_[(depth_ - 16) / 8]) settings_.ColourDepth = depth_;
-    if (mode_ >= 0) settings_.DrawingMode = mode_;
+    // A depth the display does not offer, or no depth at all, keeps the one offered last.
+    if ((depth_ == 16 || depth_ == 24 || depth_ == 32) && offered_[(depth_ - 16) / 8]) {
+      settings_.ColourDepth = depth_;
+    }
+    if (mode_ >= 0 && mode_ <= 2) settings_.DrawingMode = mode_;
     return true;
   }
   void Dismiss() override {}

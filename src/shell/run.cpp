@@ -34,10 +34,23 @@ int Run(const std::vector<std::string>& args) {
     return 0;
   }
 
+  if (options.demo) {
+    std::vector<std::string> searched;
+    options.game_path = BundledDemoFile(AppFolder(), &searched);
+    if (!options.game_path) {
+      std::fprintf(stderr, "corvalline: the demo game is not installed (looked for %s and %s)\n",
+                   searched[0].c_str(), searched[1].c_str());
+      return 1;
+    }
+  }
+
   // Headless runs must never reach a real window or sound device, so SDL is told before its first use.
   if (options.headless) {
     ::setenv("SDL_VIDEODRIVER", "dummy", 1);
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    // Nothing reads SDL's quit events in a headless run: Ctrl+C and kill must end it as they end any
+    // other program, so SDL is kept from catching them.
+    ::setenv("SDL_NO_SIGNAL_HANDLERS", "1", 1);
   }
 
   auto player = std::make_unique<Player>();

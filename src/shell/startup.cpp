@@ -53,6 +53,17 @@ std::optional<std::string> DefaultGameFile(const std::string& executable_path) {
   return FindFileNoCase(FolderOf(executable_path) + Stem(name) + ".ADV");
 }
 
+std::optional<std::string> BundledDemoFile(const std::string& app_folder,
+                                           std::vector<std::string>* searched) {
+  for (const char* relative : {"demo/DEMO.ADV", "../share/corvalline/demo/DEMO.ADV"}) {
+    const std::string candidate = std::filesystem::path(app_folder + relative).lexically_normal().string();
+    if (searched) searched->push_back(candidate);
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(candidate, ec)) return candidate;
+  }
+  return std::nullopt;
+}
+
 GameLocation SplitGamePath(const std::string& path) {
   std::string full = path;
   if (!full.empty() && full[0] != '/') {

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "shell/options_dialog.h"
 #include "shell/player.h"
@@ -29,6 +30,12 @@ std::string AppFolder();
 // beside the executable, matched in any letter case and spelt as the directory spells it. Regular files
 // only (hidden and read-only ones count).
 std::optional<std::string> DefaultGameFile(const std::string& executable_path);
+
+// The demo game that comes with the player, found from the executable's folder (ending in '/'): first
+// demo/DEMO.ADV beside it (the build tree), then ../share/corvalline/demo/DEMO.ADV (an installed tree, at
+// whatever prefix it was installed). Every place looked in is added to *searched when given.
+std::optional<std::string> BundledDemoFile(const std::string& app_folder,
+                                           std::vector<std::string>* searched = nullptr);
 
 // Splits a full path at its last '/' into GameFolder (ending in '/') and GameFileName. A relative path
 // is taken from the current folder first.

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sstream>
 
 namespace corv {
 namespace {
@@ -41,7 +44,12 @@ TEST(ParseCommandLine, AcceptsEveryOption) {
        "paths"},
       {{"--", "--odd.ADV"}, [](const CommandLine& c) { return c.game_path == "--odd.ADV"; }, "after --"},
       {{"-"}, [](const CommandLine& c) { return c.game_path == "-"; }, "a lone dash is a name"},
+      {{"--demo"}, [](const CommandLine& c) { return c.demo && !c.game_path; }, "demo"},
+      {{"--headless", "--demo", "--events", "e.txt"},
+       [](const CommandLine& c) { return c.demo && c.headless && c.events_path == "e.txt"; },
+       "demo among other options"},
       {{"--help"}, [](const CommandLine& c) { return c.help; }, "help"},
+      {{"-h"}, [](const CommandLine& c) { return c.help; }, "-h"},
       {{"--version"}, [](const CommandLine& c) { return c.version; }, "version"},
   };
   for (const Case& c : cases) {
@@ -68,6 +76,12 @@ TEST(ParseCommandLine, RefusesBadUsageClearly) {
       {{"--headless=yes"}, "option --headless takes no value"},
       {{"A.ADV", "B.ADV"}, "only one game file"},
       {{"--trace"}, "option --trace needs a value"},
+      {{"--demo", "G.ADV"}, "--demo plays the demo game; it cannot be given with a game file ('G.ADV')"},
+      {{"G.ADV", "--demo"}, "cannot be given with a game file ('G.ADV')"},
+      {{"--demo=yes"}, "option --demo takes no value"},
+      {{"--Demo"}, "unknown option '--Demo'"},
+      {{"--help=x"}, "option --help takes no value"},
+      {{"--versions"}, "unknown option '--versions'"},
   };
   for (const Case& c : cases) {
     CommandLine line;
@@ -81,9 +95,41 @@ TEST(HelpText, NamesEveryOption) {
   const std::string help = HelpText();
   for (const char* option :
        {"--depth", "--drawing-mode", "--window", "--fullscreen", "--headless", "--events", "--trace",
-        "--audio-out", "--soundfont", "--save-dir", "--help", "--version"}) {
+        "--audio-out", "--soundfont", "--save-dir", "--demo", "--help", "--version"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
+}
+
+// Help and version go to terminals: no line wider than 80 columns, no tab, and a final newline.
+TEST(HelpText, FitsAnEightyColumnTerminal) {
+  for (const std::string& text : {HelpText(), VersionText()}) {
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '\n');
+    EXPECT_EQ(text.find('\t'), std::string::npos);
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+      EXPECT_LE(end - start, 80u) << text.substr(start, end - start);
+  }
+}
+
+// The README copies the option list of --help for newcomers; it must not drift from the program.
+TEST(HelpText, IsWhatTheReadmeShows) {
+  // CORV_TEST_DATA is SOURCE/tests/data, which need not exist: its path is cut, not followed.
+  std::ifstream in(std::filesystem::path(CORV_TEST_DATA).parent_path().parent_path() / "README.md");
+  ASSERT_TRUE(in) << "README.md not found";
+  std::stringstream readme;
+  readme << in.rdbuf();
+  const std::string help = HelpText();
+  const size_t first = help.find("Game:\n");
+  const size_t last = help.find("\n", help.find("--version"));
+  ASSERT_NE(first, std::string::npos);
+  ASSERT_NE(last, std::string::npos);
+  EXPECT_NE(readme.str().find(help.substr(first, last + 1 - first)), std::string::npos)
+      << "the README's option list differs from --help";
+}
+
+TEST(VersionText, StartsWithTheProgramAndItsVersion) {
+  EXPECT_EQ(VersionText().rfind(std::string("corvalline ") + CORV_VERSION + "\n", 0), 0u) << VersionText();
 }
 
 }  // namespace

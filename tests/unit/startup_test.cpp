@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "shell/options_dialog.h"
 #include "test_game.h"
 
@@ -31,6 +33,49 @@ TEST(AppFolder, IsTheFolderOfTheRunningExecutable) {
   EXPECT_EQ(folder.find("//"), std::string::npos);
   struct stat info {};
   ASSERT_EQ(::stat((folder + "unit_tests").c_str(), &info), 0) << folder;
+}
+
+// The demo is found from the executable's folder in a build tree (bin/demo/) and in an installed tree
+// (PREFIX/bin/ with PREFIX/share/corvalline/demo/), whatever the prefix.
+TEST(BundledDemoFile, IsFoundInTheBuildTreeThenTheInstalledTree) {
+  struct Case {
+    std::vector<const char*> files;  // relative to the temporary folder; a trailing '/' makes a folder
+    const char* found;               // relative to the temporary folder; nullptr: none
+    const char* what;
+  };
+  const Case cases[] = {
+      {{"bin/demo/DEMO.ADV"}, "bin/demo/DEMO.ADV", "build tree"},
+      {{"share/corvalline/demo/DEMO.ADV"}, "share/corvalline/demo/DEMO.ADV", "installed tree"},
+      {{"bin/demo/DEMO.ADV", "share/corvalline/demo/DEMO.ADV"}, "bin/demo/DEMO.ADV", "build tree first"},
+      {{"bin/demo/DEMO.ADV/", "share/corvalline/demo/DEMO.ADV"},
+       "share/corvalline/demo/DEMO.ADV",
+       "a folder named DEMO.ADV is passed over"},
+      {{"bin/demo/OTHER.ADV", "share/corvalline/OTHER.ADV"}, nullptr, "no demo"},
+      {{}, nullptr, "nothing at all"},
+  };
+  for (const Case& c : cases) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder.path + "bin");
+    for (const char* f : c.files) {
+      const std::filesystem::path path = folder.path + f;
+      if (path.filename().empty()) {
+        std::filesystem::create_directories(path);
+      } else {
+        std::filesystem::create_directories(path.parent_path());
+        folder.Write(f, "CRVL");
+      }
+    }
+    std::vector<std::string> searched;
+    const std::optional<std::string> found = BundledDemoFile(folder.path + "bin/", &searched);
+    if (c.found) {
+      EXPECT_EQ(found, folder.path + c.found) << c.what;  // spelt without "..", ready for messages
+    } else {
+      EXPECT_FALSE(found) << c.what << ": " << *found;
+      EXPECT_EQ(searched, (std::vector<std::string>{folder.path + "bin/demo/DEMO.ADV",
+                                                    folder.path + "share/corvalline/demo/DEMO.ADV"}))
+          << c.what;
+    }
+  }
 }
 
 TEST(DefaultGameFile, IsTheExecutablesNameWithAdvBesideIt) {

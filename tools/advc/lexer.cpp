@@ -86,13 +86,15 @@ std::vector<Token> Tokenize(std::string_view source_utf8, std::vector<LexError>&
       bool too_big = false;
       if (at(i) == '0' && (at(i + 1) == 'x' || at(i + 1) == 'X') && HexValue(at(i + 2)) >= 0) {
         i += 2;
-        while (HexValue(at(i)) >= 0) {
-          value = value * 16 + HexValue(at(i++));
+        while (HexValue(at(i)) >= 0) {  // digits past the limit are read but no longer counted
+          const int digit = HexValue(at(i++));
+          if (!too_big) value = value * 16 + digit;
           too_big |= value > (int64_t{1} << 40);
         }
       } else {
         while (IsDigit(at(i))) {
-          value = value * 10 + static_cast<int64_t>(at(i++) - '0');
+          const int64_t digit = at(i++) - '0';
+          if (!too_big) value = value * 10 + digit;
           too_big |= value > (int64_t{1} << 40);
         }
       }

@@ -1,0 +1,55 @@
+// What the benchmarks share: random frames, the fastest-repetition statistic, and a display that copies
+// every frame it is shown the way a window's texture upload does.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "platform/display.h"
+#include "platform/surface.h"
+
+namespace corv::bench {
+
+// A surface of random bytes (a 32-bit pixel's fourth byte cleared, as the player keeps it).
+inline Surface RandomSurface(int width, int height, int depth, unsigned seed = 7) {
+  Surface s(width, height, depth);
+  std::mt19937 random(seed);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) s.WritePixel(x, y, random());
+  }
+  return s;
+}
+
+// Every time point of a frame-sized copy: the floor any whole-frame pass is measured against.
+inline void MemcpyFrame(benchmark::State& state, int depth) {
+  const Surface from = RandomSurface(640, 480, depth);
+  Surface to(640, 480, depth);
+  for (auto _ : state) {
+    std::memcpy(to.Data(), from.Data(), from.SizeBytes());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(from.SizeBytes()));
+}
+
+// A display that keeps a copy of each presented frame, as the window's streaming texture receives it.
+class CopyingDisplay final : public Display {
+ public:
+  std::vector<DisplayMode> EnumerateModes() override { return {{640, 480, 32}}; }
+  bool SetMode(int, int, int, std::string*) override { return true; }
+  void RestoreMode() override {}
+  void Present(const Surface& frame) override {
+    texture_.resize(frame.SizeBytes());
+    std::memcpy(texture_.data(), frame.Data(), frame.SizeBytes());
+  }
+  void PollEvents(std::vector<InputEvent>&) override {}
+  int64_t FreeVideoMemory() override { return 0; }
+
+ private:
+  std::vector<uint8_t> texture_;
+};
+
+}  // namespace corv::bench

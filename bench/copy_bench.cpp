@@ -1,0 +1,111 @@
+// Frame copies at every depth, each beside a memcpy of the frame: the colour-keyed full-frame copy (the
+// page-text layer onto the page, and a picture with scattered key pixels), the doubled copy of a
+// 320 x 240 picture onto the whole screen with and without its key, and the frame path of a present
+// (work surface to back buffer, flip, and what the screen receives).
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <random>
+#include <string>
+
+#include "bench_support.h"
+#include "media/transfers.h"
+#include "platform/clock.h"
+#include "shell/player.h"
+
+namespace corv::bench {
+namespace {
+
+constexpr int kDepths[] = {16, 24, 32};
+
+// The page-text layer: the key everywhere but on lines of text, where about a third of the pixels
+// are ink.
+Surface PageLayer(int depth, uint32_t key) {
+  Surface s(640, 480, depth);
+  std::mt19937 random(11);
+  for (int y = 0; y < 480; ++y) {
+    const bool text_line = (y / 16) % 2 == 1 && y > 16 && y < 460;
+    for (int x = 0; x < 640; ++x) {
+      const bool ink = text_line && x >= 30 && x < 610 && random() % 3 == 0;
+      s.WritePixel(x, y, ink ? MapColour(depth, random()) : key);
+    }
+  }
+  s.colour_key = key;
+  return s;
+}
+
+// A picture with key pixels scattered through it, half of them: the worst case for a copy that skips
+// runs of the key.
+Surface ScatteredKeys(int width, int height, int depth, uint32_t key) {
+  Surface s = RandomSurface(width, height, depth, 13);
+  std::mt19937 random(17);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (random() % 2 == 0) s.WritePixel(x, y, key);
+    }
+  }
+  s.colour_key = key;
+  return s;
+}
+
+void KeyedCopy(benchmark::State& state, int depth, bool page) {
+  const uint32_t key = MapColour(depth, 0xFF00FF);
+  const Surface layer = page ? PageLayer(depth, key) : ScatteredKeys(640, 480, depth, key);
+  Surface frame = RandomSurface(640, 480, depth, 3);
+  for (auto _ : state) {
+    Blit(frame, frame.Bounds(), layer, layer.Bounds(), UseKey::kYes);
+    benchmark::ClobberMemory();
+  }
+}
+
+void DoubledCopy(benchmark::State& state, int depth, bool keyed) {
+  const uint32_t key = MapColour(depth, 0xFF00FF);
+  const Surface picture = keyed ? ScatteredKeys(320, 240, depth, key) : RandomSurface(320, 240, depth, 5);
+  Surface frame = RandomSurface(640, 480, depth, 3);
+  for (auto _ : state) {
+    Blit(frame, frame.Bounds(), picture, picture.Bounds(), keyed ? UseKey::kYes : UseKey::kNo);
+    benchmark::ClobberMemory();
+  }
+}
+
+// PresentWork on a player whose display is headless (nothing leaves the program) or copies the frame
+// like the window's texture upload.
+void Present(benchmark::State& state, int depth, bool texture) {
+  VirtualClock clock;
+  std::unique_ptr<Display> display =
+      texture ? std::unique_ptr<Display>(new CopyingDisplay) : MakeHeadlessDisplay(clock, DisplayOptions{});
+  auto player = std::make_unique<Player>();
+  player->services.display = display.get();
+  player->services.clock = &clock;
+  player->screen.WorkSurface = RandomSurface(640, 480, depth, 9);
+  player->screen.BackBuffer = Surface(640, 480, depth);
+  player->screen.PrimarySurface = Surface(640, 480, depth);
+  for (auto _ : state) {
+    PresentWork(*player);
+    benchmark::ClobberMemory();
+  }
+}
+
+void Register() {
+  for (int depth : kDepths) {
+    const std::string d = "/" + std::to_string(depth);
+    benchmark::RegisterBenchmark(("memcpy_frame" + d).c_str(), MemcpyFrame, depth);
+    benchmark::RegisterBenchmark(("keyed_copy/page_layer" + d).c_str(), KeyedCopy, depth, true);
+    benchmark::RegisterBenchmark(("keyed_copy/scattered_keys" + d).c_str(), KeyedCopy, depth, false);
+    benchmark::RegisterBenchmark(("doubled_copy/plain" + d).c_str(), DoubledCopy, depth, false);
+    benchmark::RegisterBenchmark(("doubled_copy/keyed" + d).c_str(), DoubledCopy, depth, true);
+    benchmark::RegisterBenchmark(("present_work/headless" + d).c_str(), Present, depth, false);
+    benchmark::RegisterBenchmark(("present_work/texture_copy" + d).c_str(), Present, depth, true);
+  }
+}
+
+}  // namespace
+}  // namespace corv::bench
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  corv::bench::Register();
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,119 @@
+// The interpreter on a loop of arithmetic and jumps (label, add, compare-and-jump: three instructions a
+// turn): as shipped with a window-like display, as shipped headless, and the same instructions run with
+// no yield at all.
+#include <benchmark/benchmark.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "advc/advc.h"
+#include "platform/clock.h"
+#include "script/interpreter.h"
+#include "shell/loader.h"
+#include "shell/player.h"
+
+namespace corv::bench {
+namespace {
+
+constexpr int32_t kTurns = 300000;
+constexpr int64_t kInstructions = 3 * int64_t{kTurns} + 1;
+
+std::vector<uint8_t> LoopGame() {
+  const std::string source = "var i = 1\nloop:\ni += 1\nif i < " + std::to_string(kTurns) + " goto loop\n";
+  advc::BuildResult built = advc::Build(source, "loop.advs");
+  if (!built.ok) throw std::runtime_error("the loop does not compile: " + built.errors[0].ToString());
+  return std::move(built.image);
+}
+
+// A display that asks the kernel for pending input at every poll, as a window system connection does,
+// and has none to give.
+class WindowLikeDisplay final : public Display {
+ public:
+  WindowLikeDisplay() {
+    if (::pipe(fds_) != 0) fds_[0] = fds_[1] = -1;
+  }
+  ~WindowLikeDisplay() override {
+    ::close(fds_[0]);
+    ::close(fds_[1]);
+  }
+  std::vector<DisplayMode> EnumerateModes() override { return {{640, 480, 32}}; }
+  bool SetMode(int, int, int, std::string*) override { return true; }
+  void RestoreMode() override {}
+  void Present(const Surface&) override {}
+  void PollEvents(std::vector<InputEvent>&) override {
+    pollfd p{fds_[0], POLLIN, 0};
+    benchmark::DoNotOptimize(::poll(&p, 1, 0));
+  }
+  int64_t FreeVideoMemory() override { return 0; }
+
+ private:
+  int fds_[2];
+};
+
+// A clock of real time that only the yield's own bookkeeping reads here.
+class RealClock final : public Clock {
+ public:
+  uint32_t TickCount() override { return clock_->TickCount(); }
+
+ private:
+  std::unique_ptr<Clock> clock_ = MakeSystemClock();
+};
+
+enum class Mode { kWindow, kHeadless, kNoYield };
+
+void Loop(benchmark::State& state, Mode mode) {
+  const std::vector<uint8_t> image = LoopGame();
+  VirtualClock virtual_clock;
+  RealClock real_clock;
+  WindowLikeDisplay window;
+  std::unique_ptr<Display> headless = MakeHeadlessDisplay(virtual_clock, DisplayOptions{});
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto player = std::make_unique<Player>();
+    if (mode == Mode::kHeadless) {
+      player->services.display = headless.get();
+      player->services.clock = &virtual_clock;
+    } else {
+      player->services.display = &window;
+      player->services.clock = &real_clock;
+    }
+    player->game.GameImage = image;
+    std::string error;
+    if (!BuildTables(*player, &error)) return state.SkipWithError(error.c_str());
+    state.ResumeTiming();
+    try {
+      if (mode == Mode::kNoYield) {
+        ScriptState& script = player->script;
+        script.ScriptPosition = kScriptStart;
+        while (script.ScriptPosition < player->game.ScriptEnd) {
+          script.ScriptPosition += ExecuteInstruction(*player, script.ScriptPosition);
+          ++script.instructions_executed;
+        }
+      } else {
+        RunScript(*player);
+      }
+    } catch (const ProgramExit&) {
+    }
+    if (player->script.Variables[1] != kTurns) return state.SkipWithError("the loop did not run to its end");
+    state.PauseTiming();
+    player.reset();
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * kInstructions);
+}
+
+BENCHMARK_CAPTURE(Loop, window, Mode::kWindow)
+    ->Name("interpreter/yield_window")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Loop, headless, Mode::kHeadless)
+    ->Name("interpreter/yield_headless")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Loop, none, Mode::kNoYield)->Name("interpreter/no_yield")->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace corv::bench
+
+BENCHMARK_MAIN();

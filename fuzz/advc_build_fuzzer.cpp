@@ -1,0 +1,29 @@
+// Any text as advc source: the compiler either builds a game file or reports errors with places inside
+// the source; what it builds must load.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "advc/advc.h"
+#include "shell/loader.h"
+#include "shell/player.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view source(reinterpret_cast<const char*>(data), size);
+  const advc::BuildResult built = advc::Build(source, "fuzz.txt");
+  if (!built.ok) {
+    if (built.errors.empty()) std::abort();  // a refusal must say why
+    for (const advc::Diagnostic& e : built.errors) {
+      if (e.line < 1 || e.column < 1) std::abort();
+    }
+    return 0;
+  }
+  auto player = std::make_unique<corv::Player>();
+  player->game.GameImage = built.image;
+  std::string error;
+  if (!corv::BuildTables(*player, &error)) std::abort();  // advc must never build a file the player refuses
+  return 0;
+}

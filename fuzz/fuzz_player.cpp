@@ -1,0 +1,84 @@
+#include "fuzz_player.h"
+
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+
+#include "script/interpreter.h"
+#include "seeds.h"
+#include "shell/display_init.h"
+
+namespace corv::fuzz {
+namespace {
+
+struct TempFolder {
+  std::string path;
+  TempFolder() {
+    char pattern[] = "/tmp/corv-fuzz-XXXXXX";
+    if (!::mkdtemp(pattern)) std::abort();
+    path = std::string(pattern) + "/";
+    ::mkdir((path + "Sub").c_str(), 0700);
+    for (const auto& [name, bytes] : SeedResources()) {
+      std::ofstream(path + name, std::ios::binary)
+          .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+  }
+  ~TempFolder() { std::system(("rm -rf '" + path + "'").c_str()); }
+};
+
+}  // namespace
+
+const std::string& ResourceFolder() {
+  static const TempFolder folder;  // made once per process; its files are only ever read
+  return folder.path;
+}
+
+HeadlessGame::HeadlessGame(int depth, int drawing_mode, int max_polls, int max_presents)
+    : display(clock, max_polls, max_presents) {
+  Reset(depth, drawing_mode, nullptr, 0);
+}
+
+void HeadlessGame::Reset(int depth, int drawing_mode, const uint8_t* data, size_t size) {
+  clock = VirtualClock();
+  display.ResetBudget();
+  sequencer.commands.clear();
+  player.services = Services{&display, &clock, &sequencer, glyphs.get(), dialogs.get()};
+  player.settings = Settings{depth, drawing_mode};
+  player.location = GameLocation{ResourceFolder(), "FUZZ.ADV", ResourceFolder()};
+  player.game.GameImage.assign(data, data + size);
+  player.script = ScriptState();
+  player.input = InputState();
+  player.text = TextState();
+  player.choices = ChoiceState();
+  player.music = MusicState();
+  player.menu = MenuState();
+  player.trace = nullptr;
+  player.event_script = nullptr;
+  static const uint32_t kFirstTimerTick = Player().next_timer_tick;
+  player.next_timer_tick = kFirstTimerTick;
+  // Copying a fresh screen over the last one reuses its pixel memory: much cheaper than new surfaces.
+  static const auto fresh_screens = [] {
+    std::map<int, Screen> screens;
+    for (int d : {16, 24, 32}) {
+      Player p;
+      p.settings.ColourDepth = d;
+      CreateSurfaces(p);
+      screens[d] = p.screen;
+    }
+    return screens;
+  }();
+  player.screen = fresh_screens.at(depth);
+}
+
+int HeadlessGame::Run() {
+  try {
+    RunScript(player);
+  } catch (const ProgramExit& exit) {
+    return exit.status;
+  }
+}
+
+}  // namespace corv::fuzz

@@ -1,0 +1,20 @@
+// A game file from anywhere: the tables are built, then the script runs headless with every wait
+// answered by a click, until it ends or a budget of yields and frames is spent. Any crash, sanitizer
+// report or exception other than the program's own end is a finding.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "fuzz_player.h"
+#include "shell/loader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The colour depth and drawing quality follow from the input, so every pixel path is reached.
+  static constexpr int kDepths[] = {16, 24, 32};
+  static corv::fuzz::HeadlessGame game(32, 1);
+  game.Reset(kDepths[size % 3], static_cast<int>(size / 3 % 3), data, size);
+  std::string error;
+  if (!corv::BuildTables(game.player, &error)) return 0;
+  game.Run();
+  return 0;
+}

@@ -1,0 +1,133 @@
+// Start-up as a player meets it, on a virtual X server: the program started with no game on its command
+// line finds the game named after it beside it, shows the options dialog, and goes on with Enter;
+// Cancel ends it before any game window opens; a file that is not a game shows the warning box.
+#include <gtest/gtest.h>
+
+#include "e2e_support.h"
+
+namespace corv::e2e {
+namespace {
+
+constexpr char kEndless[] = "spin:\ngoto spin\n";
+
+// A copy of the player named STORY beside the given STORY.ADV: the game it plays without a dialog.
+fs::path PlayerNamedStory(const fs::path& folder) {
+  const fs::path copy = folder / "STORY";
+  fs::copy_file(CORVALLINE_EXE, copy, fs::copy_options::overwrite_existing);
+  fs::permissions(copy, fs::perms::owner_all, fs::perm_options::add);
+  return copy;
+}
+
+// The first visible window whose name matches, waited for up to `seconds`; empty when none came.
+std::string WaitForWindow(const std::string& name, int seconds, pid_t pid) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < until) {
+    const std::string id =
+        Capture("xdotool search --onlyvisible --name '" + name + "' 2>/dev/null | head -1");
+    if (!id.empty()) return id;
+    int status;
+    if (pid > 0 && waitpid(pid, &status, WNOHANG) == pid) return {};  // the program ended first
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return {};
+}
+
+class StartupOnXvfb : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!HaveProgram("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+    ASSERT_TRUE(HaveProgram("xdotool") && HaveProgram("import")) << "xdotool and ImageMagick are needed";
+    ASSERT_TRUE(server_.Start("1280x960")) << "Xvfb did not start";
+    display_ = std::make_unique<ScopedEnv>("DISPLAY", server_.display());
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    // What the X libraries keep at exit in a sanitized build is not the player's to answer for.
+    no_leak_check_ = std::make_unique<ScopedEnv>(
+        "ASAN_OPTIONS", (asan ? std::string(asan) + ":" : std::string()) + "detect_leaks=0");
+    unsetenv("SDL_VIDEODRIVER");
+    unsetenv("WAYLAND_DISPLAY");
+  }
+
+  ScratchFolder folder_;
+  XvfbServer server_;
+  std::unique_ptr<ScopedEnv> display_, no_leak_check_;
+};
+
+TEST_F(StartupOnXvfb, DefaultGameBesideTheProgramStartsAfterEnterInTheOptionsDialog) {
+  BuildGame(kEndless, folder_.path() / "STORY.ADV");
+  if (HasFatalFailure()) return;
+  const pid_t pid = StartProgram({PlayerNamedStory(folder_.path()).string()}, folder_.path());
+  ASSERT_GT(pid, 0);
+  const std::string dialog = WaitForWindow("オプション", 30, pid);
+  if (dialog.empty()) {
+    const RunResult gone = WaitForProgram(pid, folder_.path(), std::chrono::seconds(1));
+    FAIL() << "no options dialog appeared; " << gone.err;
+  }
+  EXPECT_TRUE(WaitForWindow("Corvalline", 1, pid).empty()) << "the game window waits for the dialog";
+  EXPECT_EQ(std::system(("xdotool windowfocus --sync " + dialog + " key Return").c_str()), 0);
+
+  const std::string window = WaitForWindow("Corvalline", 30, pid);
+  ASSERT_FALSE(window.empty()) << "Enter did not start the game";
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));  // let the first frame reach the screen
+  const std::string shot = (folder_.path() / "screen.ppm").string();
+  EXPECT_EQ(std::system(("import -window root -depth 8 ppm:" + shot).c_str()), 0);
+  RgbImage image;
+  ASSERT_TRUE(ReadPpm(shot, image));
+  // The whole 1280 x 960 screen shows the loading screen twice as large (32 bits, the depth preselected):
+  // screen row y is logical row y / 2, coloured (255 - row / 2, 255 - row / 2, 255 - row / 3).
+  ASSERT_EQ(image.width, 1280);
+  for (int y : {0, 200, 600, 958}) {
+    const int row = y / 2;
+    const Rgb expected{255 - row / 2, 255 - row / 2, 255 - row / 3};
+    EXPECT_PRED3(Near, PixelAt(image, 40, y), expected, 0) << "screen row " << y;
+  }
+
+  // The window found first may be one the toolkits replace while the screen is taken: look again.
+  bool sent = false;
+  for (int attempt = 0; attempt < 20 && !sent; ++attempt) {
+    const std::string id = WaitForWindow("Corvalline", 5, pid);
+    sent = !id.empty() &&
+           std::system(("xdotool windowfocus --sync " + id + " key Escape 2>/dev/null").c_str()) == 0;
+    if (!sent) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  EXPECT_TRUE(sent) << "Esc could not be sent to the game window";
+  const RunResult result = WaitForProgram(pid, folder_.path(), std::chrono::seconds(30));
+  EXPECT_FALSE(result.timed_out) << "Esc did not end the program";
+  EXPECT_EQ(result.status, 0) << result.err;
+}
+
+TEST_F(StartupOnXvfb, CancelInTheOptionsDialogEndsWithoutAGameWindow) {
+  BuildGame(kEndless, folder_.path() / "STORY.ADV");
+  if (HasFatalFailure()) return;
+  const pid_t pid = StartProgram({PlayerNamedStory(folder_.path()).string()}, folder_.path());
+  ASSERT_GT(pid, 0);
+  const std::string dialog = WaitForWindow("オプション", 30, pid);
+  ASSERT_FALSE(dialog.empty()) << "no options dialog appeared";
+  // Cancel stands at (128, 80), 97 x 17, in the dialog's client area.
+  EXPECT_EQ(std::system(("xdotool mousemove --sync --window " + dialog + " 176 88 click 1").c_str()), 0);
+  const RunResult result = WaitForProgram(pid, folder_.path(), std::chrono::seconds(30));
+  EXPECT_FALSE(result.timed_out) << "Cancel did not end the program";
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(Capture("xdotool search --name Corvalline 2>/dev/null").empty()) << "a game window was opened";
+  EXPECT_EQ(result.err.find("警告"), std::string::npos) << "Cancel ends the program without a message";
+}
+
+TEST_F(StartupOnXvfb, FileWithoutTheMagicShowsTheWarningAndEndsWithStatusOne) {
+  WriteFile(folder_.path() / "STORY.ADV", std::string("crvl") + std::string(40, '\0'));
+  const pid_t pid = StartProgram({PlayerNamedStory(folder_.path()).string()}, folder_.path());
+  ASSERT_GT(pid, 0);
+  const std::string box = WaitForWindow("警告", 30, pid);
+  if (box.empty()) {
+    const RunResult gone = WaitForProgram(pid, folder_.path(), std::chrono::seconds(1));
+    FAIL() << "no warning box appeared; " << gone.err;
+  }
+  EXPECT_TRUE(Capture("xdotool search --name 'オプション' 2>/dev/null").empty())
+      << "the display is untouched";
+  EXPECT_EQ(std::system(("xdotool windowfocus --sync " + box + " key Return").c_str()), 0);
+  const RunResult result = WaitForProgram(pid, folder_.path(), std::chrono::seconds(30));
+  EXPECT_FALSE(result.timed_out) << "closing the box did not end the program";
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("このファイルは実行できません。"), std::string::npos) << result.err;
+}
+
+}  // namespace
+}  // namespace corv::e2e

@@ -1,0 +1,117 @@
+// Every input that once crashed the player or its tools, or broke one of their promises, is kept under
+// tests/data/regressions/KIND/ and replayed here through the same checks the fuzz target of that kind
+// makes, so the sanitizer run of the tests catches a fault that comes back.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "advc/advc.h"
+#include "platform/bitmap.h"
+#include "platform/midi_file.h"
+#include "shell/display_init.h"
+#include "test_game.h"
+
+namespace corv {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<uint8_t> Bytes(const fs::path& path) {
+  const std::string s = test::ReadFile(path.string());
+  return std::vector<uint8_t>(s.begin(), s.end());
+}
+
+// Clicks at every yield, walking the pointer over the screen, and closes the window once the budget
+// of yields or frames is spent, as the game fuzz target's display does.
+class ClickingDisplay final : public Display {
+ public:
+  explicit ClickingDisplay(VirtualClock& clock) : clock_(clock) {}
+  std::vector<DisplayMode> EnumerateModes() override {
+    return {{640, 480, 16}, {640, 480, 24}, {640, 480, 32}};
+  }
+  bool SetMode(int, int, int, std::string*) override { return true; }
+  void RestoreMode() override {}
+  void Present(const Surface&) override {
+    ++presents;
+    clock_.Advance(16);
+  }
+  void PollEvents(std::vector<InputEvent>& out) override {
+    ++polls;
+    clock_.Advance(1);
+    if (polls > 3000 || presents > 40) {
+      out.push_back({InputEvent::Kind::kQuit, 0, 0, 0, 0});
+      return;
+    }
+    const double x = 120 + (polls * 53) % 400, y = 5 + (polls * 37) % 470;
+    out.push_back({InputEvent::Kind::kMouseMove, 0, 0, x, y});
+    out.push_back({InputEvent::Kind::kMouseUp, 0, 1, x, y});
+  }
+  int64_t FreeVideoMemory() override { return 0; }
+  int polls = 0;
+  int presents = 0;
+
+ private:
+  VirtualClock& clock_;
+};
+
+// What each kind of input must do; a failed expectation (or a sanitizer report) is the regression.
+void Replay(const std::string& kind, const std::vector<uint8_t>& input) {
+  if (kind == "advc_build") {
+    const advc::BuildResult built =
+        advc::Build(std::string_view(reinterpret_cast<const char*>(input.data()), input.size()), "in.txt");
+    if (built.ok) {
+      test::TestPlayer t;
+      EXPECT_TRUE(t.Load(built.image)) << "advc built a file the player refuses";
+    } else {
+      ASSERT_FALSE(built.errors.empty());
+      for (const auto& e : built.errors) EXPECT_TRUE(e.line >= 1 && e.column >= 1) << e.ToString();
+    }
+  } else if (kind == "advc_roundtrip") {
+    const advc::BuildResult rebuilt = advc::Build(advc::Disassemble(input), "dis.txt");
+    ASSERT_TRUE(rebuilt.ok) << (rebuilt.errors.empty() ? "" : rebuilt.errors[0].ToString());
+    EXPECT_EQ(rebuilt.image, input);
+  } else if (kind == "game") {
+    for (int depth : {16, 24, 32}) {
+      test::TestPlayer t;
+      auto display = std::make_unique<ClickingDisplay>(t.clock);
+      t.player.services.display = display.get();
+      t.player.settings.ColourDepth = depth;
+      CreateSurfaces(t.player);
+      if (!t.Load(input)) continue;
+      t.Run();
+      EXPECT_LE(display->polls, 3001) << "the run did not end when its window closed";
+    }
+  } else if (kind == "bitmap") {
+    for (int depth : {16, 24, 32}) {
+      Surface s;
+      if (!LoadBitmap(std::string_view(reinterpret_cast<const char*>(input.data()), input.size()), depth, s,
+                      nullptr))
+        continue;
+      EXPECT_EQ(s.SizeBytes(), static_cast<size_t>(s.Pitch()) * s.Height());
+    }
+  } else if (kind == "midi") {
+    const MidiSummary summary = ReadMidiSummary(input);
+    EXPECT_GE(summary.length_ms, 0);
+  } else {
+    FAIL() << "no replay for inputs of kind " << kind;
+  }
+}
+
+TEST(Regression, EveryKeptInputReplaysCleanly) {
+  const fs::path root = fs::path(CORV_TEST_DATA) / "regressions";
+  int replayed = 0;
+  for (const auto& folder : fs::directory_iterator(root)) {
+    if (!folder.is_directory()) continue;
+    for (const auto& file : fs::directory_iterator(folder.path())) {
+      SCOPED_TRACE(file.path().string());
+      Replay(folder.path().filename().string(), Bytes(file.path()));
+      ++replayed;
+    }
+  }
+  EXPECT_GT(replayed, 0);
+}
+
+}  // namespace
+}  // namespace corv
