@@ -265,6 +265,26 @@ void DoubleRow(uint8_t* d, const uint8_t* s, int n_src) {
   }
 }
 
+// The key's place in a row: each byte of `mask` is 0xFF where its pixel equals the key, 0 elsewhere.
+template <int B>
+void KeyMask(uint8_t* mask, const uint8_t* s, int n, uint32_t key) {
+  for (int i = 0; i < n; ++i) std::memset(mask + B * i, Load<B>(s + B * i) == key ? 0xFF : 0, B);
+}
+
+// Copies `bytes` bytes of s onto d except where mask is 0xFF, which keeps d.
+void BlendByMask(uint8_t* d, const uint8_t* s, const uint8_t* mask, size_t bytes) {
+  size_t i = 0;
+  for (; i + 8 <= bytes; i += 8) {
+    uint64_t v, o, m;
+    std::memcpy(&v, s + i, 8);
+    std::memcpy(&o, d + i, 8);
+    std::memcpy(&m, mask + i, 8);
+    const uint64_t r = (o & m) | (v & ~m);
+    std::memcpy(d + i, &r, 8);
+  }
+  for (; i < bytes; ++i) d[i] = static_cast<uint8_t>((d[i] & mask[i]) | (s[i] & ~mask[i]));
+}
+
 #if CORV_SURFACE_X86
 
 inline __m128i Load128(const uint8_t* p) {
@@ -332,8 +352,19 @@ __attribute__((target("avx2"))) void CopyRowKeyed32Avx2(uint8_t* d, const uint8_
   CopyRowKeyed<4>(d + 4 * i, s + 4 * i, n - i, key);
 }
 
-// Keyed rows of 3-byte pixels, sixteen pixels (48 bytes) a step: the pixels are widened to 32-bit lanes
-// and compared with the key, the flags narrowed to a byte per pixel and spread back over three bytes.
+// One byte per pixel, 0xFF where it equals the key, for the sixteen 3-byte pixels at `from`: the pixels
+// are widened to 32-bit lanes, compared, and the results narrowed.
+__attribute__((target("avx2"))) inline __m128i KeyFlags24(const uint8_t* from, __m128i kv, __m128i widen) {
+  const __m128i p0 = _mm_shuffle_epi8(Load128(from), widen);
+  const __m128i p1 = _mm_shuffle_epi8(Load128(from + 12), widen);
+  const __m128i p2 = _mm_shuffle_epi8(Load128(from + 24), widen);
+  const __m128i p3 = _mm_shuffle_epi8(_mm_srli_si128(Load128(from + 32), 4), widen);
+  return _mm_packs_epi16(_mm_packs_epi32(_mm_cmpeq_epi32(p0, kv), _mm_cmpeq_epi32(p1, kv)),
+                         _mm_packs_epi32(_mm_cmpeq_epi32(p2, kv), _mm_cmpeq_epi32(p3, kv)));
+}
+
+// Keyed rows of 3-byte pixels, sixteen pixels (48 bytes) a step: a flag byte per pixel, spread back over
+// its three bytes.
 // Built for AVX2 processors, whose three-operand forms of these 16-byte instructions it needs to keep
 // up with a plain copy.
 __attribute__((target("avx2"))) void CopyRowKeyed24Avx2(uint8_t* d, const uint8_t* s, int n, uint32_t key) {
@@ -345,12 +376,7 @@ __attribute__((target("avx2"))) void CopyRowKeyed24Avx2(uint8_t* d, const uint8_
   for (; i + 16 <= n; i += 16) {
     const uint8_t* from = s + 3 * i;
     const __m128i s0 = Load128(from), s1 = Load128(from + 16), s2 = Load128(from + 32);
-    const __m128i p0 = _mm_shuffle_epi8(s0, widen);
-    const __m128i p1 = _mm_shuffle_epi8(Load128(from + 12), widen);
-    const __m128i p2 = _mm_shuffle_epi8(Load128(from + 24), widen);
-    const __m128i p3 = _mm_shuffle_epi8(_mm_srli_si128(s2, 4), widen);
-    const __m128i flags = _mm_packs_epi16(_mm_packs_epi32(_mm_cmpeq_epi32(p0, kv), _mm_cmpeq_epi32(p1, kv)),
-                                          _mm_packs_epi32(_mm_cmpeq_epi32(p2, kv), _mm_cmpeq_epi32(p3, kv)));
+    const __m128i flags = KeyFlags24(from, kv, widen);
     const int bits = _mm_movemask_epi8(flags);
     if (bits == 0xFFFF) continue;
     uint8_t* to = d + 3 * i;
@@ -367,6 +393,53 @@ __attribute__((target("avx2"))) void CopyRowKeyed24Avx2(uint8_t* d, const uint8_
     Store128(to + 32, _mm_blendv_epi8(s2, Load128(to + 32), k2));
   }
   CopyRowKeyed<3>(d + 3 * i, s + 3 * i, n - i, key);
+}
+
+__attribute__((target("avx2"))) void KeyMask16Avx2(uint8_t* mask, const uint8_t* s, int n, uint32_t key) {
+  const __m256i kv = _mm256_set1_epi16(static_cast<int16_t>(key));
+  int i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * i));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(mask + 2 * i), _mm256_cmpeq_epi16(v, kv));
+  }
+  KeyMask<2>(mask + 2 * i, s + 2 * i, n - i, key);
+}
+
+__attribute__((target("avx2"))) void KeyMask32Avx2(uint8_t* mask, const uint8_t* s, int n, uint32_t key) {
+  const __m256i kv = _mm256_set1_epi32(static_cast<int32_t>(key));
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * i));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(mask + 4 * i), _mm256_cmpeq_epi32(v, kv));
+  }
+  KeyMask<4>(mask + 4 * i, s + 4 * i, n - i, key);
+}
+
+__attribute__((target("avx2"))) void KeyMask24Avx2(uint8_t* mask, const uint8_t* s, int n, uint32_t key) {
+  const __m128i kv = _mm_set1_epi32(static_cast<int32_t>(key));
+  const __m128i widen = Control(kWiden24);
+  const __m128i spread0 = Control(Spread24(0)), spread1 = Control(Spread24(1)),
+                spread2 = Control(Spread24(2));
+  int i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m128i flags = KeyFlags24(s + 3 * i, kv, widen);
+    Store128(mask + 3 * i, _mm_shuffle_epi8(flags, spread0));
+    Store128(mask + 3 * i + 16, _mm_shuffle_epi8(flags, spread1));
+    Store128(mask + 3 * i + 32, _mm_shuffle_epi8(flags, spread2));
+  }
+  KeyMask<3>(mask + 3 * i, s + 3 * i, n - i, key);
+}
+
+__attribute__((target("avx2"))) void BlendByMaskAvx2(uint8_t* d, const uint8_t* s, const uint8_t* mask,
+                                                     size_t bytes) {
+  size_t i = 0;
+  for (; i + 32 <= bytes; i += 32) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+    const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mask + i));
+    __m256i* to = reinterpret_cast<__m256i*>(d + i);
+    _mm256_storeu_si256(to, _mm256_blendv_epi8(v, _mm256_loadu_si256(to), m));
+  }
+  BlendByMask(d + i, s + i, mask + i, bytes - i);
 }
 
 // Doubled rows: 2- and 4-byte pixels interleaved with themselves, 3-byte pixels through three shuffles.
@@ -408,23 +481,28 @@ __attribute__((target("ssse3"))) void DoubleRow24Ssse3(uint8_t* d, const uint8_t
 
 using KeyedRowFn = void (*)(uint8_t*, const uint8_t*, int, uint32_t);
 using DoubleRowFn = void (*)(uint8_t*, const uint8_t*, int);
+using BlendFn = void (*)(uint8_t*, const uint8_t*, const uint8_t*, size_t);
 
 // The row kernels for B-byte pixels: the vector ones where the processor has them.
 template <int B>
 struct RowKernels {
   KeyedRowFn keyed = CopyRowKeyed<B>;
   DoubleRowFn doubled = DoubleRow<B>;
+  KeyedRowFn key_mask = KeyMask<B>;  // (mask, pixels, n, key)
+  BlendFn blend = BlendByMask;
   RowKernels() {
 #if CORV_SURFACE_X86
+    const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) blend = BlendByMaskAvx2;
     if constexpr (B == 2) {
       doubled = DoubleRow16Sse2;
-      if (__builtin_cpu_supports("avx2")) keyed = CopyRowKeyed16Avx2;
+      if (avx2) keyed = CopyRowKeyed16Avx2, key_mask = KeyMask16Avx2;
     } else if constexpr (B == 4) {
       doubled = DoubleRow32Sse2;
-      if (__builtin_cpu_supports("avx2")) keyed = CopyRowKeyed32Avx2;
+      if (avx2) keyed = CopyRowKeyed32Avx2, key_mask = KeyMask32Avx2;
     } else if (__builtin_cpu_supports("ssse3")) {
       doubled = DoubleRow24Ssse3;
-      if (__builtin_cpu_supports("avx2")) keyed = CopyRowKeyed24Avx2;
+      if (avx2) keyed = CopyRowKeyed24Avx2, key_mask = KeyMask24Avx2;
     }
 #endif
   }
@@ -446,9 +524,10 @@ void RunCopy(Surface& dst, const Surface& src, const CopyPlan& p, bool keyed, ui
   const bool same_size = p.sw == p.dw;
   const int first_sx = p.sx.front();
   const bool doubled = p.dw == 2 * p.sw && (p.dx0 % 2) == 0 && (n % 2) == 0;
-  // A keyed doubled row is doubled here first, then copied with its key: the doubled row holds the key
-  // exactly where the source does.
-  std::vector<uint8_t> doubled_row(keyed && doubled ? static_cast<size_t>(n) * B : 0);
+  // A keyed doubled row is doubled here once, with the place of its key, and each of its two destination
+  // rows takes the doubled pixels where there is no key.
+  const size_t row_bytes = static_cast<size_t>(n) * B;
+  std::vector<uint8_t> doubled_row(keyed && doubled ? row_bytes : 0), key_mask(doubled_row.size());
   int64_t previous_sy = -1;
   uint8_t* previous_row = nullptr;
   for (int64_t dy = p.dy0; dy < p.dy1; ++dy) {
@@ -464,8 +543,11 @@ void RunCopy(Surface& dst, const Surface& src, const CopyPlan& p, bool keyed, ui
     } else if (!keyed && sy == previous_sy) {
       std::memcpy(d, previous_row, static_cast<size_t>(n) * B);  // a repeated row of an enlargement
     } else if (doubled && keyed) {
-      if (sy != previous_sy) kernels.doubled(doubled_row.data(), s, n / 2);
-      kernels.keyed(d, doubled_row.data(), n, key);
+      if (sy != previous_sy) {
+        kernels.doubled(doubled_row.data(), s, n / 2);
+        kernels.key_mask(key_mask.data(), doubled_row.data(), n, key);
+      }
+      kernels.blend(d, doubled_row.data(), key_mask.data(), row_bytes);
     } else if (doubled) {
       kernels.doubled(d, s, n / 2);
     } else {
