@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -175,62 +176,79 @@ class SdlDisplay final : public Display {
   }
 
   void RestoreMode() override {
+    shown_.clear();
     texture_.reset();
     renderer_.reset();
     window_.reset();
     video_.reset();
   }
 
+  // A frame the same as the one on screen (a wait for the player flipping the page it shows) is neither
+  // uploaded nor drawn again; it is still paced, so the wait keeps its rhythm.
   void Present(const Surface& frame) override {
+    presented_since_poll_ = true;
     if (!texture_ || frame.Depth() != depth_ || frame.Width() != width_ || frame.Height() != height_) return;
-    SDL_UpdateTexture(texture_.get(), nullptr, frame.Data(), frame.Pitch());
-    Repaint();
+    if (frame.SizeBytes() != shown_.size() || std::memcmp(frame.Data(), shown_.data(), shown_.size()) != 0) {
+      shown_.assign(frame.Data(), frame.Data() + frame.SizeBytes());
+      SDL_UpdateTexture(texture_.get(), nullptr, frame.Data(), frame.Pitch());
+      Repaint();
+    }
     Pace();
   }
 
+  // A caller that polls again at once, with nothing presented in between, is waiting for input (a
+  // timed pause, a menu): the first event is waited for up to a millisecond instead of spinning a core.
+  // Callers that do work between polls (the interpreter yields at most every millisecond) never wait.
   void PollEvents(std::vector<InputEvent>& out) override {
     if (!window_) return;
+    const bool spinning = !presented_since_poll_ && Clock::now() - last_poll_ < kSpinGap;
+    presented_since_poll_ = false;
     SDL_Event e;
-    while (SDL_PollEvent(&e)) {
-      switch (e.type) {
-        case SDL_QUIT:
-          out.push_back(InputEvent{InputEvent::Kind::kQuit, 0, 0, 0, 0});
-          break;
-        case SDL_KEYDOWN:
-          OnKeyDown(e.key, out);
-          break;
-        case SDL_TEXTINPUT:
-          OnText(e.text.text, out);
-          break;
-        case SDL_MOUSEMOTION:
-          out.push_back(
-              InputEvent{InputEvent::Kind::kMouseMove, 0, 0, ClampX(e.motion.x), ClampY(e.motion.y)});
-          break;
-        case SDL_MOUSEBUTTONUP: {
-          const int button = e.button.button == SDL_BUTTON_LEFT     ? 1
-                             : e.button.button == SDL_BUTTON_RIGHT  ? 2
-                             : e.button.button == SDL_BUTTON_MIDDLE ? 4
-                                                                    : 0;
-          if (button != 0) {
-            out.push_back(
-                InputEvent{InputEvent::Kind::kMouseUp, 0, button, ClampX(e.button.x), ClampY(e.button.y)});
-          }
-          break;
-        }
-        case SDL_WINDOWEVENT:
-          if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
-            Repaint();
-          break;
-        default:
-          break;
-      }
-    }
+    bool have = spinning ? SDL_WaitEventTimeout(&e, kIdleWaitMs) != 0 : SDL_PollEvent(&e) != 0;
+    for (; have; have = SDL_PollEvent(&e) != 0) OnEvent(e, out);
+    last_poll_ = Clock::now();
   }
 
   int64_t FreeVideoMemory() override { return MemAvailableBytes(); }
 
  private:
   using Clock = std::chrono::steady_clock;
+  static constexpr auto kSpinGap = std::chrono::microseconds(200);
+  static constexpr int kIdleWaitMs = 1;
+
+  void OnEvent(const SDL_Event& e, std::vector<InputEvent>& out) {
+    switch (e.type) {
+      case SDL_QUIT:
+        out.push_back(InputEvent{InputEvent::Kind::kQuit, 0, 0, 0, 0});
+        break;
+      case SDL_KEYDOWN:
+        OnKeyDown(e.key, out);
+        break;
+      case SDL_TEXTINPUT:
+        OnText(e.text.text, out);
+        break;
+      case SDL_MOUSEMOTION:
+        out.push_back(InputEvent{InputEvent::Kind::kMouseMove, 0, 0, ClampX(e.motion.x), ClampY(e.motion.y)});
+        break;
+      case SDL_MOUSEBUTTONUP: {
+        const int button = e.button.button == SDL_BUTTON_LEFT     ? 1
+                           : e.button.button == SDL_BUTTON_RIGHT  ? 2
+                           : e.button.button == SDL_BUTTON_MIDDLE ? 4
+                                                                  : 0;
+        if (button != 0) {
+          out.push_back(
+              InputEvent{InputEvent::Kind::kMouseUp, 0, button, ClampX(e.button.x), ClampY(e.button.y)});
+        }
+        break;
+      }
+      case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+          Repaint();
+        break;
+      default:
+        break;
+    }
+  }
 
   // The largest whole multiple of the screen that fits the usable desktop, at least 1.
   int WindowFactor() const {
@@ -320,6 +338,9 @@ class SdlDisplay final : public Display {
   int depth_ = 32;
   int refresh_hz_ = 60;
   Clock::time_point last_present_{};
+  Clock::time_point last_poll_{};
+  bool presented_since_poll_ = false;
+  std::vector<uint8_t> shown_;  // the frame last uploaded to the texture
   // Released in reverse order: texture, renderer, window, then the video system.
   std::unique_ptr<VideoSubsystem> video_;
   WindowPtr window_;

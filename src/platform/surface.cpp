@@ -1,11 +1,17 @@
 #include "platform/surface.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
 
 #include "platform/glyphs.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define CORV_SURFACE_X86 1
+#endif
 
 namespace corv {
 
@@ -143,12 +149,18 @@ std::pair<int64_t, int64_t> ClipSpan(int64_t d_start, int64_t d_size, int64_t d_
   return {new_lo, std::max(new_lo, new_hi)};
 }
 
+// ---- Row kernels -----------------------------------------------------------------------------------
+// Two operations carry nearly every frame: a row copied leaving out the key (the page-text layer, a keyed
+// picture) and a row whose pixels are each written twice (a 320 x 240 picture on the 640 x 480 screen).
+// Each has a portable version and, on x86, a vector version chosen when the processor has it; all give
+// the same bytes.
+
 // Vectors of the GCC/Clang vector extension: portable, and compiled to SIMD where the target has it.
 using U32x4 = uint32_t __attribute__((vector_size(16)));
 using U16x8 = uint16_t __attribute__((vector_size(16)));
 
 // Copies n pixels leaving out those equal to the key, without a branch per pixel: whole vectors are
-// blended, three-byte pixels go two at a time through one 8-byte word.
+// blended, three-byte pixels go four at a time through an 8-byte and a 4-byte word.
 template <int B>
 void CopyRowKeyed(uint8_t* d, const uint8_t* s, int n, uint32_t key) {
   int i = 0;
@@ -208,23 +220,17 @@ void CopyRowKeyed(uint8_t* d, const uint8_t* s, int n, uint32_t key) {
 
 // Exactly doubled columns: source pixel i lands on destination pixels 2i and 2i + 1.
 template <int B>
-void DoubleRow(uint8_t* d, const uint8_t* s, int n_src, bool keyed, uint32_t key) {
+void DoubleRow(uint8_t* d, const uint8_t* s, int n_src) {
   int i = 0;
   if constexpr (B == 2) {
     // Four source pixels from one 8-byte word become two words of four.
     for (; i + 4 <= n_src; i += 4) {
       uint64_t w;
       std::memcpy(&w, s + 2 * i, 8);
-      uint64_t out[2], keep[2] = {0, 0};
+      uint64_t out[2];
       for (int h = 0; h < 2; ++h) {
         const uint64_t a = (w >> (32 * h)) & 0xFFFF, b = (w >> (32 * h + 16)) & 0xFFFF;
         out[h] = a | (a << 16) | (b << 32) | (b << 48);
-        if (keyed) keep[h] = (a == key ? 0xFFFFFFFFull : 0) | (b == key ? 0xFFFFFFFFull << 32 : 0);
-      }
-      if (keyed) {
-        uint64_t o[2];
-        std::memcpy(o, d + 4 * i, 16);
-        for (int h = 0; h < 2; ++h) out[h] = (o[h] & keep[h]) | (out[h] & ~keep[h]);
       }
       std::memcpy(d + 4 * i, out, 16);
     }
@@ -233,16 +239,10 @@ void DoubleRow(uint8_t* d, const uint8_t* s, int n_src, bool keyed, uint32_t key
     for (; i + 2 <= n_src; i += 2) {
       uint64_t w;
       std::memcpy(&w, s + 4 * i, 8);
-      uint64_t out[2], keep[2] = {0, 0};
+      uint64_t out[2];
       for (int h = 0; h < 2; ++h) {
-        const uint64_t raw = (w >> (32 * h)) & 0xFFFFFFFF, a = raw & 0xFFFFFF;
+        const uint64_t a = (w >> (32 * h)) & 0xFFFFFF;
         out[h] = a | (a << 32);
-        if (keyed) keep[h] = raw == key ? ~0ull : 0;
-      }
-      if (keyed) {
-        uint64_t o[2];
-        std::memcpy(o, d + 8 * i, 16);
-        for (int h = 0; h < 2; ++h) out[h] = (o[h] & keep[h]) | (out[h] & ~keep[h]);
       }
       std::memcpy(d + 8 * i, out, 16);
     }
@@ -252,30 +252,261 @@ void DoubleRow(uint8_t* d, const uint8_t* s, int n_src, bool keyed, uint32_t key
       uint64_t w;
       std::memcpy(&w, s + 3 * i, 8);
       const uint64_t a = w & 0xFFFFFF, b = (w >> 24) & 0xFFFFFF;
-      uint64_t out0 = a | (a << 24) | (b << 48);
-      uint32_t out1 = static_cast<uint32_t>((b >> 16) | (b << 8));
-      if (keyed) {
-        const uint64_t ka = 0 - uint64_t{a == key}, kb = 0 - uint64_t{b == key};
-        const uint64_t keep0 = (ka & 0xFFFFFFFFFFFFull) | (kb & 0xFFFFull << 48);
-        const uint32_t keep1 = static_cast<uint32_t>(kb);
-        uint64_t o0;
-        uint32_t o1;
-        std::memcpy(&o0, d + 6 * i, 8);
-        std::memcpy(&o1, d + 6 * i + 8, 4);
-        out0 = (o0 & keep0) | (out0 & ~keep0);
-        out1 = (o1 & keep1) | (out1 & ~keep1);
-      }
+      const uint64_t out0 = a | (a << 24) | (b << 48);
+      const uint32_t out1 = static_cast<uint32_t>((b >> 16) | (b << 8));
       std::memcpy(d + 6 * i, &out0, 8);
       std::memcpy(d + 6 * i + 8, &out1, 4);
     }
   }
   for (; i < n_src; ++i) {
     const uint32_t v = Load<B>(s + B * i);
-    if (keyed && v == key) continue;
     Store<B>(d + 2 * B * i, v);
     Store<B>(d + 2 * B * i + B, v);
   }
 }
+
+// The key's place in a row: each byte of `mask` is 0xFF where its pixel equals the key, 0 elsewhere.
+template <int B>
+void KeyMask(uint8_t* mask, const uint8_t* s, int n, uint32_t key) {
+  for (int i = 0; i < n; ++i) std::memset(mask + B * i, Load<B>(s + B * i) == key ? 0xFF : 0, B);
+}
+
+// Copies `bytes` bytes of s onto d except where mask is 0xFF, which keeps d.
+void BlendByMask(uint8_t* d, const uint8_t* s, const uint8_t* mask, size_t bytes) {
+  size_t i = 0;
+  for (; i + 8 <= bytes; i += 8) {
+    uint64_t v, o, m;
+    std::memcpy(&v, s + i, 8);
+    std::memcpy(&o, d + i, 8);
+    std::memcpy(&m, mask + i, 8);
+    const uint64_t r = (o & m) | (v & ~m);
+    std::memcpy(d + i, &r, 8);
+  }
+  for (; i < bytes; ++i) d[i] = static_cast<uint8_t>((d[i] & mask[i]) | (s[i] & ~mask[i]));
+}
+
+#if CORV_SURFACE_X86
+
+inline __m128i Load128(const uint8_t* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+inline void Store128(uint8_t* p, __m128i v) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
+
+// A pshufb control as a vector: byte j takes byte index[j] of the source (-1: zero).
+inline __m128i Control(const std::array<int8_t, 16>& index) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(index.data()));
+}
+
+// Three-byte pixels p..p+3 of a 16-byte load (from its first byte), widened to four 32-bit lanes.
+constexpr std::array<int8_t, 16> kWiden24 = {0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1};
+
+// One flag byte per pixel (16 pixels) spread over the three bytes of each pixel: part 0, 1 or 2 of the
+// 48 bytes.
+constexpr std::array<int8_t, 16> Spread24(int part) {
+  std::array<int8_t, 16> index{};
+  for (int j = 0; j < 16; ++j) index[j] = static_cast<int8_t>((16 * part + j) / 3);
+  return index;
+}
+
+// Eight three-byte pixels, doubled, as three 16-byte parts read from loads at bytes 0, 4 and 8.
+constexpr std::array<int8_t, 16> Double24(int part) {
+  std::array<int8_t, 16> index{};
+  for (int j = 0; j < 16; ++j) {
+    const int out = 16 * part + j;
+    index[j] = static_cast<int8_t>(3 * (out / 6) + out % 3 - 4 * part);
+  }
+  return index;
+}
+
+// Keyed rows of 2- and 4-byte pixels, 32 bytes a step; a step that holds no key is stored as it is,
+// one that holds only the key is passed over.
+__attribute__((target("avx2"))) void CopyRowKeyed16Avx2(uint8_t* d, const uint8_t* s, int n, uint32_t key) {
+  const __m256i kv = _mm256_set1_epi16(static_cast<int16_t>(key));
+  int i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * i));
+    const __m256i keep = _mm256_cmpeq_epi16(v, kv);
+    const int bits = _mm256_movemask_epi8(keep);
+    if (bits == -1) continue;
+    __m256i* to = reinterpret_cast<__m256i*>(d + 2 * i);
+    _mm256_storeu_si256(to, bits == 0 ? v : _mm256_blendv_epi8(v, _mm256_loadu_si256(to), keep));
+  }
+  CopyRowKeyed<2>(d + 2 * i, s + 2 * i, n - i, key);
+}
+
+__attribute__((target("avx2"))) void CopyRowKeyed32Avx2(uint8_t* d, const uint8_t* s, int n, uint32_t key) {
+  const __m256i kv = _mm256_set1_epi32(static_cast<int32_t>(key));
+  const __m256i low = _mm256_set1_epi32(0xFFFFFF);
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * i));
+    const __m256i keep = _mm256_cmpeq_epi32(v, kv);
+    const int bits = _mm256_movemask_epi8(keep);
+    if (bits == -1) continue;
+    __m256i* to = reinterpret_cast<__m256i*>(d + 4 * i);
+    const __m256i pixels = _mm256_and_si256(v, low);
+    _mm256_storeu_si256(to, bits == 0 ? pixels : _mm256_blendv_epi8(pixels, _mm256_loadu_si256(to), keep));
+  }
+  CopyRowKeyed<4>(d + 4 * i, s + 4 * i, n - i, key);
+}
+
+// One byte per pixel, 0xFF where it equals the key, for the sixteen 3-byte pixels at `from`: the pixels
+// are widened to 32-bit lanes, compared, and the results narrowed.
+__attribute__((target("avx2"))) inline __m128i KeyFlags24(const uint8_t* from, __m128i kv, __m128i widen) {
+  const __m128i p0 = _mm_shuffle_epi8(Load128(from), widen);
+  const __m128i p1 = _mm_shuffle_epi8(Load128(from + 12), widen);
+  const __m128i p2 = _mm_shuffle_epi8(Load128(from + 24), widen);
+  const __m128i p3 = _mm_shuffle_epi8(_mm_srli_si128(Load128(from + 32), 4), widen);
+  return _mm_packs_epi16(_mm_packs_epi32(_mm_cmpeq_epi32(p0, kv), _mm_cmpeq_epi32(p1, kv)),
+                         _mm_packs_epi32(_mm_cmpeq_epi32(p2, kv), _mm_cmpeq_epi32(p3, kv)));
+}
+
+// Keyed rows of 3-byte pixels, sixteen pixels (48 bytes) a step: a flag byte per pixel, spread back over
+// its three bytes.
+// Built for AVX2 processors, whose three-operand forms of these 16-byte instructions it needs to keep
+// up with a plain copy.
+__attribute__((target("avx2"))) void CopyRowKeyed24Avx2(uint8_t* d, const uint8_t* s, int n, uint32_t key) {
+  const __m128i kv = _mm_set1_epi32(static_cast<int32_t>(key));
+  const __m128i widen = Control(kWiden24);
+  const __m128i spread0 = Control(Spread24(0)), spread1 = Control(Spread24(1)),
+                spread2 = Control(Spread24(2));
+  int i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const uint8_t* from = s + 3 * i;
+    const __m128i s0 = Load128(from), s1 = Load128(from + 16), s2 = Load128(from + 32);
+    const __m128i flags = KeyFlags24(from, kv, widen);
+    const int bits = _mm_movemask_epi8(flags);
+    if (bits == 0xFFFF) continue;
+    uint8_t* to = d + 3 * i;
+    if (bits == 0) {
+      Store128(to, s0);
+      Store128(to + 16, s1);
+      Store128(to + 32, s2);
+      continue;
+    }
+    const __m128i k0 = _mm_shuffle_epi8(flags, spread0), k1 = _mm_shuffle_epi8(flags, spread1),
+                  k2 = _mm_shuffle_epi8(flags, spread2);
+    Store128(to, _mm_blendv_epi8(s0, Load128(to), k0));
+    Store128(to + 16, _mm_blendv_epi8(s1, Load128(to + 16), k1));
+    Store128(to + 32, _mm_blendv_epi8(s2, Load128(to + 32), k2));
+  }
+  CopyRowKeyed<3>(d + 3 * i, s + 3 * i, n - i, key);
+}
+
+__attribute__((target("avx2"))) void KeyMask16Avx2(uint8_t* mask, const uint8_t* s, int n, uint32_t key) {
+  const __m256i kv = _mm256_set1_epi16(static_cast<int16_t>(key));
+  int i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * i));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(mask + 2 * i), _mm256_cmpeq_epi16(v, kv));
+  }
+  KeyMask<2>(mask + 2 * i, s + 2 * i, n - i, key);
+}
+
+__attribute__((target("avx2"))) void KeyMask32Avx2(uint8_t* mask, const uint8_t* s, int n, uint32_t key) {
+  const __m256i kv = _mm256_set1_epi32(static_cast<int32_t>(key));
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * i));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(mask + 4 * i), _mm256_cmpeq_epi32(v, kv));
+  }
+  KeyMask<4>(mask + 4 * i, s + 4 * i, n - i, key);
+}
+
+__attribute__((target("avx2"))) void KeyMask24Avx2(uint8_t* mask, const uint8_t* s, int n, uint32_t key) {
+  const __m128i kv = _mm_set1_epi32(static_cast<int32_t>(key));
+  const __m128i widen = Control(kWiden24);
+  const __m128i spread0 = Control(Spread24(0)), spread1 = Control(Spread24(1)),
+                spread2 = Control(Spread24(2));
+  int i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m128i flags = KeyFlags24(s + 3 * i, kv, widen);
+    Store128(mask + 3 * i, _mm_shuffle_epi8(flags, spread0));
+    Store128(mask + 3 * i + 16, _mm_shuffle_epi8(flags, spread1));
+    Store128(mask + 3 * i + 32, _mm_shuffle_epi8(flags, spread2));
+  }
+  KeyMask<3>(mask + 3 * i, s + 3 * i, n - i, key);
+}
+
+__attribute__((target("avx2"))) void BlendByMaskAvx2(uint8_t* d, const uint8_t* s, const uint8_t* mask,
+                                                     size_t bytes) {
+  size_t i = 0;
+  for (; i + 32 <= bytes; i += 32) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+    const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mask + i));
+    __m256i* to = reinterpret_cast<__m256i*>(d + i);
+    _mm256_storeu_si256(to, _mm256_blendv_epi8(v, _mm256_loadu_si256(to), m));
+  }
+  BlendByMask(d + i, s + i, mask + i, bytes - i);
+}
+
+// Doubled rows: 2- and 4-byte pixels interleaved with themselves, 3-byte pixels through three shuffles.
+void DoubleRow16Sse2(uint8_t* d, const uint8_t* s, int n_src) {
+  int i = 0;
+  for (; i + 8 <= n_src; i += 8) {
+    const __m128i v = Load128(s + 2 * i);
+    Store128(d + 4 * i, _mm_unpacklo_epi16(v, v));
+    Store128(d + 4 * i + 16, _mm_unpackhi_epi16(v, v));
+  }
+  DoubleRow<2>(d + 4 * i, s + 2 * i, n_src - i);
+}
+
+void DoubleRow32Sse2(uint8_t* d, const uint8_t* s, int n_src) {
+  const __m128i low = _mm_set1_epi32(0xFFFFFF);
+  int i = 0;
+  for (; i + 4 <= n_src; i += 4) {
+    const __m128i v = _mm_and_si128(Load128(s + 4 * i), low);
+    Store128(d + 8 * i, _mm_unpacklo_epi32(v, v));
+    Store128(d + 8 * i + 16, _mm_unpackhi_epi32(v, v));
+  }
+  DoubleRow<4>(d + 8 * i, s + 4 * i, n_src - i);
+}
+
+__attribute__((target("ssse3"))) void DoubleRow24Ssse3(uint8_t* d, const uint8_t* s, int n_src) {
+  const __m128i c0 = Control(Double24(0)), c1 = Control(Double24(1)), c2 = Control(Double24(2));
+  int i = 0;
+  for (; i + 8 <= n_src; i += 8) {
+    const uint8_t* from = s + 3 * i;
+    uint8_t* to = d + 6 * i;
+    Store128(to, _mm_shuffle_epi8(Load128(from), c0));
+    Store128(to + 16, _mm_shuffle_epi8(Load128(from + 4), c1));
+    Store128(to + 32, _mm_shuffle_epi8(Load128(from + 8), c2));
+  }
+  DoubleRow<3>(d + 6 * i, s + 3 * i, n_src - i);
+}
+
+#endif  // CORV_SURFACE_X86
+
+using KeyedRowFn = void (*)(uint8_t*, const uint8_t*, int, uint32_t);
+using DoubleRowFn = void (*)(uint8_t*, const uint8_t*, int);
+using BlendFn = void (*)(uint8_t*, const uint8_t*, const uint8_t*, size_t);
+
+// The row kernels for B-byte pixels: the vector ones where the processor has them.
+template <int B>
+struct RowKernels {
+  KeyedRowFn keyed = CopyRowKeyed<B>;
+  DoubleRowFn doubled = DoubleRow<B>;
+  KeyedRowFn key_mask = KeyMask<B>;  // (mask, pixels, n, key)
+  BlendFn blend = BlendByMask;
+  RowKernels() {
+#if CORV_SURFACE_X86
+    const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) blend = BlendByMaskAvx2;
+    if constexpr (B == 2) {
+      doubled = DoubleRow16Sse2;
+      if (avx2) keyed = CopyRowKeyed16Avx2, key_mask = KeyMask16Avx2;
+    } else if constexpr (B == 4) {
+      doubled = DoubleRow32Sse2;
+      if (avx2) keyed = CopyRowKeyed32Avx2, key_mask = KeyMask32Avx2;
+    } else if (__builtin_cpu_supports("ssse3")) {
+      doubled = DoubleRow24Ssse3;
+      if (avx2) keyed = CopyRowKeyed24Avx2, key_mask = KeyMask24Avx2;
+    }
+#endif
+  }
+};
 
 template <int B>
 void ScaleRow(uint8_t* d, const uint8_t* s, const int* sx, int n, bool keyed, uint32_t key) {
@@ -288,28 +519,39 @@ void ScaleRow(uint8_t* d, const uint8_t* s, const int* sx, int n, bool keyed, ui
 
 template <int B>
 void RunCopy(Surface& dst, const Surface& src, const CopyPlan& p, bool keyed, uint32_t key) {
+  const RowKernels<B> kernels;
   const int n = static_cast<int>(p.dx1 - p.dx0);
   const bool same_size = p.sw == p.dw;
   const int first_sx = p.sx.front();
   const bool doubled = p.dw == 2 * p.sw && (p.dx0 % 2) == 0 && (n % 2) == 0;
+  // A keyed doubled row is doubled here once, with the place of its key, and each of its two destination
+  // rows takes the doubled pixels where there is no key.
+  const size_t row_bytes = static_cast<size_t>(n) * B;
+  std::vector<uint8_t> doubled_row(keyed && doubled ? row_bytes : 0), key_mask(doubled_row.size());
   int64_t previous_sy = -1;
   uint8_t* previous_row = nullptr;
   for (int64_t dy = p.dy0; dy < p.dy1; ++dy) {
     const int sy = static_cast<int>(p.src_top + SourceOf(dy, p.sh, p.dh));
     uint8_t* d = dst.Row(static_cast<int>(p.dst_top + dy)) + static_cast<size_t>(p.dst_left + p.dx0) * B;
-    const uint8_t* s = src.Row(sy);
-    if (!keyed && sy == previous_sy) {
-      std::memcpy(d, previous_row, static_cast<size_t>(n) * B);  // a repeated row of an enlargement
-    } else if (same_size) {
+    const uint8_t* s = src.Row(sy) + static_cast<size_t>(first_sx) * B;
+    if (same_size) {
       if (keyed) {
-        CopyRowKeyed<B>(d, s + static_cast<size_t>(first_sx) * B, n, key);
+        kernels.keyed(d, s, n, key);
       } else {
-        std::memcpy(d, s + static_cast<size_t>(first_sx) * B, static_cast<size_t>(n) * B);
+        std::memcpy(d, s, static_cast<size_t>(n) * B);
       }
+    } else if (!keyed && sy == previous_sy) {
+      std::memcpy(d, previous_row, static_cast<size_t>(n) * B);  // a repeated row of an enlargement
+    } else if (doubled && keyed) {
+      if (sy != previous_sy) {
+        kernels.doubled(doubled_row.data(), s, n / 2);
+        kernels.key_mask(key_mask.data(), doubled_row.data(), n, key);
+      }
+      kernels.blend(d, doubled_row.data(), key_mask.data(), row_bytes);
     } else if (doubled) {
-      DoubleRow<B>(d, s + static_cast<size_t>(first_sx) * B, n / 2, keyed, key);
+      kernels.doubled(d, s, n / 2);
     } else {
-      ScaleRow<B>(d, s, p.sx.data(), n, keyed, key);
+      ScaleRow<B>(d, src.Row(sy), p.sx.data(), n, keyed, key);
     }
     previous_sy = sy;
     previous_row = d;

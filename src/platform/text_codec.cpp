@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <stdexcept>
+#include <vector>
 
 namespace corv {
 namespace {
@@ -42,33 +43,59 @@ bool IsLeadByte(uint8_t b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+constexpr char32_t kNotACharacter = 0xFFFFFFFF;
+
+// What iconv makes of every CP932 sequence the decoder looks at, asked once per process: entry b
+// (below 256) for a single byte, entry lead << 8 | trail for a lead byte and the byte after it.
+// Lead bytes are 0x81 and above, so the two kinds never share an entry.
+class Cp932Table {
+ public:
+  Cp932Table() : to_unicode_(65536, kNotACharacter) {
+    // UTF-32LE without a byte-order mark, the layout of char32_t on the machines we build for.
+    Converter converter("UTF-32LE", "CP932");
+    for (unsigned b = 0; b < 256; ++b) {
+      const char one = static_cast<char>(b);
+      DecodeOne(converter.get(), &one, 1, to_unicode_[b]);
+      if (!IsLeadByte(static_cast<uint8_t>(b))) continue;
+      for (unsigned trail = 0; trail < 256; ++trail) {
+        const char two[2] = {static_cast<char>(b), static_cast<char>(trail)};
+        DecodeOne(converter.get(), two, 2, to_unicode_[b << 8 | trail]);
+      }
+    }
+  }
+  char32_t operator[](size_t index) const { return to_unicode_[index]; }
+
+ private:
+  std::vector<char32_t> to_unicode_;
+};
+
 }  // namespace
 
 std::u32string DecodeCp932(std::string_view bytes, bool* valid) {
-  // UTF-32LE without a byte-order mark, the layout of char32_t on the machines we build for.
-  thread_local Converter converter("UTF-32LE", "CP932");
-  std::u32string out;
-  out.reserve(bytes.size());
+  static const Cp932Table table;            // built on first use, read-only after
+  std::u32string out(bytes.size(), U'\0');  // never more characters than bytes
+  size_t n = 0;
   bool all_valid = true;
   size_t i = 0;
   while (i < bytes.size()) {
     const uint8_t b = static_cast<uint8_t>(bytes[i]);
     if (b < 0x80) {
-      out.push_back(b);
+      out[n++] = b;
       ++i;
       continue;
     }
-    const size_t len = (IsLeadByte(b) && i + 1 < bytes.size()) ? 2 : 1;
-    char32_t c = 0;
-    if (DecodeOne(converter.get(), bytes.data() + i, len, c)) {
-      out.push_back(c);
-      i += len;
+    const bool pair = IsLeadByte(b) && i + 1 < bytes.size();
+    const char32_t c = pair ? table[size_t{b} << 8 | static_cast<uint8_t>(bytes[i + 1])] : table[b];
+    if (c != kNotACharacter) {
+      out[n++] = c;
+      i += pair ? 2 : 1;
     } else {
-      out.push_back(U'\uFFFD');
+      out[n++] = U'\uFFFD';
       all_valid = false;
       i += 1;
     }
   }
+  out.resize(n);
   if (valid) *valid = all_valid;
   return out;
 }

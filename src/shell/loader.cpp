@@ -69,65 +69,120 @@ void ClearTables(Player& player) {
   SeedRandom(player);
 }
 
+// Where the loader is reading: kept as numbers while all goes well (tens of thousands of entries), put
+// into words only when something is wrong there.
+struct Place {
+  enum class What {
+    kHeader,
+    kLabel,
+    kMessagePool,
+    kMessageLink,
+    kMessage,
+    kChoicePool,
+    kChoiceLink,
+    kChoice,
+    kNames
+  };
+  What what = What::kHeader;
+  int64_t number = 0;    // kLabel: the label number
+  int64_t position = 0;  // the link read, or the instruction's position
+  int64_t length = -1;   // kMessage, kChoice: the text's length once read (-1 before)
+  int64_t cursor = 0;    // ... and its pool position
+
+  std::string Describe() const {
+    const std::string at = std::to_string(position);
+    std::string text;
+    if (length >= 0) {
+      text = ": its text of " + std::to_string(length) + " bytes at pool position " + std::to_string(cursor);
+    }
+    switch (what) {
+      case What::kHeader:
+        return "the header";
+      case What::kLabel:
+        return "label " + std::to_string(number) + " (link read at position " + at + ")";
+      case What::kMessagePool:
+        return "the message pool position (header position 21)";
+      case What::kMessageLink:
+        return "the message chain link at position " + at;
+      case What::kMessage:
+        return "the message instruction at position " + at + text;
+      case What::kChoicePool:
+        return "the choice pool position (header position 17)";
+      case What::kChoiceLink:
+        return "the choice chain link at position " + at;
+      case What::kChoice:
+        return "the choice option at position " + at + text;
+      case What::kNames:
+        return "the name pool positions (header positions 5 to 16)";
+    }
+    return "the file";
+  }
+};
+
 // Label n's entry is the link position of the n-th label along the chain; the first negative link read
 // is stored and ends the chain. At most 10000 labels are numbered.
-void BuildLabelTable(GameData& game, std::string& context) {
+void BuildLabelTable(GameData& game, Place& place) {
   game.LabelTable[0] = 25;
   for (int n = 1; n <= kMaxLabel; ++n) {
-    context = "label " + std::to_string(n) + " (link read at position " +
-              std::to_string(game.LabelTable[n - 1]) + ")";
+    place = Place{Place::What::kLabel, n, game.LabelTable[n - 1]};
     game.LabelTable[n] = ReadLink(game, game.LabelTable[n - 1], "label chain");
     if (game.LabelTable[n] < 0) break;
   }
 }
 
-void BuildMessageTexts(GameData& game, std::string& context) {
-  context = "the message pool position (header position 21)";
+void BuildMessageTexts(GameData& game, Place& place) {
+  place = Place{Place::What::kMessagePool};
   int64_t cursor = ReadInt32(game, 21);
   int64_t link = 33;
   for (int i = 0; i < kMaxMessageEntries; ++i) {
-    context = "the message chain link at position " + std::to_string(link);
+    place = Place{Place::What::kMessageLink, 0, link};
     link = ReadLink(game, link, "message chain");
     if (link < 1) break;
-    context = "the message instruction at position " + std::to_string(link - 1);
+    place = Place{Place::What::kMessage, 0, link - 1};
     const int32_t number = ReadInt16(game, link + 4);
     const int32_t length = ReadInt16(game, link + 6);
     if (number < 0 || number > kMaxMessage) {
-      throw FormatError{context + ": message number " + std::to_string(number) + " is outside 0 to 10000"};
+      throw FormatError{place.Describe() + ": message number " + std::to_string(number) +
+                        " is outside 0 to 10000"};
     }
-    if (length < 0) throw FormatError{context + ": text length " + std::to_string(length) + " is negative"};
-    context +=
-        ": its text of " + std::to_string(length) + " bytes at pool position " + std::to_string(cursor);
+    if (length < 0) {
+      throw FormatError{place.Describe() + ": text length " + std::to_string(length) + " is negative"};
+    }
+    place.length = length;
+    place.cursor = cursor;
     game.MessageTexts[number] = ReadText(game, cursor, length);
     cursor += length;
   }
 }
 
-void BuildChoiceTexts(GameData& game, std::string& context) {
-  context = "the choice pool position (header position 17)";
+void BuildChoiceTexts(GameData& game, Place& place) {
+  place = Place{Place::What::kChoicePool};
   int64_t cursor = ReadInt32(game, 17);
   int64_t link = 29;
   for (int i = 0; i < kMaxChoiceEntries; ++i) {
-    context = "the choice chain link at position " + std::to_string(link);
+    place = Place{Place::What::kChoiceLink, 0, link};
     link = ReadLink(game, link, "choice chain");
     if (link < 1) break;
-    context = "the choice option at position " + std::to_string(link - 1);
+    place = Place{Place::What::kChoice, 0, link - 1};
     const int32_t number = ReadInt16(game, link + 4);
     const uint8_t slot = ReadByte(game, link + 6);
     const uint8_t length = ReadByte(game, link + 7);
     if (number < 0 || number > kMaxChoiceText) {
-      throw FormatError{context + ": text number " + std::to_string(number) + " is outside 0 to 50000"};
+      throw FormatError{place.Describe() + ": text number " + std::to_string(number) +
+                        " is outside 0 to 50000"};
     }
-    if (slot >= kChoiceSlots) throw FormatError{context + ": slot " + std::to_string(slot) + " is above 5"};
-    context +=
-        ": its text of " + std::to_string(length) + " bytes at pool position " + std::to_string(cursor);
+    if (slot >= kChoiceSlots) {
+      throw FormatError{place.Describe() + ": slot " + std::to_string(slot) + " is above 5"};
+    }
+    place.length = length;
+    place.cursor = cursor;
     game.ChoiceText(number, slot) = ReadText(game, cursor, length);
     cursor += length;
   }
 }
 
-void ReadNameCursors(GameData& game, std::string& context) {
-  context = "the name pool positions (header positions 5 to 16)";
+void ReadNameCursors(GameData& game, Place& place) {
+  place = Place{Place::What::kNames};
   game.BackgroundNameCursor = ReadInt32(game, 9);
   game.MusicNameCursor = ReadInt32(game, 13);
   game.PictureNameCursor = ReadInt32(game, 5);
@@ -194,15 +249,15 @@ bool BuildTables(Player& player, std::string* error) {
     }
     return false;
   }
-  std::string context = "the header";
+  Place place;
   try {
-    BuildLabelTable(game, context);
-    BuildMessageTexts(game, context);
-    BuildChoiceTexts(game, context);
-    ReadNameCursors(game, context);
+    BuildLabelTable(game, place);
+    BuildMessageTexts(game, place);
+    BuildChoiceTexts(game, place);
+    ReadNameCursors(game, place);
   } catch (const ImageBoundsError& e) {
     if (error) {
-      *error = context + ": position " + std::to_string(e.position) + " lies outside the file (" +
+      *error = place.Describe() + ": position " + std::to_string(e.position) + " lies outside the file (" +
                std::to_string(game.GameImage.size()) + " bytes)";
     }
     return false;

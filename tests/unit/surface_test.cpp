@@ -91,6 +91,55 @@ TEST(SurfaceBlit, MatchesThePlainPerPixelCopy) {
   }
 }
 
+// Rows are copied in steps of up to 32 pixels, each step passed over when it holds only the key and
+// stored as it is when it holds none. Every row here mixes runs of the key of every length with pixels
+// that differ from it in one byte only, at every start column, so steps of all three kinds and every
+// tail length meet the plain copy.
+TEST(SurfaceBlit, KeyRunsOfEveryLengthAtEveryColumnMatchThePlainCopy) {
+  struct Case {
+    const char* name;
+    int run_period;  // a run of run_length key pixels starts every run_period pixels
+    int run_length;
+  };
+  const Case cases[] = {
+      {"no key", 1, 0},
+      {"all key", 1, 1},
+      {"runs of 15 in 16", 16, 15},
+      {"runs of 16 in 33", 33, 16},
+      {"runs of 32 in 47", 47, 32},
+      {"one key in 17", 17, 1},
+  };
+  const Rect sizes[] = {{0, 0, 131, 6}, {0, 0, 66, 6}};  // same size, and doubled onto 131 x 6 (clipped)
+  for (int depth : kDepths) {
+    const uint32_t key = MapColour(depth, 0x00FF00);
+    const uint32_t near_key = key ^ (depth == 16 ? 0x0800 : 0x010000);  // differs in the top byte only
+    std::mt19937 rng(depth + 5);
+    for (const Case& c : cases) {
+      for (const Rect& source : sizes) {
+        Surface src(source.right, source.bottom, depth);
+        for (int y = 0; y < src.Height(); ++y) {
+          for (int x = 0; x < src.Width(); ++x) {
+            const int phase = (x + 5 * y) % c.run_period;
+            src.WritePixel(x, y,
+                           phase < c.run_length ? key : (x % 3 == 0 ? near_key : RandomPixel(rng, depth)));
+          }
+        }
+        src.colour_key = key;
+        for (int left = 0; left < 4; ++left) {
+          Surface dst = RandomSurface(140, 14, depth, key, rng);
+          Surface expected = dst;
+          const int w = source.right == 131 ? 131 : 132;
+          const Rect to{left * 2, 1, left * 2 + w, 1 + (source.right == 131 ? 6 : 12)};
+          ReferenceBlit(expected, to, src, src.Bounds(), true);
+          ASSERT_TRUE(Blit(dst, to, src, src.Bounds(), UseKey::kYes));
+          EXPECT_EQ(0, std::memcmp(dst.Data(), expected.Data(), dst.SizeBytes()))
+              << c.name << ", depth " << depth << ", width " << source.right << ", from column " << to.left;
+        }
+      }
+    }
+  }
+}
+
 TEST(SurfaceBlit, CopiesWithinOneSurfaceAsThroughATemporary) {
   const BlitCase cases[] = {
       {"down", {0, 10, 64, 48}, {0, 0, 64, 38}, false},
