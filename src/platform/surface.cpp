@@ -265,24 +265,16 @@ void DoubleRow(uint8_t* d, const uint8_t* s, int n_src) {
   }
 }
 
-// The key's place in a row: each byte of `mask` is 0xFF where its pixel equals the key, 0 elsewhere.
+// Doubled columns leaving out the key: source pixel i lands on destination pixels 2i and 2i + 1 unless
+// it equals the key.
 template <int B>
-void KeyMask(uint8_t* mask, const uint8_t* s, int n, uint32_t key) {
-  for (int i = 0; i < n; ++i) std::memset(mask + B * i, Load<B>(s + B * i) == key ? 0xFF : 0, B);
-}
-
-// Copies `bytes` bytes of s onto d except where mask is 0xFF, which keeps d.
-void BlendByMask(uint8_t* d, const uint8_t* s, const uint8_t* mask, size_t bytes) {
-  size_t i = 0;
-  for (; i + 8 <= bytes; i += 8) {
-    uint64_t v, o, m;
-    std::memcpy(&v, s + i, 8);
-    std::memcpy(&o, d + i, 8);
-    std::memcpy(&m, mask + i, 8);
-    const uint64_t r = (o & m) | (v & ~m);
-    std::memcpy(d + i, &r, 8);
+void DoubleRowKeyed(uint8_t* d, const uint8_t* s, int n_src, uint32_t key) {
+  for (int i = 0; i < n_src; ++i) {
+    const uint32_t v = Load<B>(s + B * i);
+    if (v == key) continue;
+    Store<B>(d + 2 * B * i, v);
+    Store<B>(d + 2 * B * i + B, v);
   }
-  for (; i < bytes; ++i) d[i] = static_cast<uint8_t>((d[i] & mask[i]) | (s[i] & ~mask[i]));
 }
 
 #if CORV_SURFACE_X86
@@ -395,53 +387,6 @@ __attribute__((target("avx2"))) void CopyRowKeyed24Avx2(uint8_t* d, const uint8_
   CopyRowKeyed<3>(d + 3 * i, s + 3 * i, n - i, key);
 }
 
-__attribute__((target("avx2"))) void KeyMask16Avx2(uint8_t* mask, const uint8_t* s, int n, uint32_t key) {
-  const __m256i kv = _mm256_set1_epi16(static_cast<int16_t>(key));
-  int i = 0;
-  for (; i + 16 <= n; i += 16) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * i));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(mask + 2 * i), _mm256_cmpeq_epi16(v, kv));
-  }
-  KeyMask<2>(mask + 2 * i, s + 2 * i, n - i, key);
-}
-
-__attribute__((target("avx2"))) void KeyMask32Avx2(uint8_t* mask, const uint8_t* s, int n, uint32_t key) {
-  const __m256i kv = _mm256_set1_epi32(static_cast<int32_t>(key));
-  int i = 0;
-  for (; i + 8 <= n; i += 8) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * i));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(mask + 4 * i), _mm256_cmpeq_epi32(v, kv));
-  }
-  KeyMask<4>(mask + 4 * i, s + 4 * i, n - i, key);
-}
-
-__attribute__((target("avx2"))) void KeyMask24Avx2(uint8_t* mask, const uint8_t* s, int n, uint32_t key) {
-  const __m128i kv = _mm_set1_epi32(static_cast<int32_t>(key));
-  const __m128i widen = Control(kWiden24);
-  const __m128i spread0 = Control(Spread24(0)), spread1 = Control(Spread24(1)),
-                spread2 = Control(Spread24(2));
-  int i = 0;
-  for (; i + 16 <= n; i += 16) {
-    const __m128i flags = KeyFlags24(s + 3 * i, kv, widen);
-    Store128(mask + 3 * i, _mm_shuffle_epi8(flags, spread0));
-    Store128(mask + 3 * i + 16, _mm_shuffle_epi8(flags, spread1));
-    Store128(mask + 3 * i + 32, _mm_shuffle_epi8(flags, spread2));
-  }
-  KeyMask<3>(mask + 3 * i, s + 3 * i, n - i, key);
-}
-
-__attribute__((target("avx2"))) void BlendByMaskAvx2(uint8_t* d, const uint8_t* s, const uint8_t* mask,
-                                                     size_t bytes) {
-  size_t i = 0;
-  for (; i + 32 <= bytes; i += 32) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
-    const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mask + i));
-    __m256i* to = reinterpret_cast<__m256i*>(d + i);
-    _mm256_storeu_si256(to, _mm256_blendv_epi8(v, _mm256_loadu_si256(to), m));
-  }
-  BlendByMask(d + i, s + i, mask + i, bytes - i);
-}
-
 // Doubled rows: 2- and 4-byte pixels interleaved with themselves, 3-byte pixels through three shuffles.
 void DoubleRow16Sse2(uint8_t* d, const uint8_t* s, int n_src) {
   int i = 0;
@@ -477,32 +422,120 @@ __attribute__((target("ssse3"))) void DoubleRow24Ssse3(uint8_t* d, const uint8_t
   DoubleRow<3>(d + 6 * i, s + 3 * i, n_src - i);
 }
 
+// Doubled rows leaving out the key, in one pass: each step doubles the source pixels and their key flags
+// alike, passes over a step that is all key, stores one that holds no key as it is and blends the rest
+// with what the destination holds.
+__attribute__((target("avx2"))) inline void StoreKeyed(uint8_t* to, __m256i pixels, __m256i keep, int bits) {
+  __m256i* p = reinterpret_cast<__m256i*>(to);
+  _mm256_storeu_si256(p, bits == 0 ? pixels : _mm256_blendv_epi8(pixels, _mm256_loadu_si256(p), keep));
+}
+
+__attribute__((target("avx2"))) void DoubleRowKeyed16Avx2(uint8_t* d, const uint8_t* s, int n_src,
+                                                          uint32_t key) {
+  const __m256i kv = _mm256_set1_epi16(static_cast<int16_t>(key));
+  int i = 0;
+  for (; i + 16 <= n_src; i += 16) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * i));
+    const __m256i keep = _mm256_cmpeq_epi16(v, kv);
+    const int bits = _mm256_movemask_epi8(keep);
+    if (bits == -1) continue;
+    // Within each 128-bit lane: pixels 0-3 and 4-7 doubled; the lanes are then put back in order.
+    const __m256i lo = _mm256_unpacklo_epi16(v, v), hi = _mm256_unpackhi_epi16(v, v);
+    const __m256i keep_lo = _mm256_unpacklo_epi16(keep, keep), keep_hi = _mm256_unpackhi_epi16(keep, keep);
+    StoreKeyed(d + 4 * i, _mm256_permute2x128_si256(lo, hi, 0x20),
+               _mm256_permute2x128_si256(keep_lo, keep_hi, 0x20), bits);
+    StoreKeyed(d + 4 * i + 32, _mm256_permute2x128_si256(lo, hi, 0x31),
+               _mm256_permute2x128_si256(keep_lo, keep_hi, 0x31), bits);
+  }
+  DoubleRowKeyed<2>(d + 4 * i, s + 2 * i, n_src - i, key);
+}
+
+__attribute__((target("avx2"))) void DoubleRowKeyed32Avx2(uint8_t* d, const uint8_t* s, int n_src,
+                                                          uint32_t key) {
+  const __m256i kv = _mm256_set1_epi32(static_cast<int32_t>(key));
+  const __m256i low = _mm256_set1_epi32(0xFFFFFF);
+  int i = 0;
+  for (; i + 8 <= n_src; i += 8) {
+    const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * i));
+    const __m256i keep = _mm256_cmpeq_epi32(raw, kv);
+    const int bits = _mm256_movemask_epi8(keep);
+    if (bits == -1) continue;
+    const __m256i v = _mm256_and_si256(raw, low);
+    const __m256i lo = _mm256_unpacklo_epi32(v, v), hi = _mm256_unpackhi_epi32(v, v);
+    const __m256i keep_lo = _mm256_unpacklo_epi32(keep, keep), keep_hi = _mm256_unpackhi_epi32(keep, keep);
+    StoreKeyed(d + 8 * i, _mm256_permute2x128_si256(lo, hi, 0x20),
+               _mm256_permute2x128_si256(keep_lo, keep_hi, 0x20), bits);
+    StoreKeyed(d + 8 * i + 32, _mm256_permute2x128_si256(lo, hi, 0x31),
+               _mm256_permute2x128_si256(keep_lo, keep_hi, 0x31), bits);
+  }
+  DoubleRowKeyed<4>(d + 8 * i, s + 4 * i, n_src - i, key);
+}
+
+// One flag byte per pixel (16 pixels) spread over the six destination bytes of its doubled pixel: part
+// 0 to 5 of the 96 bytes.
+constexpr std::array<int8_t, 16> SpreadDoubled24(int part) {
+  std::array<int8_t, 16> index{};
+  for (int j = 0; j < 16; ++j) index[j] = static_cast<int8_t>((16 * part + j) / 6);
+  return index;
+}
+
+__attribute__((target("avx2"))) inline void StoreKeyed128(uint8_t* to, __m128i pixels, __m128i keep,
+                                                          bool blend) {
+  Store128(to, blend ? _mm_blendv_epi8(pixels, Load128(to), keep) : pixels);
+}
+
+// Sixteen 3-byte source pixels (48 bytes) a step become 96 destination bytes.
+__attribute__((target("avx2"))) void DoubleRowKeyed24Avx2(uint8_t* d, const uint8_t* s, int n_src,
+                                                          uint32_t key) {
+  const __m128i kv = _mm_set1_epi32(static_cast<int32_t>(key));
+  const __m128i widen = Control(kWiden24);
+  const __m128i twice[3] = {Control(Double24(0)), Control(Double24(1)), Control(Double24(2))};
+  const __m128i spread[6] = {Control(SpreadDoubled24(0)), Control(SpreadDoubled24(1)),
+                             Control(SpreadDoubled24(2)), Control(SpreadDoubled24(3)),
+                             Control(SpreadDoubled24(4)), Control(SpreadDoubled24(5))};
+  int i = 0;
+  for (; i + 16 <= n_src; i += 16) {
+    const uint8_t* from = s + 3 * i;
+    const __m128i flags = KeyFlags24(from, kv, widen);
+    const int bits = _mm_movemask_epi8(flags);
+    if (bits == 0xFFFF) continue;
+    uint8_t* to = d + 6 * i;
+    for (int half = 0; half < 2; ++half) {  // source pixels 0-7, then 8-15
+      for (int part = 0; part < 3; ++part) {
+        const int k = 3 * half + part;
+        StoreKeyed128(to + 16 * k, _mm_shuffle_epi8(Load128(from + 24 * half + 4 * part), twice[part]),
+                      _mm_shuffle_epi8(flags, spread[k]), bits != 0);
+      }
+    }
+  }
+  DoubleRowKeyed<3>(d + 6 * i, s + 3 * i, n_src - i, key);
+}
+
 #endif  // CORV_SURFACE_X86
 
 using KeyedRowFn = void (*)(uint8_t*, const uint8_t*, int, uint32_t);
 using DoubleRowFn = void (*)(uint8_t*, const uint8_t*, int);
-using BlendFn = void (*)(uint8_t*, const uint8_t*, const uint8_t*, size_t);
 
-// The row kernels for B-byte pixels: the vector ones where the processor has them.
+// The row kernels for B-byte pixels: the vector ones where the processor has them, unless the portable
+// ones are asked for.
 template <int B>
 struct RowKernels {
   KeyedRowFn keyed = CopyRowKeyed<B>;
   DoubleRowFn doubled = DoubleRow<B>;
-  KeyedRowFn key_mask = KeyMask<B>;  // (mask, pixels, n, key)
-  BlendFn blend = BlendByMask;
-  RowKernels() {
+  KeyedRowFn doubled_keyed = DoubleRowKeyed<B>;
+  explicit RowKernels(RowCode code) {
+    if (code == RowCode::kPortable) return;
 #if CORV_SURFACE_X86
     const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) blend = BlendByMaskAvx2;
     if constexpr (B == 2) {
       doubled = DoubleRow16Sse2;
-      if (avx2) keyed = CopyRowKeyed16Avx2, key_mask = KeyMask16Avx2;
+      if (avx2) keyed = CopyRowKeyed16Avx2, doubled_keyed = DoubleRowKeyed16Avx2;
     } else if constexpr (B == 4) {
       doubled = DoubleRow32Sse2;
-      if (avx2) keyed = CopyRowKeyed32Avx2, key_mask = KeyMask32Avx2;
+      if (avx2) keyed = CopyRowKeyed32Avx2, doubled_keyed = DoubleRowKeyed32Avx2;
     } else if (__builtin_cpu_supports("ssse3")) {
       doubled = DoubleRow24Ssse3;
-      if (avx2) keyed = CopyRowKeyed24Avx2, key_mask = KeyMask24Avx2;
+      if (avx2) keyed = CopyRowKeyed24Avx2, doubled_keyed = DoubleRowKeyed24Avx2;
     }
 #endif
   }
@@ -518,16 +551,12 @@ void ScaleRow(uint8_t* d, const uint8_t* s, const int* sx, int n, bool keyed, ui
 }
 
 template <int B>
-void RunCopy(Surface& dst, const Surface& src, const CopyPlan& p, bool keyed, uint32_t key) {
-  const RowKernels<B> kernels;
+void RunCopy(Surface& dst, const Surface& src, const CopyPlan& p, bool keyed, uint32_t key, RowCode code) {
+  const RowKernels<B> kernels(code);
   const int n = static_cast<int>(p.dx1 - p.dx0);
   const bool same_size = p.sw == p.dw;
   const int first_sx = p.sx.front();
   const bool doubled = p.dw == 2 * p.sw && (p.dx0 % 2) == 0 && (n % 2) == 0;
-  // A keyed doubled row is doubled here once, with the place of its key, and each of its two destination
-  // rows takes the doubled pixels where there is no key.
-  const size_t row_bytes = static_cast<size_t>(n) * B;
-  std::vector<uint8_t> doubled_row(keyed && doubled ? row_bytes : 0), key_mask(doubled_row.size());
   int64_t previous_sy = -1;
   uint8_t* previous_row = nullptr;
   for (int64_t dy = p.dy0; dy < p.dy1; ++dy) {
@@ -542,14 +571,12 @@ void RunCopy(Surface& dst, const Surface& src, const CopyPlan& p, bool keyed, ui
       }
     } else if (!keyed && sy == previous_sy) {
       std::memcpy(d, previous_row, static_cast<size_t>(n) * B);  // a repeated row of an enlargement
-    } else if (doubled && keyed) {
-      if (sy != previous_sy) {
-        kernels.doubled(doubled_row.data(), s, n / 2);
-        kernels.key_mask(key_mask.data(), doubled_row.data(), n, key);
-      }
-      kernels.blend(d, doubled_row.data(), key_mask.data(), row_bytes);
     } else if (doubled) {
-      kernels.doubled(d, s, n / 2);
+      if (keyed) {
+        kernels.doubled_keyed(d, s, n / 2, key);
+      } else {
+        kernels.doubled(d, s, n / 2);
+      }
     } else {
       ScaleRow<B>(d, src.Row(sy), p.sx.data(), n, keyed, key);
     }
@@ -560,7 +587,8 @@ void RunCopy(Surface& dst, const Surface& src, const CopyPlan& p, bool keyed, ui
 
 }  // namespace
 
-bool Blit(Surface& dst, const Rect& dst_rect, const Surface& src, const Rect& src_rect, UseKey key) {
+bool Blit(Surface& dst, const Rect& dst_rect, const Surface& src, const Rect& src_rect, UseKey key,
+          RowCode code) {
   if (dst.Depth() != src.Depth() || src.Empty() || dst.Empty()) return false;
   CopyPlan p;
   p.dw = int64_t{dst_rect.right} - dst_rect.left;
@@ -608,13 +636,13 @@ bool Blit(Surface& dst, const Rect& dst_rect, const Surface& src, const Rect& sr
   }
   switch (dst.BytesPerPixel()) {
     case 2:
-      RunCopy<2>(dst, *from, p, keyed, key_value);
+      RunCopy<2>(dst, *from, p, keyed, key_value, code);
       break;
     case 3:
-      RunCopy<3>(dst, *from, p, keyed, key_value);
+      RunCopy<3>(dst, *from, p, keyed, key_value, code);
       break;
     default:
-      RunCopy<4>(dst, *from, p, keyed, key_value);
+      RunCopy<4>(dst, *from, p, keyed, key_value, code);
       break;
   }
   return true;

@@ -95,11 +95,16 @@ class Surface {
 
 enum class UseKey { kNo, kYes };
 
+// Which row loops a copy runs: the fastest the processor offers, or the portable ones every machine
+// runs (both give the same bytes; the choice exists so that both can be checked).
+enum class RowCode { kBest, kPortable };
+
 // Copies src_rect of src onto dst_rect of dst, scaled by nearest neighbour when the sizes differ,
 // clipped to both surfaces. With UseKey::kYes, source pixels equal to src.colour_key are left out.
 // src and dst may be the same surface (overlapping bands are copied as if through a temporary).
 // Returns false when the rectangles are empty or the formats differ.
-bool Blit(Surface& dst, const Rect& dst_rect, const Surface& src, const Rect& src_rect, UseKey key);
+bool Blit(Surface& dst, const Rect& dst_rect, const Surface& src, const Rect& src_rect, UseKey key,
+          RowCode code = RowCode::kBest);
 
 // Fills and outlines a box from (x1, y1) to (x2, y2), right and bottom excluded: interior in the fill
 // colour, outline in the fore colour.

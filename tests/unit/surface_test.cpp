@@ -71,21 +71,27 @@ const BlitCase kBlitCases[] = {
     {"stretched one row", {0, 0, 80, 60}, {5, 5, 45, 6}, false},
 };
 
+// Both the fastest row loops of this processor and the portable ones are held to the plain copy.
+constexpr RowCode kRowCodes[] = {RowCode::kBest, RowCode::kPortable};
+
 TEST(SurfaceBlit, MatchesThePlainPerPixelCopy) {
-  for (int depth : kDepths) {
-    std::mt19937 rng(depth);
-    const uint32_t key = MapColour(depth, 0xFF0000);
-    for (unsigned key_percent : {25u, 95u}) {  // scattered keys, and long runs of the key
-      for (const BlitCase& c : kBlitCases) {
-        Surface src = RandomSurface(64, 48, depth, key, rng, key_percent);
-        src.colour_key = key;
-        Surface dst = RandomSurface(80, 60, depth, key, rng);
-        Surface expected = dst;
-        ReferenceBlit(expected, c.dst, src, c.src, c.keyed);
-        ASSERT_TRUE(Blit(dst, c.dst, src, c.src, c.keyed ? UseKey::kYes : UseKey::kNo));
-        ASSERT_EQ(dst.SizeBytes(), expected.SizeBytes());
-        EXPECT_EQ(0, std::memcmp(dst.Data(), expected.Data(), dst.SizeBytes()))
-            << c.name << ", depth " << depth << ", keys " << key_percent << "%";
+  for (RowCode code : kRowCodes) {
+    for (int depth : kDepths) {
+      std::mt19937 rng(depth);
+      const uint32_t key = MapColour(depth, 0xFF0000);
+      for (unsigned key_percent : {25u, 95u}) {  // scattered keys, and long runs of the key
+        for (const BlitCase& c : kBlitCases) {
+          Surface src = RandomSurface(64, 48, depth, key, rng, key_percent);
+          src.colour_key = key;
+          Surface dst = RandomSurface(80, 60, depth, key, rng);
+          Surface expected = dst;
+          ReferenceBlit(expected, c.dst, src, c.src, c.keyed);
+          ASSERT_TRUE(Blit(dst, c.dst, src, c.src, c.keyed ? UseKey::kYes : UseKey::kNo, code));
+          ASSERT_EQ(dst.SizeBytes(), expected.SizeBytes());
+          EXPECT_EQ(0, std::memcmp(dst.Data(), expected.Data(), dst.SizeBytes()))
+              << c.name << ", depth " << depth << ", keys " << key_percent << "%"
+              << (code == RowCode::kPortable ? ", portable" : "");
+        }
       }
     }
   }
@@ -110,30 +116,33 @@ TEST(SurfaceBlit, KeyRunsOfEveryLengthAtEveryColumnMatchThePlainCopy) {
       {"one key in 17", 17, 1},
   };
   const Rect sizes[] = {{0, 0, 131, 6}, {0, 0, 66, 6}};  // same size, and doubled onto 131 x 6 (clipped)
-  for (int depth : kDepths) {
-    const uint32_t key = MapColour(depth, 0x00FF00);
-    const uint32_t near_key = key ^ (depth == 16 ? 0x0800 : 0x010000);  // differs in the top byte only
-    std::mt19937 rng(depth + 5);
-    for (const Case& c : cases) {
-      for (const Rect& source : sizes) {
-        Surface src(source.right, source.bottom, depth);
-        for (int y = 0; y < src.Height(); ++y) {
-          for (int x = 0; x < src.Width(); ++x) {
-            const int phase = (x + 5 * y) % c.run_period;
-            src.WritePixel(x, y,
-                           phase < c.run_length ? key : (x % 3 == 0 ? near_key : RandomPixel(rng, depth)));
+  for (RowCode code : kRowCodes) {
+    for (int depth : kDepths) {
+      const uint32_t key = MapColour(depth, 0x00FF00);
+      const uint32_t near_key = key ^ (depth == 16 ? 0x0800 : 0x010000);  // differs in the top byte only
+      std::mt19937 rng(depth + 5);
+      for (const Case& c : cases) {
+        for (const Rect& source : sizes) {
+          Surface src(source.right, source.bottom, depth);
+          for (int y = 0; y < src.Height(); ++y) {
+            for (int x = 0; x < src.Width(); ++x) {
+              const int phase = (x + 5 * y) % c.run_period;
+              src.WritePixel(x, y,
+                             phase < c.run_length ? key : (x % 3 == 0 ? near_key : RandomPixel(rng, depth)));
+            }
           }
-        }
-        src.colour_key = key;
-        for (int left = 0; left < 4; ++left) {
-          Surface dst = RandomSurface(140, 14, depth, key, rng);
-          Surface expected = dst;
-          const int w = source.right == 131 ? 131 : 132;
-          const Rect to{left * 2, 1, left * 2 + w, 1 + (source.right == 131 ? 6 : 12)};
-          ReferenceBlit(expected, to, src, src.Bounds(), true);
-          ASSERT_TRUE(Blit(dst, to, src, src.Bounds(), UseKey::kYes));
-          EXPECT_EQ(0, std::memcmp(dst.Data(), expected.Data(), dst.SizeBytes()))
-              << c.name << ", depth " << depth << ", width " << source.right << ", from column " << to.left;
+          src.colour_key = key;
+          for (int left = 0; left < 4; ++left) {
+            Surface dst = RandomSurface(140, 14, depth, key, rng);
+            Surface expected = dst;
+            const int w = source.right == 131 ? 131 : 132;
+            const Rect to{left * 2, 1, left * 2 + w, 1 + (source.right == 131 ? 6 : 12)};
+            ReferenceBlit(expected, to, src, src.Bounds(), true);
+            ASSERT_TRUE(Blit(dst, to, src, src.Bounds(), UseKey::kYes, code));
+            EXPECT_EQ(0, std::memcmp(dst.Data(), expected.Data(), dst.SizeBytes()))
+                << c.name << ", depth " << depth << ", width " << source.right << ", from column " << to.left
+                << (code == RowCode::kPortable ? ", portable" : "");
+          }
         }
       }
     }
