@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,11 @@ struct WaitKind {
   const char* go_on;        // the input that lets the game go on after the menu
   const char* wait_opcode;  // the instruction during which the wait runs
 };
+
+// Shown by name in test listings and failures.
+void PrintTo(const WaitKind& kind, std::ostream* out) {
+  *out << kind.name;
+}
 
 // Every game sets v1 = 7 only once the wait has been passed, then ends.
 const WaitKind kWaitKinds[] = {
