@@ -1,5 +1,6 @@
 // Any text as advc source: the compiler either builds a game file or reports errors with places inside
-// the source; what it builds must load.
+// the source; what it builds from readable source must load, and what it builds from the explicit form
+// (any bytes at all, by design) must come back the same through the disassembler.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -19,6 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const advc::Diagnostic& e : built.errors) {
       if (e.line < 1 || e.column < 1) std::abort();
     }
+    return 0;
+  }
+  if (built.explicit_form) {
+    const advc::BuildResult again = advc::Build(advc::Disassemble(built.image), "dis.txt");
+    if (!again.ok || again.image != built.image) std::abort();
     return 0;
   }
   auto player = std::make_unique<corv::Player>();

@@ -1,6 +1,8 @@
 #include "platform/midi_file.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -21,6 +23,7 @@ class ByteReader {
  public:
   ByteReader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
   bool AtEnd() const { return pos_ >= bytes_.size(); }
+  size_t Position() const { return pos_; }
   bool Byte(uint8_t& out) {
     if (AtEnd()) return false;
     out = bytes_[pos_++];
@@ -69,24 +72,31 @@ void Note(std::string& problem, const char* what) {
   if (problem.empty()) problem = what;
 }
 
-// Reads one track's events; returns the tick of its end (the end-of-track event, or the last event
-// that could be read) and collects its tempo changes.
-uint64_t ReadTrack(std::span<const uint8_t> body, std::vector<TempoChange>& tempi, std::string& problem) {
+// One track as read: the tick of its end (the end-of-track event, or the last event that could be read),
+// how many bytes of its body hold whole events, and whether they close with an end-of-track event.
+struct TrackRead {
+  uint64_t end_tick = 0;
+  size_t sound_bytes = 0;
+  bool closed = false;
+};
+
+// Reads one track's events, collecting its tempo changes.
+TrackRead ReadTrack(std::span<const uint8_t> body, std::vector<TempoChange>& tempi, std::string& problem) {
+  TrackRead track;
   ByteReader in(body);
   uint64_t tick = 0;
-  uint64_t end_tick = 0;
   uint8_t running_status = 0;
   while (!in.AtEnd()) {
     uint32_t delta;
     if (!in.VarLen(delta)) {
       Note(problem, "a delta time is cut off or longer than four bytes");
-      return end_tick;
+      return track;
     }
     tick += delta;
     uint8_t status;
     if (!in.Peek(status)) {
       Note(problem, "a track ends inside an event");
-      return end_tick;
+      return track;
     }
     if (status & 0x80) {
       in.Skip(1);
@@ -94,7 +104,7 @@ uint64_t ReadTrack(std::span<const uint8_t> body, std::vector<TempoChange>& temp
       status = running_status;  // running status: the data bytes follow at once
     } else {
       Note(problem, "a data byte stands where no running status applies");
-      return end_tick;
+      return track;
     }
 
     if (status < 0xF0) {  // channel message: one or two data bytes
@@ -103,11 +113,11 @@ uint64_t ReadTrack(std::span<const uint8_t> body, std::vector<TempoChange>& temp
         uint8_t b = 0;
         if (!in.Byte(b)) {
           Note(problem, "a track ends inside an event");
-          return end_tick;
+          return track;
         }
         if (b & 0x80) {
           Note(problem, "a status byte stands where a data byte belongs");
-          return end_tick;
+          return track;
         }
       }
       running_status = status;
@@ -115,21 +125,26 @@ uint64_t ReadTrack(std::span<const uint8_t> body, std::vector<TempoChange>& temp
       uint32_t length;
       if (!in.VarLen(length) || !in.Skip(length)) {
         Note(problem, "a system exclusive message is cut off");
-        return end_tick;
+        return track;
       }
     } else if (status == 0xFF) {  // meta event: type, length, data
       uint8_t type;
       uint32_t length;
       if (!in.Byte(type) || !in.VarLen(length)) {
         Note(problem, "a meta event is cut off");
-        return end_tick;
+        return track;
       }
       std::span<const uint8_t> data = in.Take(length);
       if (data.size() != length) {
         Note(problem, "a meta event is cut off");
-        return end_tick;
+        return track;
       }
-      if (type == 0x2F) return tick;  // end of track
+      if (type == 0x2F) {  // end of track
+        track.end_tick = tick;
+        track.sound_bytes = in.Position();
+        track.closed = true;
+        return track;
+      }
       if (type == 0x51) {
         if (length == 3) {
           tempi.push_back({tick, BigEndian(data, 0, 3)});
@@ -139,12 +154,17 @@ uint64_t ReadTrack(std::span<const uint8_t> body, std::vector<TempoChange>& temp
       }
     } else {
       Note(problem, "a system common or real-time byte stands inside a track");
-      return end_tick;
+      return track;
     }
-    end_tick = tick;
+    track.end_tick = tick;
+    track.sound_bytes = in.Position();
   }
   Note(problem, "a track has no end-of-track event");
-  return end_tick;
+  return track;
+}
+
+void PutBigEndian(std::vector<uint8_t>& out, uint32_t value, int n) {
+  for (int i = n - 1; i >= 0; --i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
 int32_t ClampMs(unsigned __int128 ms) {
@@ -214,6 +234,7 @@ MidiSummary ReadMidiSummary(std::span<const uint8_t> bytes) {
 
   std::vector<TempoChange> tempi;
   uint64_t end_tick = 0;
+  std::vector<uint8_t> tracks;  // the cleaned track chunks
   uint64_t pos = 8 + static_cast<uint64_t>(header_length);
   while (static_cast<uint32_t>(summary.tracks_read) < track_count && pos + 8 <= bytes.size()) {
     const uint32_t chunk_type = BigEndian(bytes, static_cast<size_t>(pos), 4);
@@ -223,12 +244,27 @@ MidiSummary ReadMidiSummary(std::span<const uint8_t> bytes) {
     if (available < chunk_length) Note(summary.problem, "a chunk runs past the end of the file");
     if (chunk_type == 0x4D54726B /* MTrk */) {
       const auto body = bytes.subspan(static_cast<size_t>(body_start), static_cast<size_t>(available));
-      end_tick = std::max(end_tick, ReadTrack(body, tempi, summary.problem));
+      const TrackRead track = ReadTrack(body, tempi, summary.problem);
+      end_tick = std::max(end_tick, track.end_tick);
       ++summary.tracks_read;
+      static constexpr uint8_t kEndOfTrack[] = {0x00, 0xFF, 0x2F, 0x00};
+      const size_t length = track.sound_bytes + (track.closed ? 0 : sizeof kEndOfTrack);
+      PutBigEndian(tracks, 0x4D54726B, 4);
+      PutBigEndian(tracks, static_cast<uint32_t>(length), 4);
+      tracks.insert(tracks.end(), body.begin(),
+                    body.begin() + static_cast<std::ptrdiff_t>(track.sound_bytes));
+      if (!track.closed) tracks.insert(tracks.end(), std::begin(kEndOfTrack), std::end(kEndOfTrack));
     }  // chunks of other types are skipped, as the file format asks
     pos = body_start + chunk_length;
   }
   if (static_cast<uint32_t>(summary.tracks_read) < track_count) Note(summary.problem, "tracks are missing");
+
+  PutBigEndian(summary.cleaned, 0x4D546864, 4);
+  PutBigEndian(summary.cleaned, 6, 4);
+  PutBigEndian(summary.cleaned, static_cast<uint32_t>(summary.format), 2);
+  PutBigEndian(summary.cleaned, static_cast<uint32_t>(summary.tracks_read), 2);
+  PutBigEndian(summary.cleaned, division, 2);
+  summary.cleaned.insert(summary.cleaned.end(), tracks.begin(), tracks.end());
 
   if (ticks_per_second_x100 != 0) {
     summary.length_ms = ClampMs(static_cast<unsigned __int128>(end_tick) * 100000 /

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace corv {
 
@@ -15,6 +16,11 @@ struct MidiSummary {
   int tracks_read = 0;    // track chunks that were read (fully or in part)
   int32_t length_ms = 0;  // playing time up to the last end of track, at most INT32_MAX
   std::string problem;    // the first fault found, empty for a clean file
+  // The file as a synthesiser should see it: the header (6 bytes long, the track count of the tracks
+  // read), then each track read, cut before its first fault and closed by an end-of-track event, every
+  // chunk length exact; other chunks are left out. Equal to the file itself when the file is sound and
+  // holds nothing else. Empty when not playable.
+  std::vector<uint8_t> cleaned;
 };
 
 // Reads the whole file image. Format 0 and 1 files (with timing in ticks per quarter note or in SMPTE

@@ -165,13 +165,15 @@ class FluidSynthSequencer final : public Sequencer {
     std::optional<std::vector<uint8_t>> bytes = ReadSmallFile(path);
     if (!bytes) return std::string();  // the device stays closed; the following commands do nothing
     EnsureSynth();
-    const MidiSummary summary = ReadMidiSummary(*bytes);
+    MidiSummary summary = ReadMidiSummary(*bytes);
     if (!summary.problem.empty() && warned_files_.insert(path).second) {
       std::fprintf(stderr, "corvalline: %s: %s%s\n", path.c_str(), summary.problem.c_str(),
                    summary.playable ? "; playing what can be read" : "; the music is silent");
     }
     const AudioLock lock(device_);
-    midi_ = summary.playable ? std::move(*bytes) : std::vector<uint8_t>();
+    // FluidSynth is handed the file as our reader understood it, never the raw bytes: its own parser can
+    // be sent into an endless loop by damaged chunk structures.
+    midi_ = summary.playable && summary.tracks_read > 0 ? std::move(summary.cleaned) : std::vector<uint8_t>();
     length_ms_ = summary.length_ms;
     open_ = true;
     Rewind();

@@ -78,6 +78,25 @@ TEST(AdvcBuild, OutputIsDeterministic) {
   EXPECT_EQ(Built(source), Built(source));
 }
 
+// An explicit source spells out every byte, so it may give a file the player refuses (no header at all,
+// here); the result says so, and readable sources, which always give a loadable file, are not marked.
+TEST(AdvcBuild, MarksOnlyExplicitSourcesAsBytesAsWritten) {
+  struct Case {
+    const char* source;
+    bool explicit_form;
+    size_t size;
+  };
+  const Case cases[] = {{"explicit\n", true, 0},
+                        {"explicit\nraw \"CRV\"\n", true, 3},
+                        {"end\n", false, 37}};  // 36 header bytes, then the end
+  for (const Case& c : cases) {
+    const advc::BuildResult built = advc::Build(c.source, "t.advs");
+    ASSERT_TRUE(built.ok) << c.source;
+    EXPECT_EQ(built.explicit_form, c.explicit_form) << c.source;
+    EXPECT_EQ(built.image.size(), c.size) << c.source;
+  }
+}
+
 TEST(AdvcBuild, ErrorsNameFileLineAndColumn) {
   struct Case {
     const char* source;

@@ -131,6 +131,41 @@ TEST(MidiFile, DamagedFilesGiveTheLengthOfWhatCanBeRead) {
   }
 }
 
+// The synthesiser gets only whole chunks with exact lengths: each track cut before its first fault and
+// closed, other chunks left out, the header counting the tracks read.
+TEST(MidiFile, CleanedFileHoldsWhatWasReadInExactChunks) {
+  const Bytes notes = NoteOn(0, 60) + NoteOff(480, 60);
+  const Bytes closed = Track(notes + EndOfTrack(0));
+  const Bytes tempo_track = Track(Tempo(0, 400000) + EndOfTrack(0));
+  struct Case {
+    const char* name;
+    Bytes file;
+    Bytes cleaned;
+  };
+  const Case cases[] = {
+      {"a sound file is left as it is", Header(1, 2, 480) + tempo_track + closed,
+       Header(1, 2, 480) + tempo_track + closed},
+      {"a longer header is cut to six bytes",
+       Bytes{'M', 'T', 'h', 'd'} + Be(8, 4) + Be(0, 2) + Be(1, 2) + Be(480, 2) + Bytes{0xAB, 0xCD} + closed,
+       Header(0, 1, 480) + closed},
+      {"other chunks are left out",
+       Header(1, 2, 480) + tempo_track + Bytes{'X', 'F', 'I', 'H'} + Be(3, 4) + Bytes{1, 2, 3} + closed,
+       Header(1, 2, 480) + tempo_track + closed},
+      {"a track without its end is closed", Header(0, 1, 480) + Track(notes), Header(0, 1, 480) + closed},
+      {"a track is cut before a faulty event",
+       Header(0, 1, 480) + Track(notes + Raw({0x00, 0x90, 0x90, 0x40})), Header(0, 1, 480) + closed},
+      {"a chunk running past the end keeps what is there",
+       Header(0, 1, 480) + Bytes{'M', 'T', 'r', 'k'} + Be(0xFFFFFFF0, 4) + notes, Header(0, 1, 480) + closed},
+      {"the header counts the tracks read", Header(1, 5, 480) + tempo_track, Header(1, 1, 480) + tempo_track},
+      {"chunks of garbage give no tracks",
+       Header(1, 2, 96) + Bytes{'M', 'T', 'r', 0} + Be(0, 4) + Bytes(4, 0) + Be(0x51, 4), Header(1, 0, 96)},
+      {"format 2 gives nothing", Header(2, 1, 480) + closed, {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReadMidiSummary(c.file).cleaned, c.cleaned) << c.name;
+  }
+}
+
 TEST(MidiFile, Format2IsRefused) {
   const MidiSummary s = ReadMidiSummary(Header(2, 1, 480) + Track(EndOfTrack(960)));
   EXPECT_FALSE(s.playable);
@@ -157,6 +192,11 @@ TEST(MidiFile, RandomDamageNeverCrashes) {
     const MidiSummary s = ReadMidiSummary(damaged);
     if (!s.playable) {
       EXPECT_EQ(s.length_ms, 0);
+    } else {
+      // What the synthesiser is given reads back as itself, with the same length.
+      const MidiSummary again = ReadMidiSummary(s.cleaned);
+      EXPECT_EQ(again.cleaned, s.cleaned) << "round " << round;
+      EXPECT_EQ(again.length_ms, s.length_ms) << "round " << round;
     }
   }
 }

@@ -9,7 +9,9 @@
 
 #include "advc/advc.h"
 #include "platform/bitmap.h"
+#include "platform/clock.h"
 #include "platform/midi_file.h"
+#include "platform/sequencer.h"
 #include "shell/display_init.h"
 #include "test_game.h"
 
@@ -61,7 +63,12 @@ void Replay(const std::string& kind, const std::vector<uint8_t>& input) {
   if (kind == "advc_build") {
     const advc::BuildResult built =
         advc::Build(std::string_view(reinterpret_cast<const char*>(input.data()), input.size()), "in.txt");
-    if (built.ok) {
+    if (built.ok && built.explicit_form) {
+      // Explicit sources spell out any bytes, loadable or not; they must survive the disassembler.
+      const advc::BuildResult again = advc::Build(advc::Disassemble(built.image), "dis.txt");
+      ASSERT_TRUE(again.ok) << (again.errors.empty() ? "" : again.errors[0].ToString());
+      EXPECT_EQ(again.image, built.image);
+    } else if (built.ok) {
       test::TestPlayer t;
       EXPECT_TRUE(t.Load(built.image)) << "advc built a file the player refuses";
     } else {
@@ -94,6 +101,17 @@ void Replay(const std::string& kind, const std::vector<uint8_t>& input) {
   } else if (kind == "midi") {
     const MidiSummary summary = ReadMidiSummary(input);
     EXPECT_GE(summary.length_ms, 0);
+  } else if (kind == "midi_synth") {
+    // Played as a game plays its music, half a second rendered: it must come back (no endless loop).
+    test::TempFolder folder;
+    const std::string path = folder.Write("IN.MID", std::string(input.begin(), input.end()));
+    VirtualClock clock;
+    auto sequencer = MakeFluidSynthSequencer({"", "/dev/null", true}, clock);
+    sequencer->SendString("open \"" + path + "\" type sequencer alias sequencer");
+    sequencer->SendString("play sequencer notify");
+    clock.Advance(500);
+    sequencer->SendString("seek sequencer to start");
+    sequencer->SendString("close sequencer");
   } else {
     FAIL() << "no replay for inputs of kind " << kind;
   }

@@ -21,6 +21,9 @@ struct BuildResult {
   bool ok = false;
   std::vector<uint8_t> image;  // the whole game file; empty when !ok
   std::vector<Diagnostic> errors;
+  // The source was in the explicit form: the image is exactly the bytes it spells out, with nothing added
+  // or checked, so it may be a file the player refuses (the form exists to reproduce any file).
+  bool explicit_form = false;
 };
 
 // Compiles UTF-8 source. file_name is only used to name the place of each error.

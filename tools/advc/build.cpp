@@ -91,6 +91,7 @@ class Compiler {
     });
     result.errors = errors_;
     result.ok = errors_.empty();
+    result.explicit_form = explicit_;
     if (result.ok)
       result.image = explicit_ ? std::vector<uint8_t>(image_.begin() + kHeaderSize, image_.end()) : image_;
     return result;
