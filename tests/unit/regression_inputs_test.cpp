@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../../fuzz/clicking_display.h"
 #include "advc/advc.h"
 #include "platform/bitmap.h"
 #include "platform/clock.h"
@@ -24,39 +25,6 @@ std::vector<uint8_t> Bytes(const fs::path& path) {
   const std::string s = test::ReadFile(path.string());
   return std::vector<uint8_t>(s.begin(), s.end());
 }
-
-// Clicks at every yield, walking the pointer over the screen, and closes the window once the budget
-// of yields or frames is spent, as the game fuzz target's display does.
-class ClickingDisplay final : public Display {
- public:
-  explicit ClickingDisplay(VirtualClock& clock) : clock_(clock) {}
-  std::vector<DisplayMode> EnumerateModes() override {
-    return {{640, 480, 16}, {640, 480, 24}, {640, 480, 32}};
-  }
-  bool SetMode(int, int, int, std::string*) override { return true; }
-  void RestoreMode() override {}
-  void Present(const Surface&) override {
-    ++presents;
-    clock_.Advance(16);
-  }
-  void PollEvents(std::vector<InputEvent>& out) override {
-    ++polls;
-    clock_.Advance(1);
-    if (polls > 3000 || presents > 40) {
-      out.push_back({InputEvent::Kind::kQuit, 0, 0, 0, 0});
-      return;
-    }
-    const double x = 120 + (polls * 53) % 400, y = 5 + (polls * 37) % 470;
-    out.push_back({InputEvent::Kind::kMouseMove, 0, 0, x, y});
-    out.push_back({InputEvent::Kind::kMouseUp, 0, 1, x, y});
-  }
-  int64_t FreeVideoMemory() override { return 0; }
-  int polls = 0;
-  int presents = 0;
-
- private:
-  VirtualClock& clock_;
-};
 
 // What each kind of input must do; a failed expectation (or a sanitizer report) is the regression.
 void Replay(const std::string& kind, const std::vector<uint8_t>& input) {
@@ -82,13 +50,14 @@ void Replay(const std::string& kind, const std::vector<uint8_t>& input) {
   } else if (kind == "game") {
     for (int depth : {16, 24, 32}) {
       test::TestPlayer t;
-      auto display = std::make_unique<ClickingDisplay>(t.clock);
+      // The game fuzz target's display and budget: 3000 yields or 40 frames.
+      auto display = std::make_unique<fuzz::ClickingDisplay>(t.clock, 3000, 40);
       t.player.services.display = display.get();
       t.player.settings.ColourDepth = depth;
       CreateSurfaces(t.player);
       if (!t.Load(input)) continue;
       t.Run();
-      EXPECT_LE(display->polls, 3001) << "the run did not end when its window closed";
+      EXPECT_LE(display->Polls(), 3001) << "the run did not end when its window closed";
     }
   } else if (kind == "bitmap") {
     for (int depth : {16, 24, 32}) {
