@@ -20,8 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// v1 is 5 at the first choice and grows by 10 after it: a load that did not restore it would show 25.
-constexpr char kScenario[] = R"(
+// v1 is 5 at the first choice (two options, in window text) and grows by 10 after it: a load that did not
+// restore it would show 25.
+constexpr char kFirstChoice[] = R"(
 text_mode window
 text_wait 0
 v1 = 5
@@ -40,7 +41,9 @@ wait
 next:
 v1 += 10
 message "二つ目の文。"
-choice {
+)";
+
+const std::string kScenario = std::string(kFirstChoice) + R"(choice {
   option "終わり" {
     end
   }
@@ -173,26 +176,7 @@ TEST_F(SaveAndLoad, ADamagedSlotIsRefusedAndTheGameGoesOn) {
 // ---- Slot files that must not be loaded ----
 
 // Two choices of two options each in window text: rows at y 265 and 295.
-constexpr char kTwoChoices[] = R"(
-text_mode window
-text_wait 0
-v1 = 5
-message "一つ目の文。"
-choice {
-  option "はい" {
-    v2 = 1
-    goto next
-  }
-  option "いいえ" {
-    v2 = 2
-    goto next
-  }
-}
-wait
-next:
-v1 += 10
-message "二つ目の文。"
-choice {
+const std::string kTwoChoices = std::string(kFirstChoice) + R"(choice {
   option "終わる" {
     v3 = 1
     end
