@@ -134,6 +134,7 @@ int SelectSlot(Player& player) {
   input.LeftClicked = false;
   input.RightClicked = false;
   int result = 0;
+  KeptFrame kept;
   while (result == 0) {
     DoEvents(player);
     if (input.RightClicked) {
@@ -143,7 +144,8 @@ int SelectSlot(Player& player) {
     const int row = MenuRowAt(input.PointerX, input.PointerY, 170, 16);
     const int slot = row >= 0 && row < kSlotCount ? row + 1 : -1;
     CopyMenuSaveToBack(player);
-    DrawSlotList(player, player.screen.BackBuffer, slot, false);
+    kept.DrawOn(player.screen.BackBuffer, slot,
+                [&](Surface& back) { DrawSlotList(player, back, slot, false); });
     FlipToScreen(player);
     if (input.LeftClicked) {
       input.LeftClicked = false;

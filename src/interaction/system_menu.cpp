@@ -122,6 +122,7 @@ int SelectMenuEntry(Player& player) {
   input.LeftClicked = false;
   input.RightClicked = false;
   int result = 0;
+  KeptFrame kept;
   while (result == 0) {
     DoEvents(player);
     if (input.RightClicked) {
@@ -130,7 +131,7 @@ int SelectMenuEntry(Player& player) {
     }
     const int row = MenuRowAt(input.PointerX, input.PointerY, 165, 20);
     CopyMenuSaveToBack(player);
-    DrawMenuEntries(player, player.screen.BackBuffer, row);
+    kept.DrawOn(player.screen.BackBuffer, row, [&](Surface& back) { DrawMenuEntries(player, back, row); });
     FlipToScreen(player);
     if (input.LeftClicked) {
       input.LeftClicked = false;
@@ -147,15 +148,18 @@ void ShowMenuNotice(Player& player, const std::u32string& line) {
   const FontSpec saved = screen.TextFont;
   input.LeftClicked = false;
   input.RightClicked = false;
+  KeptFrame kept;
   while (!input.LeftClicked && !input.RightClicked) {
     CopyMenuSaveToBack(player);
-    screen.TextFont.size_pt = 12;
-    screen.TextFont.bold = false;
-    screen.BackBuffer.font = screen.TextFont;
-    screen.BackBuffer.fore_colour = 0xFFFFFF;
-    DrawMenuText(player, screen.BackBuffer, 222, 200, line);
-    screen.BackBuffer.fore_colour = 0xA0A0A0;
-    DrawMenuText(player, screen.BackBuffer, 222, 260, U"クリックで戻ります。");
+    kept.DrawOn(screen.BackBuffer, 0, [&](Surface& back) {
+      screen.TextFont.size_pt = 12;
+      screen.TextFont.bold = false;
+      back.font = screen.TextFont;
+      back.fore_colour = 0xFFFFFF;
+      DrawMenuText(player, back, 222, 200, line);
+      back.fore_colour = 0xA0A0A0;
+      DrawMenuText(player, back, 222, 260, U"クリックで戻ります。");
+    });
     FlipToScreen(player);
     DoEvents(player);
     NoteWaitingForPlayer(player);

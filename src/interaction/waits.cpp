@@ -22,6 +22,7 @@ namespace {
 constexpr int kRowPitch = 30;
 constexpr size_t kMaxOptionLength = 20;
 constexpr uint32_t kBlinkPhaseMs = 500;
+constexpr int kMarkerShown = -2;  // the kept frame's key for the marker; lit rows are keyed by number
 
 bool PageMode(const Player& player) {
   return player.script.TextMode == 1;
@@ -98,6 +99,8 @@ void WaitForChoice(Player& player) {
   DrawChoices(player, player.screen.WorkSurface, -1, n);
   PresentWork(player);
 
+  KeptFrame& kept = player.choices.Frame;
+  kept.Forget();
   for (;;) {
     DoEvents(player);
     const int k = HitTestChoices(player, n);
@@ -105,6 +108,7 @@ void WaitForChoice(Player& player) {
     if (input.RightClicked) {
       input.RightClicked = false;
       SystemMenu(player);
+      kept.Forget();  // the menu may have changed what the list is drawn with
     } else if (input.LeftClicked) {
       input.LeftClicked = false;  // a click off the options is used up and ignored
       if (k >= 0) {
@@ -114,6 +118,7 @@ void WaitForChoice(Player& player) {
     }
     NoteWaitingForPlayer(player);
   }
+  kept.Forget();
   for (ChoiceEntry& entry : player.choices.Choices) entry.Text.clear();
 }
 
@@ -169,7 +174,8 @@ int HitTestChoices(Player& player, int n) {
   int found = -1;
   for (int i = 0; i < n; ++i) {
     if (PointerOnRow(player, n, i)) {
-      DrawChoices(player, player.screen.BackBuffer, i, n);
+      player.choices.Frame.DrawOn(player.screen.BackBuffer, i,
+                                  [&](Surface& back) { DrawChoices(player, back, i, n); });
       found = i;
     }
   }
@@ -187,20 +193,21 @@ void ShowClickMarker(Player& player, int n) {
   const uint32_t left = blink.NextToggle - now;
   if (left != 0 && left <= kBlinkPhaseMs) {
     if (!blink.MarkerHidden) {
-      Screen& screen = player.screen;
-      Surface& back = screen.BackBuffer;
-      int x = 570, y = 440;
-      if (PageMode(player)) {
-        screen.TextFont.size_pt = 12;
-        back.fore_colour = 0xFFE0E0;  // (224, 224, 255)
-        x = player.text.TextCursorX + 6;
-        y = player.text.TextCursorY + 6;
-      } else {
-        screen.TextFont.size_pt = 10;
-        back.fore_colour = 0xF08040;  // (64, 128, 240)
-      }
-      back.font = screen.TextFont;
-      DrawText(back, *player.services.glyphs, x, y, U"▼");
+      player.choices.Frame.DrawOn(player.screen.BackBuffer, kMarkerShown, [&](Surface& back) {
+        Screen& screen = player.screen;
+        int x = 570, y = 440;
+        if (PageMode(player)) {
+          screen.TextFont.size_pt = 12;
+          back.fore_colour = 0xFFE0E0;  // (224, 224, 255)
+          x = player.text.TextCursorX + 6;
+          y = player.text.TextCursorY + 6;
+        } else {
+          screen.TextFont.size_pt = 10;
+          back.fore_colour = 0xF08040;  // (64, 128, 240)
+        }
+        back.font = screen.TextFont;
+        DrawText(back, *player.services.glyphs, x, y, U"▼");
+      });
     }
     FlipToScreen(player);
   } else {

@@ -1,12 +1,10 @@
 #include "media/transfers.h"
 
-#include <cstring>
-
 namespace corv {
 namespace {
 // Whole-frame copy between two surfaces of the same size and format, no key, no scaling.
 void CopyFrame(const Surface& from, Surface& to) {
-  if (from.SizeBytes() == to.SizeBytes()) std::memcpy(to.Data(), from.Data(), from.SizeBytes());
+  to.CopyPixels(from);
 }
 }  // namespace
 

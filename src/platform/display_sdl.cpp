@@ -176,7 +176,7 @@ class SdlDisplay final : public Display {
   }
 
   void RestoreMode() override {
-    shown_.clear();
+    shown_ = Surface();
     texture_.reset();
     renderer_.reset();
     window_.reset();
@@ -184,14 +184,19 @@ class SdlDisplay final : public Display {
   }
 
   // A frame the same as the one on screen (a wait for the player flipping the page it shows) is neither
-  // uploaded nor drawn again; it is still paced, so the wait keeps its rhythm.
+  // uploaded nor drawn again; it is still paced, so the wait keeps its rhythm. The display keeps a
+  // copy of the frame it shows, which shares the frame's pixels: while they are shared nobody has drawn
+  // on them, so a frame passed along untouched is recognised without reading it.
   void Present(const Surface& frame) override {
     presented_since_poll_ = true;
     if (!texture_ || frame.Depth() != depth_ || frame.Width() != width_ || frame.Height() != height_) return;
-    if (frame.SizeBytes() != shown_.size() || std::memcmp(frame.Data(), shown_.data(), shown_.size()) != 0) {
-      shown_.assign(frame.Data(), frame.Data() + frame.SizeBytes());
-      SDL_UpdateTexture(texture_.get(), nullptr, frame.Data(), frame.Pitch());
-      Repaint();
+    if (!frame.SharesPixelsWith(shown_)) {
+      if (frame.SizeBytes() != shown_.SizeBytes() ||
+          std::memcmp(frame.Data(), shown_.Data(), shown_.SizeBytes()) != 0) {
+        SDL_UpdateTexture(texture_.get(), nullptr, frame.Data(), frame.Pitch());
+        Repaint();
+      }
+      shown_ = frame;
     }
     Pace();
   }
@@ -340,7 +345,7 @@ class SdlDisplay final : public Display {
   Clock::time_point last_present_{};
   Clock::time_point last_poll_{};
   bool presented_since_poll_ = false;
-  std::vector<uint8_t> shown_;  // the frame last uploaded to the texture
+  Surface shown_;  // the frame last uploaded to the texture
   // Released in reverse order: texture, renderer, window, then the video system.
   std::unique_ptr<VideoSubsystem> video_;
   WindowPtr window_;

@@ -40,7 +40,7 @@ Surface::Surface(int width, int height, int depth)
       depth_(depth),
       bytes_per_pixel_(depth / 8),
       pitch_(width * (depth / 8)) {
-  pixels_.assign(static_cast<size_t>(pitch_) * height_, 0);
+  pixels_ = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(pitch_) * height_, 0);
 }
 
 namespace {
@@ -104,6 +104,23 @@ void Surface::WritePixel(int x, int y, uint32_t pixel) {
 
 void Surface::SwapPixels(Surface& other) {
   pixels_.swap(other.pixels_);
+}
+
+void Surface::CopyPixels(const Surface& from) {
+  if (from.width_ != width_ || from.height_ != height_ || from.depth_ != depth_) return;
+  if (pixels_ == from.pixels_) return;
+  if (pixels_.use_count() == 1) spare_.buffer = std::move(pixels_);
+  pixels_ = from.pixels_;
+}
+
+void Surface::Unshare() {
+  Buffer& spare = spare_.buffer;
+  if (spare && spare.use_count() == 1 && spare->size() == pixels_->size()) {
+    std::copy(pixels_->begin(), pixels_->end(), spare->begin());
+    pixels_ = std::move(spare);
+  } else {
+    pixels_ = std::make_shared<std::vector<uint8_t>>(*pixels_);
+  }
 }
 
 namespace {

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -60,14 +61,20 @@ class Surface {
   int Depth() const { return depth_; }
   int BytesPerPixel() const { return bytes_per_pixel_; }
   int Pitch() const { return pitch_; }
-  bool Empty() const { return pixels_.empty(); }
+  bool Empty() const { return SizeBytes() == 0; }
   Rect Bounds() const { return Rect{0, 0, width_, height_}; }
 
-  uint8_t* Row(int y) { return pixels_.data() + static_cast<size_t>(y) * pitch_; }
-  const uint8_t* Row(int y) const { return pixels_.data() + static_cast<size_t>(y) * pitch_; }
-  uint8_t* Data() { return pixels_.data(); }
-  const uint8_t* Data() const { return pixels_.data(); }
-  size_t SizeBytes() const { return pixels_.size(); }
+  // Copies of a surface share its pixels until one of them is written to: every mutable access first
+  // gives the surface a buffer of its own. A whole-frame copy therefore costs nothing until something
+  // is drawn, and a frame that was only passed along is known to be unchanged without comparing it.
+  uint8_t* Row(int y) { return Data() + static_cast<size_t>(y) * pitch_; }
+  const uint8_t* Row(int y) const { return Data() + static_cast<size_t>(y) * pitch_; }
+  uint8_t* Data() {
+    if (pixels_.use_count() > 1) Unshare();
+    return pixels_ ? pixels_->data() : nullptr;
+  }
+  const uint8_t* Data() const { return pixels_ ? pixels_->data() : nullptr; }
+  size_t SizeBytes() const { return pixels_ ? pixels_->size() : 0; }
 
   // Raw pixel access; coordinates must lie inside the surface.
   uint32_t ReadPixel(int x, int y) const;
@@ -84,13 +91,61 @@ class Surface {
   // Exchanges the pixels of two surfaces of the same size and format (the flip of a flip chain).
   void SwapPixels(Surface& other);
 
+  // Gives this surface the pixels of another of the same size and format (a whole-frame copy that
+  // keeps this surface's key and drawing state). Does nothing when the sizes or formats differ.
+  void CopyPixels(const Surface& from);
+
+  // True when both surfaces hold the very same pixel buffer, so their pixels are equal.
+  bool SharesPixelsWith(const Surface& other) const { return pixels_ && pixels_ == other.pixels_; }
+
  private:
+  void Unshare();
+
   int width_ = 0;
   int height_ = 0;
   int depth_ = 32;
   int bytes_per_pixel_ = 4;
   int pitch_ = 0;
-  std::vector<uint8_t> pixels_;
+  using Buffer = std::shared_ptr<std::vector<uint8_t>>;
+  // The buffer this surface last gave up to share another's pixels, kept for its next Unshare: a
+  // surface that is copied onto and drawn on every frame reuses two buffers instead of asking the
+  // system for fresh memory each time. It belongs to this surface alone; a copy starts without one.
+  struct Spare {
+    Buffer buffer;
+    Spare() = default;
+    Spare(const Spare&) {}
+    Spare& operator=(const Spare&) { return *this; }
+  };
+
+  Buffer pixels_;
+  Spare spare_;
+};
+
+// A frame that a loop draws again on every pass: the pixels of the surface it draws on, then what
+// depends only on a small key (a lit row, a blinking marker). Most passes draw what the pass before
+// drew. The finished frame is kept with the pixels it was drawn over, and a pass with the same key over
+// the same pixels takes the kept frame instead of drawing: no drawing, no copy, and a display that
+// still shows that frame recognises it without reading it. The key must stand for everything the
+// drawing depends on besides the pixels drawn over.
+class KeptFrame {
+ public:
+  template <class Draw>
+  void DrawOn(Surface& target, int key, Draw draw) {
+    if (key == key_ && target.SharesPixelsWith(base_)) {
+      target.CopyPixels(frame_);
+      return;
+    }
+    base_ = target;
+    key_ = key;
+    draw(target);
+    frame_ = target;
+  }
+  void Forget() { *this = KeptFrame(); }
+
+ private:
+  Surface base_;
+  Surface frame_;
+  int key_ = 0;
 };
 
 enum class UseKey { kNo, kYes };

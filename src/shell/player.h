@@ -113,6 +113,7 @@ struct BlinkState {
 struct ChoiceState {
   std::array<ChoiceEntry, kChoiceSlots> Choices;
   BlinkState Blink;
+  KeptFrame Frame;  // the lit list or the marker the current wait last drew; every wait starts afresh
 };
 
 // The music state shared by the music commands and the music timer.
@@ -130,13 +131,13 @@ struct MusicState {
 struct ResumePoint {
   enum class Kind : int32_t { kNone = 0, kMessage = 1, kChoice = 2 };
   Kind kind = Kind::kNone;
-  int32_t position = 0;                            // the opcode 130 or 9 to run again
-  std::array<ChoiceEntry, kChoiceSlots> choices;   // the options registered when it was recorded
-  int32_t TextCursorX = 0;                         // the page-text cursor before the wait
+  int32_t position = 0;                           // the opcode 130 or 9 to run again
+  std::array<ChoiceEntry, kChoiceSlots> choices;  // the options registered when it was recorded
+  int32_t TextCursorX = 0;                        // the page-text cursor before the wait
   int32_t TextCursorY = 0;
-  Surface page_layer;                              // picture slot 5 before the wait
-  Surface work;                                    // kChoice: WorkSurface before the options were drawn
-  Surface message_save;                            // kChoice: MessageSaveSurface at that moment
+  Surface page_layer;    // picture slot 5 before the wait
+  Surface work;          // kChoice: WorkSurface before the options were drawn
+  Surface message_save;  // kChoice: MessageSaveSurface at that moment
 };
 
 // The system menu's lasting state: the slot labels and where slot files live.

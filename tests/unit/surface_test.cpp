@@ -6,6 +6,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace corv {
 namespace {
@@ -315,6 +316,131 @@ TEST(SurfacePixels, ColoursMapToEachFormat) {
   t.WritePixel(0, 0, MapColour(24, 0x0000FF));  // red
   EXPECT_EQ(t.Data()[0], 0x00);
   EXPECT_EQ(t.Data()[2], 0xFF);
+}
+
+// Copies share their pixels until one is written to; whatever writes, the other keeps every byte.
+TEST(SurfacePixels, CopiesShareUntilEitherIsWrittenTo) {
+  struct Write {
+    const char* name;
+    void (*apply)(Surface&);
+  };
+  const Write writes[] = {
+      {"WritePixel", [](Surface& s) { s.WritePixel(3, 2, 0x123456); }},
+      {"Row", [](Surface& s) { s.Row(5)[7] ^= 0xFF; }},
+      {"Data", [](Surface& s) { s.Data()[0] ^= 0xFF; }},
+      {"box",
+       [](Surface& s) {
+         s.fill_colour = 0x00FF00;
+         DrawBox(s, 1, 1, 4, 4);
+       }},
+      {"copy onto it",
+       [](Surface& s) {
+         Surface other(s.Width(), s.Height(), s.Depth());
+         Blit(s, Rect{0, 0, 2, 2}, other, Rect{0, 0, 2, 2}, UseKey::kNo);
+       }},
+      {"copy within it",
+       [](Surface& s) {
+         Blit(s, Rect{0, 0, 4, 3}, s, Rect{4, 3, 8, 6}, UseKey::kNo);
+       }},
+  };
+  std::mt19937 rng(5);
+  for (int depth : kDepths) {
+    for (const Write& w : writes) {
+      for (bool write_the_copy : {true, false}) {
+        for (bool by_copy_pixels : {true, false}) {
+          const Surface original = RandomSurface(8, 6, depth, 0, rng, 0);
+          const std::vector<uint8_t> before(original.Data(), original.Data() + original.SizeBytes());
+          Surface a = original;
+          Surface b(8, 6, depth);
+          if (by_copy_pixels) {
+            b.CopyPixels(a);
+          } else {
+            b = a;
+          }
+          ASSERT_TRUE(b.SharesPixelsWith(a));
+          Surface& written = write_the_copy ? b : a;
+          const Surface& kept = write_the_copy ? a : b;
+          w.apply(written);
+          const std::string what = std::string(w.name) + " at " + std::to_string(depth) +
+                                   (write_the_copy ? ", copy written" : ", original written");
+          EXPECT_FALSE(a.SharesPixelsWith(b)) << what;
+          EXPECT_EQ(std::vector<uint8_t>(kept.Data(), kept.Data() + kept.SizeBytes()), before) << what;
+          EXPECT_NE(std::vector<uint8_t>(written.Data(), written.Data() + written.SizeBytes()), before)
+              << what;
+        }
+      }
+    }
+  }
+}
+
+// A surface copied onto and drawn on over and over reuses the buffer it gave up, but never one that a
+// copy still holds, and CopyPixels between different sizes or formats changes nothing.
+TEST(SurfacePixels, RedrawnSurfacesNeverWriteIntoAFrameSomeoneHolds) {
+  std::mt19937 rng(9);
+  const Surface base = RandomSurface(8, 6, 32, 0, rng, 0);
+  Surface target(8, 6, 32);
+  std::vector<Surface> held;
+  for (uint32_t pass = 0; pass < 6; ++pass) {
+    target.CopyPixels(base);
+    target.WritePixel(static_cast<int>(pass), 0, 0xABCDEF);
+    if (pass % 2 == 0) held.push_back(target);  // a frame kept by a display or a copy
+  }
+  for (size_t i = 0; i < held.size(); ++i) {
+    const int marked = static_cast<int>(2 * i);
+    for (int x = 0; x < 8; ++x) {
+      EXPECT_EQ(held[i].ReadPixel(x, 0), x == marked ? 0xABCDEFu : base.ReadPixel(x, 0)) << i << "," << x;
+    }
+  }
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(target.ReadPixel(x, 0), x == 5 ? 0xABCDEFu : base.ReadPixel(x, 0));
+
+  for (const Surface& other : {Surface(8, 5, 32), Surface(7, 6, 32), Surface(8, 6, 16)}) {
+    Surface s = base;
+    s.WritePixel(0, 0, 1);
+    s.CopyPixels(other);
+    EXPECT_FALSE(s.SharesPixelsWith(other));
+    EXPECT_EQ(s.ReadPixel(0, 0), 1u);
+  }
+}
+
+// A kept frame is drawn again only when its key or the pixels under it change, and what it hands on
+// is exactly what drawing would have given.
+TEST(SurfacePixels, KeptFrameDrawsOnlyWhenKeyOrPixelsUnderItChange) {
+  std::mt19937 rng(13);
+  Surface work = RandomSurface(16, 8, 16, 0, rng, 0);
+  auto mark = [](Surface& s, int key) { s.WritePixel(key, key % 8, 0xF800); };
+  auto drawn = [&](int key) {
+    Surface s = work;
+    mark(s, key);
+    return std::vector<uint8_t>(s.Data(), s.Data() + s.SizeBytes());
+  };
+  KeptFrame kept;
+  Surface back(16, 8, 16);
+  int draws = 0;
+  struct Pass {
+    int key;
+    bool change_work;
+    bool expect_draw;
+  };
+  const Pass passes[] = {{3, false, true}, {3, false, false}, {3, false, false}, {4, false, true},
+                         {3, false, true}, {3, true, true},   {3, false, false}, {-1, false, true}};
+  for (size_t i = 0; i < std::size(passes); ++i) {
+    const Pass& p = passes[i];
+    if (p.change_work) work.WritePixel(0, 7, 0x07E0);
+    back.CopyPixels(work);
+    const int before = draws;
+    kept.DrawOn(back, p.key, [&](Surface& s) {
+      ++draws;
+      if (p.key >= 0) mark(s, p.key);
+    });
+    EXPECT_EQ(draws - before, p.expect_draw ? 1 : 0) << "pass " << i;
+    const std::vector<uint8_t> expected =
+        p.key >= 0 ? drawn(p.key) : std::vector<uint8_t>(work.Data(), work.Data() + work.SizeBytes());
+    EXPECT_EQ(std::vector<uint8_t>(back.Data(), back.Data() + back.SizeBytes()), expected) << "pass " << i;
+  }
+  kept.Forget();
+  back.CopyPixels(work);
+  kept.DrawOn(back, -1, [&](Surface&) { ++draws; });
+  EXPECT_EQ(draws, 6) << "a forgotten frame is drawn afresh";
 }
 
 }  // namespace
