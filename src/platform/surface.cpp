@@ -135,8 +135,13 @@ struct CopyPlan {
 };
 
 // The source coordinate a destination offset maps to (nearest neighbour: the left/top sample).
-// Computed in 128 bits: extreme rectangles from a damaged file must not overflow.
+// Extreme rectangles from a damaged file must not overflow, so products that could leave 64 bits are
+// computed in 128 (a slow library division, kept off the common paths). An unscaled copy, by far the
+// most common, needs no division at all.
 inline int64_t SourceOf(int64_t d, int64_t s_size, int64_t d_size) {
+  if (s_size == d_size) return d;
+  constexpr int64_t kSmall = int64_t{1} << 31;
+  if (d > -kSmall && d < kSmall && s_size > -kSmall && s_size < kSmall) return d * s_size / d_size;
   return static_cast<int64_t>(static_cast<__int128>(d) * s_size / d_size);
 }
 
@@ -310,6 +315,8 @@ inline __m128i Control(const std::array<int8_t, 16>& index) {
 
 // Three-byte pixels p..p+3 of a 16-byte load (from its first byte), widened to four 32-bit lanes.
 constexpr std::array<int8_t, 16> kWiden24 = {0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1};
+// The same for a load made four bytes early.
+constexpr std::array<int8_t, 16> kWiden24Late = {4, 5, 6, -1, 7, 8, 9, -1, 10, 11, 12, -1, 13, 14, 15, -1};
 
 // One flag byte per pixel (16 pixels) spread over the three bytes of each pixel: part 0, 1 or 2 of the
 // 48 bytes.
@@ -372,16 +379,88 @@ __attribute__((target("avx2"))) inline __m128i KeyFlags24(const uint8_t* from, _
                          _mm_packs_epi32(_mm_cmpeq_epi32(p2, kv), _mm_cmpeq_epi32(p3, kv)));
 }
 
-// Keyed rows of 3-byte pixels, sixteen pixels (48 bytes) a step: a flag byte per pixel, spread back over
-// its three bytes.
+__attribute__((target("avx2"))) inline __m256i Load256(const uint8_t* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+__attribute__((target("avx2"))) inline void Store256(uint8_t* p, __m256i v) {
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+}
+
+// Pixels 4k..4k+3 and 16+4k..16+4k+3 of the 32 three-byte pixels at `from`, compared with the key in
+// 32-bit lanes: the low half of the result holds the first four, the high half the others. The last
+// group's high half is loaded four bytes early, so that nothing past the 96 bytes is read.
+__attribute__((target("avx2"))) inline __m256i KeyLanes24(const uint8_t* from, int k, __m256i widen,
+                                                          __m256i widen_late, __m256i kv) {
+  const bool last = k == 3;
+  const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(Load128(from + 12 * k)),
+                                            Load128(from + 48 + 12 * k - (last ? 4 : 0)), 1);
+  return _mm256_cmpeq_epi32(_mm256_shuffle_epi8(v, last ? widen_late : widen), kv);
+}
+
+// One byte per pixel, 0xFF where it equals the key, in pixel order, for the 32 three-byte pixels (96
+// bytes) at `from`. The packs work within halves, so each half gathers sixteen pixels in order.
+__attribute__((target("avx2"))) inline __m256i KeyFlags24x32(const uint8_t* from, __m256i kv, __m256i widen,
+                                                             __m256i widen_late) {
+  const __m256i m0 = KeyLanes24(from, 0, widen, widen_late, kv),
+                m1 = KeyLanes24(from, 1, widen, widen_late, kv),
+                m2 = KeyLanes24(from, 2, widen, widen_late, kv),
+                m3 = KeyLanes24(from, 3, widen, widen_late, kv);
+  return _mm256_packs_epi16(_mm256_packs_epi32(m0, m1), _mm256_packs_epi32(m2, m3));
+}
+
+// Byte shuffles that spread the 32 flag bytes over the three bytes of each pixel: part 0, 1 or 2 of the
+// 96 bytes. A shuffle reads within its half only, so part 0 is applied to the flags of pixels 0-15 in
+// both halves, part 2 to those of pixels 16-31, and part 1 to the flags as they are.
+constexpr std::array<int8_t, 32> SpreadFlags24(int part) {
+  std::array<int8_t, 32> index{};
+  for (int j = 0; j < 32; ++j) {
+    const int base = part == 0 ? 0 : part == 2 ? 16 : 16 * (j / 16);
+    index[j] = static_cast<int8_t>((32 * part + j) / 3 - base);
+  }
+  return index;
+}
+
+// Keyed rows of 3-byte pixels, 32 pixels (96 bytes) a step, then sixteen: a flag byte per pixel,
+// spread back over its three bytes.
 // Built for AVX2 processors, whose three-operand forms of these 16-byte instructions it needs to keep
 // up with a plain copy.
 __attribute__((target("avx2"))) void CopyRowKeyed24Avx2(uint8_t* d, const uint8_t* s, int n, uint32_t key) {
+  const __m256i kv32 = _mm256_set1_epi32(static_cast<int32_t>(key));
+  const __m256i widen32 = _mm256_broadcastsi128_si256(Control(kWiden24));
+  const __m256i widen32_late = _mm256_set_m128i(Control(kWiden24Late), Control(kWiden24));
+  static constexpr std::array<int8_t, 32> kSpread0 = SpreadFlags24(0), kSpread1 = SpreadFlags24(1),
+                                          kSpread2 = SpreadFlags24(2);
+  const auto bytes = [](const std::array<int8_t, 32>& a) {
+    return reinterpret_cast<const uint8_t*>(a.data());
+  };
+  const __m256i spread32_0 = Load256(bytes(kSpread0)), spread32_1 = Load256(bytes(kSpread1)),
+                spread32_2 = Load256(bytes(kSpread2));
+  int i = 0;
+  for (; i + 32 <= n; i += 32) {
+    const uint8_t* from = s + 3 * i;
+    const __m256i flags = KeyFlags24x32(from, kv32, widen32, widen32_late);
+    const int bits = _mm256_movemask_epi8(flags);
+    if (bits == -1) continue;
+    uint8_t* to = d + 3 * i;
+    const __m256i s0 = Load256(from), s1 = Load256(from + 32), s2 = Load256(from + 64);
+    if (bits == 0) {
+      Store256(to, s0);
+      Store256(to + 32, s1);
+      Store256(to + 64, s2);
+      continue;
+    }
+    const __m256i k0 = _mm256_shuffle_epi8(_mm256_permute2x128_si256(flags, flags, 0x00), spread32_0);
+    const __m256i k1 = _mm256_shuffle_epi8(flags, spread32_1);
+    const __m256i k2 = _mm256_shuffle_epi8(_mm256_permute2x128_si256(flags, flags, 0x11), spread32_2);
+    Store256(to, _mm256_blendv_epi8(s0, Load256(to), k0));
+    Store256(to + 32, _mm256_blendv_epi8(s1, Load256(to + 32), k1));
+    Store256(to + 64, _mm256_blendv_epi8(s2, Load256(to + 64), k2));
+  }
+
   const __m128i kv = _mm_set1_epi32(static_cast<int32_t>(key));
   const __m128i widen = Control(kWiden24);
   const __m128i spread0 = Control(Spread24(0)), spread1 = Control(Spread24(1)),
                 spread2 = Control(Spread24(2));
-  int i = 0;
   for (; i + 16 <= n; i += 16) {
     const uint8_t* from = s + 3 * i;
     const __m128i s0 = Load128(from), s1 = Load128(from + 16), s2 = Load128(from + 32);

@@ -31,14 +31,18 @@ Surface RandomSurface(int w, int h, int depth, uint32_t key, std::mt19937& rng, 
 
 // The plain per-pixel copy: every destination pixel inside both rectangles and both surfaces takes the
 // source pixel left/top of its scaled position, unless it equals the key. Self copies read a snapshot.
+// Positions are worked out in 128 bits, so rectangles of any size are mapped exactly.
 void ReferenceBlit(Surface& dst, const Rect& d, const Surface& src_in, const Rect& s, bool keyed) {
   const Surface src = src_in;
-  const int64_t dw = d.right - d.left, dh = d.bottom - d.top, sw = s.right - s.left, sh = s.bottom - s.top;
-  for (int64_t dy = 0; dy < dh; ++dy) {
-    for (int64_t dx = 0; dx < dw; ++dx) {
-      const int64_t tx = d.left + dx, ty = d.top + dy;
-      const int64_t sx = s.left + dx * sw / dw, sy = s.top + dy * sh / dh;
-      if (tx < 0 || ty < 0 || tx >= dst.Width() || ty >= dst.Height()) continue;
+  using Wide = __int128;
+  const Wide dw = Wide{d.right} - d.left, dh = Wide{d.bottom} - d.top;
+  const Wide sw = Wide{s.right} - s.left, sh = Wide{s.bottom} - s.top;
+  if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
+  for (int ty = 0; ty < dst.Height(); ++ty) {
+    for (int tx = 0; tx < dst.Width(); ++tx) {
+      const Wide dx = Wide{tx} - d.left, dy = Wide{ty} - d.top;
+      if (dx < 0 || dy < 0 || dx >= dw || dy >= dh) continue;
+      const Wide sx = s.left + dx * sw / dw, sy = s.top + dy * sh / dh;
       if (sx < 0 || sy < 0 || sx >= src.Width() || sy >= src.Height()) continue;
       const uint32_t p = src.ReadPixel(static_cast<int>(sx), static_cast<int>(sy));
       if (keyed && src.colour_key && p == *src.colour_key) continue;
@@ -70,6 +74,21 @@ const BlitCase kBlitCases[] = {
     {"source starting before its surface", {10, 10, 50, 50}, {-8, -6, 32, 34}, true},
     {"destination off every edge", {-20, -20, 100, 80}, {0, 0, 64, 48}, false},
     {"stretched one row", {0, 0, 80, 60}, {5, 5, 45, 6}, false},
+    // Rectangles from damaged files: positions whose products leave 64 bits.
+    {"destination of every coordinate", {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, {0, 0, 64, 48}, false},
+    {"source of every coordinate", {0, 0, 80, 60}, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, true},
+    {"huge, source just past 31 bits",
+     {-(1 << 30), -(1 << 30), 1 << 30, 1 << 30},
+     {-5, -7, INT32_MAX, INT32_MAX},
+     false},
+    {"both of nearly every coordinate",
+     {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX},
+     {INT32_MIN + 1, INT32_MIN + 1, INT32_MAX, INT32_MAX},
+     true},
+    {"huge, doubled",
+     {-(1 << 30), -(1 << 30), 1 << 30, 1 << 30},
+     {-(1 << 29), -(1 << 29), 1 << 29, 1 << 29},
+     true},
 };
 
 // Both the fastest row loops of this processor and the portable ones are held to the plain copy.
