@@ -288,14 +288,19 @@ void DoubleRow(uint8_t* d, const uint8_t* s, int n_src) {
 }
 
 // Doubled columns leaving out the key: source pixel i lands on destination pixels 2i and 2i + 1 unless
-// it equals the key.
+// it equals the key. A source row shown on two destination rows is written to both at once, d2 being
+// the second (or null): the source is read and tested once for the pair.
 template <int B>
-void DoubleRowKeyed(uint8_t* d, const uint8_t* s, int n_src, uint32_t key) {
+void DoubleRowKeyed(uint8_t* d, uint8_t* d2, const uint8_t* s, int n_src, uint32_t key) {
   for (int i = 0; i < n_src; ++i) {
     const uint32_t v = Load<B>(s + B * i);
     if (v == key) continue;
     Store<B>(d + 2 * B * i, v);
     Store<B>(d + 2 * B * i + B, v);
+    if (d2) {
+      Store<B>(d2 + 2 * B * i, v);
+      Store<B>(d2 + 2 * B * i + B, v);
+    }
   }
 }
 
@@ -526,8 +531,8 @@ __attribute__((target("avx2"))) inline void StoreKeyed(uint8_t* to, __m256i pixe
   _mm256_storeu_si256(p, bits == 0 ? pixels : _mm256_blendv_epi8(pixels, _mm256_loadu_si256(p), keep));
 }
 
-__attribute__((target("avx2"))) void DoubleRowKeyed16Avx2(uint8_t* d, const uint8_t* s, int n_src,
-                                                          uint32_t key) {
+__attribute__((target("avx2"))) void DoubleRowKeyed16Avx2(uint8_t* d, uint8_t* d2, const uint8_t* s,
+                                                          int n_src, uint32_t key) {
   const __m256i kv = _mm256_set1_epi16(static_cast<int16_t>(key));
   int i = 0;
   for (; i + 16 <= n_src; i += 16) {
@@ -538,16 +543,21 @@ __attribute__((target("avx2"))) void DoubleRowKeyed16Avx2(uint8_t* d, const uint
     // Within each 128-bit lane: pixels 0-3 and 4-7 doubled; the lanes are then put back in order.
     const __m256i lo = _mm256_unpacklo_epi16(v, v), hi = _mm256_unpackhi_epi16(v, v);
     const __m256i keep_lo = _mm256_unpacklo_epi16(keep, keep), keep_hi = _mm256_unpackhi_epi16(keep, keep);
-    StoreKeyed(d + 4 * i, _mm256_permute2x128_si256(lo, hi, 0x20),
-               _mm256_permute2x128_si256(keep_lo, keep_hi, 0x20), bits);
-    StoreKeyed(d + 4 * i + 32, _mm256_permute2x128_si256(lo, hi, 0x31),
-               _mm256_permute2x128_si256(keep_lo, keep_hi, 0x31), bits);
+    const __m256i first = _mm256_permute2x128_si256(lo, hi, 0x20),
+                  second = _mm256_permute2x128_si256(lo, hi, 0x31);
+    const __m256i keep_first = _mm256_permute2x128_si256(keep_lo, keep_hi, 0x20),
+                  keep_second = _mm256_permute2x128_si256(keep_lo, keep_hi, 0x31);
+    for (uint8_t* row : {d, d2}) {
+      if (!row) continue;
+      StoreKeyed(row + 4 * i, first, keep_first, bits);
+      StoreKeyed(row + 4 * i + 32, second, keep_second, bits);
+    }
   }
-  DoubleRowKeyed<2>(d + 4 * i, s + 2 * i, n_src - i, key);
+  DoubleRowKeyed<2>(d + 4 * i, d2 ? d2 + 4 * i : nullptr, s + 2 * i, n_src - i, key);
 }
 
-__attribute__((target("avx2"))) void DoubleRowKeyed32Avx2(uint8_t* d, const uint8_t* s, int n_src,
-                                                          uint32_t key) {
+__attribute__((target("avx2"))) void DoubleRowKeyed32Avx2(uint8_t* d, uint8_t* d2, const uint8_t* s,
+                                                          int n_src, uint32_t key) {
   const __m256i kv = _mm256_set1_epi32(static_cast<int32_t>(key));
   const __m256i low = _mm256_set1_epi32(0xFFFFFF);
   int i = 0;
@@ -559,12 +569,17 @@ __attribute__((target("avx2"))) void DoubleRowKeyed32Avx2(uint8_t* d, const uint
     const __m256i v = _mm256_and_si256(raw, low);
     const __m256i lo = _mm256_unpacklo_epi32(v, v), hi = _mm256_unpackhi_epi32(v, v);
     const __m256i keep_lo = _mm256_unpacklo_epi32(keep, keep), keep_hi = _mm256_unpackhi_epi32(keep, keep);
-    StoreKeyed(d + 8 * i, _mm256_permute2x128_si256(lo, hi, 0x20),
-               _mm256_permute2x128_si256(keep_lo, keep_hi, 0x20), bits);
-    StoreKeyed(d + 8 * i + 32, _mm256_permute2x128_si256(lo, hi, 0x31),
-               _mm256_permute2x128_si256(keep_lo, keep_hi, 0x31), bits);
+    const __m256i first = _mm256_permute2x128_si256(lo, hi, 0x20),
+                  second = _mm256_permute2x128_si256(lo, hi, 0x31);
+    const __m256i keep_first = _mm256_permute2x128_si256(keep_lo, keep_hi, 0x20),
+                  keep_second = _mm256_permute2x128_si256(keep_lo, keep_hi, 0x31);
+    for (uint8_t* row : {d, d2}) {
+      if (!row) continue;
+      StoreKeyed(row + 8 * i, first, keep_first, bits);
+      StoreKeyed(row + 8 * i + 32, second, keep_second, bits);
+    }
   }
-  DoubleRowKeyed<4>(d + 8 * i, s + 4 * i, n_src - i, key);
+  DoubleRowKeyed<4>(d + 8 * i, d2 ? d2 + 8 * i : nullptr, s + 4 * i, n_src - i, key);
 }
 
 // One flag byte per pixel (16 pixels) spread over the six destination bytes of its doubled pixel: part
@@ -581,8 +596,8 @@ __attribute__((target("avx2"))) inline void StoreKeyed128(uint8_t* to, __m128i p
 }
 
 // Sixteen 3-byte source pixels (48 bytes) a step become 96 destination bytes.
-__attribute__((target("avx2"))) void DoubleRowKeyed24Avx2(uint8_t* d, const uint8_t* s, int n_src,
-                                                          uint32_t key) {
+__attribute__((target("avx2"))) void DoubleRowKeyed24Avx2(uint8_t* d, uint8_t* d2, const uint8_t* s,
+                                                          int n_src, uint32_t key) {
   const __m128i kv = _mm_set1_epi32(static_cast<int32_t>(key));
   const __m128i widen = Control(kWiden24);
   const __m128i twice[3] = {Control(Double24(0)), Control(Double24(1)), Control(Double24(2))};
@@ -595,21 +610,23 @@ __attribute__((target("avx2"))) void DoubleRowKeyed24Avx2(uint8_t* d, const uint
     const __m128i flags = KeyFlags24(from, kv, widen);
     const int bits = _mm_movemask_epi8(flags);
     if (bits == 0xFFFF) continue;
-    uint8_t* to = d + 6 * i;
     for (int half = 0; half < 2; ++half) {  // source pixels 0-7, then 8-15
       for (int part = 0; part < 3; ++part) {
         const int k = 3 * half + part;
-        StoreKeyed128(to + 16 * k, _mm_shuffle_epi8(Load128(from + 24 * half + 4 * part), twice[part]),
-                      _mm_shuffle_epi8(flags, spread[k]), bits != 0);
+        const __m128i pixels = _mm_shuffle_epi8(Load128(from + 24 * half + 4 * part), twice[part]);
+        const __m128i keep = _mm_shuffle_epi8(flags, spread[k]);
+        StoreKeyed128(d + 6 * i + 16 * k, pixels, keep, bits != 0);
+        if (d2) StoreKeyed128(d2 + 6 * i + 16 * k, pixels, keep, bits != 0);
       }
     }
   }
-  DoubleRowKeyed<3>(d + 6 * i, s + 3 * i, n_src - i, key);
+  DoubleRowKeyed<3>(d + 6 * i, d2 ? d2 + 6 * i : nullptr, s + 3 * i, n_src - i, key);
 }
 
 #endif  // CORV_SURFACE_X86
 
 using KeyedRowFn = void (*)(uint8_t*, const uint8_t*, int, uint32_t);
+using DoubleKeyedRowFn = void (*)(uint8_t*, uint8_t*, const uint8_t*, int, uint32_t);
 using DoubleRowFn = void (*)(uint8_t*, const uint8_t*, int);
 
 // The row kernels for B-byte pixels: the vector ones where the processor has them, unless the portable
@@ -618,7 +635,7 @@ template <int B>
 struct RowKernels {
   KeyedRowFn keyed = CopyRowKeyed<B>;
   DoubleRowFn doubled = DoubleRow<B>;
-  KeyedRowFn doubled_keyed = DoubleRowKeyed<B>;
+  DoubleKeyedRowFn doubled_keyed = DoubleRowKeyed<B>;
   explicit RowKernels(RowCode code) {
     if (code == RowCode::kPortable) return;
 #if CORV_SURFACE_X86
@@ -669,7 +686,13 @@ void RunCopy(Surface& dst, const Surface& src, const CopyPlan& p, bool keyed, ui
       std::memcpy(d, previous_row, static_cast<size_t>(n) * B);  // a repeated row of an enlargement
     } else if (doubled) {
       if (keyed) {
-        kernels.doubled_keyed(d, s, n / 2, key);
+        // The next destination row shows the same source row: both are written in one pass.
+        uint8_t* d2 = nullptr;
+        if (dy + 1 < p.dy1 && p.src_top + SourceOf(dy + 1, p.sh, p.dh) == sy) {
+          ++dy;
+          d2 = dst.Row(static_cast<int>(p.dst_top + dy)) + static_cast<size_t>(p.dst_left + p.dx0) * B;
+        }
+        kernels.doubled_keyed(d, d2, s, n / 2, key);
       } else {
         kernels.doubled(d, s, n / 2);
       }
