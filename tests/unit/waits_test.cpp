@@ -262,6 +262,64 @@ TEST(WaitForChoice, ClickPicksTheOptionUnderThePointerOnly) {
   EXPECT_EQ(player.choices.Choices[2].Position, 120) << "positions stay";
 }
 
+// Counts what it is asked to draw.
+class CountingGlyphs final : public GlyphSource {
+ public:
+  explicit CountingGlyphs(GlyphSource& inner) : inner_(inner) {}
+  const GlyphMask& Render(const std::u32string& text, const FontSpec& font) override {
+    ++renders;
+    return inner_.Render(text, font);
+  }
+  int renders = 0;
+
+ private:
+  GlyphSource& inner_;
+};
+
+// A wait redraws its frame on every pass. With the pointer resting on an option, or the marker blinking
+// at a click wait, each frame is drawn once and then handed on as it is: no text is drawn again, and the
+// display receives the very same pixels, which it recognises without comparing them.
+TEST(WaitForChoice, ARestingPointerOrBlinkingMarkerIsDrawnOnce) {
+  struct Case {
+    const char* name;
+    int n;
+    int renders;  // glyph renders of the whole wait
+    int frames;   // different pixel buffers presented
+  };
+  const Case cases[] = {
+      {"an option lit under the pointer", 2, 4 + 4, 2},  // the list, then the lit list, each text and shadow
+      {"a blinking marker", 1, 1, 2},                    // the marker once; the page without it
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedPlayer sp;
+    CountingGlyphs glyphs(*sp.glyphs);
+    Player& player = sp.player;
+    player.services.glyphs = &glyphs;
+    Register(player, c.n);
+    std::vector<Surface> frames;  // one copy of each different buffer presented
+    int presents = 0;
+    sp.display.on_present = [&](const Surface& frame) {
+      ++presents;
+      for (const Surface& f : frames) {
+        if (f.SharesPixelsWith(frame)) return;
+      }
+      frames.push_back(frame);
+    };
+    int polls = 0;
+    sp.display.on_poll = [&](std::vector<InputEvent>& out) {
+      ++polls;
+      if (polls == 1) out.push_back(MoveTo(300, 270));       // on row 0 of two
+      if (polls == 400) out.push_back(LeftClick(300, 270));  // some 7 s later: 14 blinks
+    };
+    WaitForChoice(player);
+    EXPECT_EQ(player.script.ScriptPosition, 100);
+    EXPECT_GT(presents, 300);
+    EXPECT_EQ(glyphs.renders, c.renders);
+    EXPECT_EQ(static_cast<int>(frames.size()), c.frames);
+  }
+}
+
 TEST(WaitForChoice, ClickMadeBeforeTheWaitDoesNotEndIt) {
   ScriptedPlayer sp;
   Player& player = sp.player;
