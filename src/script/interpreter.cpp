@@ -4,14 +4,15 @@
 //
 // When a yield is due: in a headless run the clock is virtual and moves 1 ms at every yield, so time is
 // counted in yields and every instruction is preceded by one; replayed runs (their frames, traces and
-// random numbers) depend on exactly that. With a real clock the loop yields once 0.9 ms have passed since
+// random numbers) depend on exactly that. With a real clock the loop yields once 0.5 ms have passed since
 // the last yield, or after kMaxInstructionsBetweenYields instructions, whichever is first: the window
-// system sees the program more than a thousand times a second, and long runs of instructions that do not
+// system sees the program at least a thousand times a second, and long runs of instructions that do not
 // wait are not slowed by a round trip to it before each one. Reading the clock costs about as much as an
 // arithmetic instruction, so it is read before every instruction that can take long (drawing, music,
-// text, options) and before every eighth of the instant ones (labels, jumps, arithmetic, text settings);
-// seven instant instructions take far less than the 0.1 ms left, so no instruction starts more than 1 ms
-// after the last yield.
+// text, options) and before every eighth of the instant ones (labels, jumps, arithmetic, text settings).
+// Seven instant instructions take far less than the 0.5 ms left before the millisecond is up; the rest
+// of that margin absorbs the moments the processor is taken away from the program (by other programs,
+// or by the host of a virtual machine), so no instruction starts more than 1 ms after the last yield.
 //
 // Every operand is read through the checked readers of operands.h. A read outside the file (a
 // truncated last instruction, a body scan that runs off the end) ends the program with a diagnostic
@@ -46,7 +47,7 @@ int32_t ChoiceOption(Player& player, int32_t position) {
 }
 
 constexpr uint32_t kMaxInstructionsBetweenYields = 100000;
-constexpr auto kYieldInterval = std::chrono::microseconds(900);
+constexpr auto kYieldInterval = std::chrono::microseconds(500);
 constexpr uint32_t kInstantInstructionsPerClockRead = 8;
 
 // Instructions whose handlers do a fixed, small amount of work.
