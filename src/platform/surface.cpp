@@ -323,14 +323,6 @@ constexpr std::array<int8_t, 16> kWiden24 = {0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, 
 // The same for a load made four bytes early.
 constexpr std::array<int8_t, 16> kWiden24Late = {4, 5, 6, -1, 7, 8, 9, -1, 10, 11, 12, -1, 13, 14, 15, -1};
 
-// One flag byte per pixel (16 pixels) spread over the three bytes of each pixel: part 0, 1 or 2 of the
-// 48 bytes.
-constexpr std::array<int8_t, 16> Spread24(int part) {
-  std::array<int8_t, 16> index{};
-  for (int j = 0; j < 16; ++j) index[j] = static_cast<int8_t>((16 * part + j) / 3);
-  return index;
-}
-
 // Eight three-byte pixels, doubled, as three 16-byte parts read from loads at bytes 0, 4 and 8.
 constexpr std::array<int8_t, 16> Double24(int part) {
   std::array<int8_t, 16> index{};
@@ -425,10 +417,8 @@ constexpr std::array<int8_t, 32> SpreadFlags24(int part) {
   return index;
 }
 
-// Keyed rows of 3-byte pixels, 32 pixels (96 bytes) a step, then sixteen: a flag byte per pixel,
-// spread back over its three bytes.
-// Built for AVX2 processors, whose three-operand forms of these 16-byte instructions it needs to keep
-// up with a plain copy.
+// Keyed rows of 3-byte pixels, 32 pixels (96 bytes) a step: a flag byte per pixel, spread back over its
+// three bytes; the last few pixels of a row go one by one.
 __attribute__((target("avx2"))) void CopyRowKeyed24Avx2(uint8_t* d, const uint8_t* s, int n, uint32_t key) {
   const __m256i kv32 = _mm256_set1_epi32(static_cast<int32_t>(key));
   const __m256i widen32 = _mm256_broadcastsi128_si256(Control(kWiden24));
@@ -462,29 +452,6 @@ __attribute__((target("avx2"))) void CopyRowKeyed24Avx2(uint8_t* d, const uint8_
     Store256(to + 64, _mm256_blendv_epi8(s2, Load256(to + 64), k2));
   }
 
-  const __m128i kv = _mm_set1_epi32(static_cast<int32_t>(key));
-  const __m128i widen = Control(kWiden24);
-  const __m128i spread0 = Control(Spread24(0)), spread1 = Control(Spread24(1)),
-                spread2 = Control(Spread24(2));
-  for (; i + 16 <= n; i += 16) {
-    const uint8_t* from = s + 3 * i;
-    const __m128i s0 = Load128(from), s1 = Load128(from + 16), s2 = Load128(from + 32);
-    const __m128i flags = KeyFlags24(from, kv, widen);
-    const int bits = _mm_movemask_epi8(flags);
-    if (bits == 0xFFFF) continue;
-    uint8_t* to = d + 3 * i;
-    if (bits == 0) {
-      Store128(to, s0);
-      Store128(to + 16, s1);
-      Store128(to + 32, s2);
-      continue;
-    }
-    const __m128i k0 = _mm_shuffle_epi8(flags, spread0), k1 = _mm_shuffle_epi8(flags, spread1),
-                  k2 = _mm_shuffle_epi8(flags, spread2);
-    Store128(to, _mm_blendv_epi8(s0, Load128(to), k0));
-    Store128(to + 16, _mm_blendv_epi8(s1, Load128(to + 16), k1));
-    Store128(to + 32, _mm_blendv_epi8(s2, Load128(to + 32), k2));
-  }
   CopyRowKeyed<3>(d + 3 * i, s + 3 * i, n - i, key);
 }
 
@@ -531,6 +498,22 @@ __attribute__((target("avx2"))) inline void StoreKeyed(uint8_t* to, __m256i pixe
   _mm256_storeu_si256(p, bits == 0 ? pixels : _mm256_blendv_epi8(pixels, _mm256_loadu_si256(p), keep));
 }
 
+// Pixels doubled within each 128-bit lane (lo: the low halves of both lanes, hi: the high halves), and
+// their flags likewise, put back in order as 64 destination bytes at `at` of each row given.
+__attribute__((target("avx2"))) inline void StoreDoubled(uint8_t* d, uint8_t* d2, int at, __m256i lo,
+                                                         __m256i hi, __m256i keep_lo, __m256i keep_hi,
+                                                         int bits) {
+  const __m256i first = _mm256_permute2x128_si256(lo, hi, 0x20),
+                second = _mm256_permute2x128_si256(lo, hi, 0x31);
+  const __m256i keep_first = _mm256_permute2x128_si256(keep_lo, keep_hi, 0x20),
+                keep_second = _mm256_permute2x128_si256(keep_lo, keep_hi, 0x31);
+  for (uint8_t* row : {d, d2}) {
+    if (!row) continue;
+    StoreKeyed(row + at, first, keep_first, bits);
+    StoreKeyed(row + at + 32, second, keep_second, bits);
+  }
+}
+
 __attribute__((target("avx2"))) void DoubleRowKeyed16Avx2(uint8_t* d, uint8_t* d2, const uint8_t* s,
                                                           int n_src, uint32_t key) {
   const __m256i kv = _mm256_set1_epi16(static_cast<int16_t>(key));
@@ -540,18 +523,9 @@ __attribute__((target("avx2"))) void DoubleRowKeyed16Avx2(uint8_t* d, uint8_t* d
     const __m256i keep = _mm256_cmpeq_epi16(v, kv);
     const int bits = _mm256_movemask_epi8(keep);
     if (bits == -1) continue;
-    // Within each 128-bit lane: pixels 0-3 and 4-7 doubled; the lanes are then put back in order.
-    const __m256i lo = _mm256_unpacklo_epi16(v, v), hi = _mm256_unpackhi_epi16(v, v);
-    const __m256i keep_lo = _mm256_unpacklo_epi16(keep, keep), keep_hi = _mm256_unpackhi_epi16(keep, keep);
-    const __m256i first = _mm256_permute2x128_si256(lo, hi, 0x20),
-                  second = _mm256_permute2x128_si256(lo, hi, 0x31);
-    const __m256i keep_first = _mm256_permute2x128_si256(keep_lo, keep_hi, 0x20),
-                  keep_second = _mm256_permute2x128_si256(keep_lo, keep_hi, 0x31);
-    for (uint8_t* row : {d, d2}) {
-      if (!row) continue;
-      StoreKeyed(row + 4 * i, first, keep_first, bits);
-      StoreKeyed(row + 4 * i + 32, second, keep_second, bits);
-    }
+    // Within each 128-bit lane: pixels 0-3 and 4-7 doubled.
+    StoreDoubled(d, d2, 4 * i, _mm256_unpacklo_epi16(v, v), _mm256_unpackhi_epi16(v, v),
+                 _mm256_unpacklo_epi16(keep, keep), _mm256_unpackhi_epi16(keep, keep), bits);
   }
   DoubleRowKeyed<2>(d + 4 * i, d2 ? d2 + 4 * i : nullptr, s + 2 * i, n_src - i, key);
 }
@@ -567,17 +541,8 @@ __attribute__((target("avx2"))) void DoubleRowKeyed32Avx2(uint8_t* d, uint8_t* d
     const int bits = _mm256_movemask_epi8(keep);
     if (bits == -1) continue;
     const __m256i v = _mm256_and_si256(raw, low);
-    const __m256i lo = _mm256_unpacklo_epi32(v, v), hi = _mm256_unpackhi_epi32(v, v);
-    const __m256i keep_lo = _mm256_unpacklo_epi32(keep, keep), keep_hi = _mm256_unpackhi_epi32(keep, keep);
-    const __m256i first = _mm256_permute2x128_si256(lo, hi, 0x20),
-                  second = _mm256_permute2x128_si256(lo, hi, 0x31);
-    const __m256i keep_first = _mm256_permute2x128_si256(keep_lo, keep_hi, 0x20),
-                  keep_second = _mm256_permute2x128_si256(keep_lo, keep_hi, 0x31);
-    for (uint8_t* row : {d, d2}) {
-      if (!row) continue;
-      StoreKeyed(row + 8 * i, first, keep_first, bits);
-      StoreKeyed(row + 8 * i + 32, second, keep_second, bits);
-    }
+    StoreDoubled(d, d2, 8 * i, _mm256_unpacklo_epi32(v, v), _mm256_unpackhi_epi32(v, v),
+                 _mm256_unpacklo_epi32(keep, keep), _mm256_unpackhi_epi32(keep, keep), bits);
   }
   DoubleRowKeyed<4>(d + 8 * i, d2 ? d2 + 8 * i : nullptr, s + 4 * i, n_src - i, key);
 }
