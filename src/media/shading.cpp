@@ -3,8 +3,9 @@
 // Both rectangle routines reduce to one operation per channel, so the work is done on rows of channels:
 // 8:8:8 rows are a stream of bytes whose rule repeats every 3 (24-bit) or 4 (32-bit) bytes, 5:6:5 rows a
 // stream of 16-bit pixels. Each stream has a portable loop and, on x86, SSE2 and AVX2 loops; all of them
-// compute the exact integer results (the division by 100 is a multiply-high that is exact on the whole
-// range the sums can take, checked at compile time below).
+// compute the exact integer results. The 5:6:5 loops divide by 100 with a multiply-high that is exact on the
+// whole range their sums can take (checked at compile time below); the 8:8:8 loops fold the division into
+// their one multiply per byte (see ByteBlend).
 #include "media/shading.h"
 
 #include <algorithm>
@@ -57,39 +58,47 @@ static_assert(Div100MagicIsExact());
 // position i % 96.
 constexpr size_t kPeriod = 96;
 
-// Per byte position: new = (old * weight + colour * share) / 100. The unused byte of a 32-bit pixel has
-// weight, share and colour 0, so it comes out as 0.
+// Per byte position: new = (old * weight + addend) / 100, where addend = colour * share. The unused byte of
+// a 32-bit pixel has weight and addend 0, so it comes out as 0.
+//
+// The vector loops need no division and one multiply per byte. The byte is put in the high half of a
+// 16-bit lane (x = old * 256), and the new value is the high byte of
+//   y = mulhi(x, scale) + offset = floor(old * scale / 256) + offset, where
+//   scale = ceil(weight * 65536 / 100) and offset = floor(addend * 256 / 100) + 1.
+// With T = old * weight + addend: the scale is never below weight * 65536 / 100, so y > 256 * T / 100 - 1,
+// hence y >= 256 * floor(T / 100). It exceeds that by less than 1, which adds less than old / 256 < 1, so
+// y < 256 * T / 100 + 2 <= 256 * floor(T / 100) + 2.56 * 99 + 2, hence y <= 256 * floor(T / 100) + 255.
+// Weight 100 would need scale 65536; 65535 gives floor(old * 65535 / 256) + 1 = 256 * old just the same.
 struct ByteBlend {
-  alignas(32) std::array<uint8_t, kPeriod> colour{};
-  alignas(32) std::array<uint16_t, kPeriod> weight{};  // for the SSE2 and portable loops
-  alignas(32) std::array<uint16_t, kPeriod> addend{};  // colour * share, for the same
-  // (weight, share) byte pairs in the order the AVX2 loop interleaves pixel and colour bytes: for each
-  // 32-byte block, positions 0-7 and 16-23, then 8-15 and 24-31.
-  alignas(32) std::array<uint8_t, 2 * kPeriod> pairs{};
+  alignas(32) std::array<uint16_t, kPeriod> weight{};  // for the portable loop
+  alignas(32) std::array<uint16_t, kPeriod> addend{};  // for the same
+  // Per 16-bit lane of a period: the lane's low (even position) and high (odd position) byte.
+  alignas(32) std::array<uint16_t, kPeriod / 2> even_scale{};
+  alignas(32) std::array<uint16_t, kPeriod / 2> even_offset{};
+  alignas(32) std::array<uint16_t, kPeriod / 2> odd_scale{};
+  alignas(32) std::array<uint16_t, kPeriod / 2> odd_offset{};
 };
 
 ByteBlend MakeByteBlend(int bytes_per_pixel, int32_t percent, const std::array<int32_t, 3>& colour) {
+  struct Channel {
+    uint16_t weight = 0, addend = 0, scale = 0, offset = 0;
+  };
+  std::array<Channel, 4> channels{};  // the unused byte of a 32-bit pixel keeps all 0
+  const auto weight = static_cast<uint32_t>(100 - percent);
+  for (size_t c = 0; c < 3; ++c) {
+    const auto addend = static_cast<uint32_t>(colour[c] * percent);
+    channels[c] = {static_cast<uint16_t>(weight), static_cast<uint16_t>(addend),
+                   static_cast<uint16_t>(std::min<uint32_t>((weight * 65536 + 99) / 100, 65535)),
+                   static_cast<uint16_t>(addend * 256 / 100 + 1)};
+  }
   const auto bpp = static_cast<size_t>(bytes_per_pixel);
   ByteBlend rule;
-  std::array<uint8_t, kPeriod> share{};
-  for (size_t i = 0, channel = 0; i < kPeriod; ++i, channel = channel + 1 == bpp ? 0 : channel + 1) {
-    if (channel == 3) continue;
-    rule.colour[i] = static_cast<uint8_t>(colour[channel]);
-    rule.weight[i] = static_cast<uint16_t>(100 - percent);
-    share[i] = static_cast<uint8_t>(percent);
-    rule.addend[i] = static_cast<uint16_t>(colour[channel] * percent);
-  }
-  for (size_t block = 0; block < kPeriod; block += 32) {
-    for (size_t half = 0; half < 2; ++half) {    // unpacklo, unpackhi
-      for (size_t lane = 0; lane < 2; ++lane) {  // the two 128-bit lanes
-        for (size_t j = 0; j < 8; ++j) {
-          const size_t position = block + lane * 16 + half * 8 + j;
-          const size_t at = 2 * block + half * 32 + lane * 16 + 2 * j;
-          rule.pairs[at] = static_cast<uint8_t>(rule.weight[position]);
-          rule.pairs[at + 1] = share[position];
-        }
-      }
-    }
+  for (size_t i = 0; i < kPeriod; ++i) {
+    const Channel& channel = channels[i % bpp];
+    rule.weight[i] = channel.weight;
+    rule.addend[i] = channel.addend;
+    (i % 2 == 0 ? rule.even_scale : rule.odd_scale)[i / 2] = channel.scale;
+    (i % 2 == 0 ? rule.even_offset : rule.odd_offset)[i / 2] = channel.offset;
   }
   return rule;
 }
@@ -159,27 +168,41 @@ void DarkenWordsPortable(uint8_t* p, size_t n, const WordDarken& rule) {
 
 #if CORV_SHADING_X86
 
-// Runs `block` (which takes a pointer to `width` bytes and the rule position of its first byte) over the
-// n bytes at p. Whole periods go first with the positions as constants, so that the compiler keeps the rule
-// vectors in registers; the last, partial block goes through a scratch buffer, so every byte takes the
-// vector path.
-template <size_t width, typename Block>
-__attribute__((always_inline)) inline void Stream(uint8_t* p, size_t n, Block&& block) {
+// Runs `block` over the n bytes at p, `width` bytes at a time. `rules(held, k)` sets what a block needs at
+// rule position k. The rules of the blocks of a period are taken once, before the loop over whole periods, so
+// that they stay in registers: read inside the loop, they would be read again for every block, since
+// the pixel stores could alias them. The last, partial block goes through a scratch buffer, so every byte
+// takes the vector path.
+template <size_t width, typename Held, typename Rules, typename Block>
+__attribute__((always_inline)) inline void Stream(uint8_t* p, size_t n, Rules&& rules, Block&& block) {
   static_assert(kPeriod % width == 0);
+  constexpr size_t kBlocks = kPeriod / width;
+  std::array<Held, kBlocks> held;
+#pragma GCC unroll 8
+  for (size_t j = 0; j < kBlocks; ++j) rules(held[j], j * width);
   size_t i = 0;
   for (; i + kPeriod <= n; i += kPeriod) {
 #pragma GCC unroll 8
-    for (size_t k = 0; k < kPeriod; k += width) block(p + i + k, k);
+    for (size_t j = 0; j < kBlocks; ++j) block(p + i + j * width, held[j]);
   }
   size_t k = 0;
-  for (; i + width <= n; i += width, k += width) block(p + i, k);
+  Held at;
+  for (; i + width <= n; i += width, k += width) {
+    rules(at, k);
+    block(p + i, at);
+  }
   if (i < n) {
     alignas(32) uint8_t scratch[width];
     std::memcpy(scratch, p + i, n - i);
-    block(scratch, k);
+    rules(at, k);
+    block(scratch, at);
     std::memcpy(p + i, scratch, n - i);
   }
 }
+
+// For loops whose rule is the same at every position.
+struct Uniform {};
+constexpr auto kUniform = [](Uniform&, size_t) {};
 
 // ---- SSE2 loops (every x86-64 processor) ---------------------------------------------------------
 
@@ -194,21 +217,29 @@ inline __m128i Div100(__m128i x) {
 }
 
 void BlendBytesSse2(uint8_t* p, size_t n, const ByteBlend& rule) {
-  const __m128i zero = _mm_setzero_si128();
-  Stream<16>(p, n, [&](uint8_t* q, size_t k) {
+  const __m128i high_bytes = _mm_set1_epi16(static_cast<int16_t>(0xFF00));
+  struct Lanes {
+    __m128i even_scale, even_offset, odd_scale, odd_offset;
+  };
+  const auto rules = [&](Lanes& r, size_t k) {
+    r = {Load128(&rule.even_scale[k / 2]), Load128(&rule.even_offset[k / 2]), Load128(&rule.odd_scale[k / 2]),
+         Load128(&rule.odd_offset[k / 2])};
+  };
+  Stream<16, Lanes>(p, n, rules, [&](uint8_t* q, const Lanes& r) {
+    // Even bytes are moved up to the high half of their lane; odd bytes are there already. Each result is
+    // the high byte of its lane: the even ones move back down, and masks merge the two halves.
     const __m128i v = Load128(q);
-    const __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(v, zero), Load128(&rule.weight[k])),
-                                     Load128(&rule.addend[k]));
-    const __m128i hi =
-        _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(v, zero), Load128(&rule.weight[k + 8])),
-                      Load128(&rule.addend[k + 8]));
-    Store128(q, _mm_packus_epi16(Div100(lo), Div100(hi)));
+    const __m128i even = _mm_add_epi16(_mm_mulhi_epu16(_mm_slli_epi16(v, 8), r.even_scale), r.even_offset);
+    const __m128i odd =
+        _mm_add_epi16(_mm_mulhi_epu16(_mm_and_si128(v, high_bytes), r.odd_scale), r.odd_offset);
+    Store128(q, _mm_or_si128(_mm_srli_epi16(even, 8), _mm_and_si128(odd, high_bytes)));
   });
 }
 
 void DarkenBytesSse2(uint8_t* p, size_t n, const ByteDarken& rule) {
-  Stream<16>(p, n,
-             [&](uint8_t* q, size_t k) { Store128(q, _mm_subs_epu8(Load128(q), Load128(&rule.amount[k]))); });
+  Stream<16, __m128i>(
+      p, n, [&](__m128i& amount, size_t k) { amount = Load128(&rule.amount[k]); },
+      [&](uint8_t* q, const __m128i& amount) { Store128(q, _mm_subs_epu8(Load128(q), amount)); });
 }
 
 void BlendWordsSse2(uint8_t* p, size_t n, const WordBlend& rule) {
@@ -217,7 +248,7 @@ void BlendWordsSse2(uint8_t* p, size_t n, const WordBlend& rule) {
   const __m128i green = _mm_set1_epi16(static_cast<int16_t>(rule.green));
   const __m128i blue = _mm_set1_epi16(static_cast<int16_t>(rule.blue));
   const __m128i mask6 = _mm_set1_epi16(0x3F), mask5 = _mm_set1_epi16(0x1F);
-  Stream<16>(p, n, [&](uint8_t* q, size_t) {
+  Stream<16, Uniform>(p, n, kUniform, [&](uint8_t* q, Uniform) {
     const __m128i v = Load128(q);
     const __m128i r = Div100(_mm_add_epi16(_mm_mullo_epi16(_mm_srli_epi16(v, 11), weight), red));
     const __m128i g =
@@ -233,7 +264,7 @@ void DarkenWordsSse2(uint8_t* p, size_t n, const WordDarken& rule) {
   const __m128i blue = _mm_set1_epi16(static_cast<int16_t>(rule.blue));
   const __m128i mask_r = _mm_set1_epi16(static_cast<int16_t>(0xF800));
   const __m128i mask_g = _mm_set1_epi16(0x7E0), mask_b = _mm_set1_epi16(0x1F);
-  Stream<16>(p, n, [&](uint8_t* q, size_t) {
+  Stream<16, Uniform>(p, n, kUniform, [&](uint8_t* q, Uniform) {
     const __m128i v = Load128(q);
     const __m128i r = _mm_subs_epu16(_mm_and_si128(v, mask_r), red);
     const __m128i g = _mm_subs_epu16(_mm_and_si128(v, mask_g), green);
@@ -264,19 +295,29 @@ inline __m256i Div100x16(__m256i x) {
 }
 
 void BlendBytesAvx2(uint8_t* p, size_t n, const ByteBlend& rule) {
-  Stream<32>(p, n, [&](uint8_t* q, size_t k) {
-    // Pixel and colour bytes interleaved, then old * weight + colour * share in one multiply-add.
-    const __m256i v = Load256(q), c = Load256(&rule.colour[k]);
-    const __m256i lo = _mm256_maddubs_epi16(_mm256_unpacklo_epi8(v, c), Load256(&rule.pairs[2 * k]));
-    const __m256i hi = _mm256_maddubs_epi16(_mm256_unpackhi_epi8(v, c), Load256(&rule.pairs[2 * k + 32]));
-    Store256(q, _mm256_packus_epi16(Div100x16(lo), Div100x16(hi)));
+  const __m256i high_bytes = _mm256_set1_epi16(static_cast<int16_t>(0xFF00));
+  struct Lanes {
+    __m256i even_scale, even_offset, odd_scale, odd_offset;
+  };
+  const auto rules = [&](Lanes& r, size_t k) {
+    r = {Load256(&rule.even_scale[k / 2]), Load256(&rule.even_offset[k / 2]), Load256(&rule.odd_scale[k / 2]),
+         Load256(&rule.odd_offset[k / 2])};
+  };
+  Stream<32, Lanes>(p, n, rules, [&](uint8_t* q, const Lanes& r) {
+    // As in the SSE2 loop, with one byte blend to merge the halves.
+    const __m256i v = Load256(q);
+    const __m256i even =
+        _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_slli_epi16(v, 8), r.even_scale), r.even_offset);
+    const __m256i odd =
+        _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_and_si256(v, high_bytes), r.odd_scale), r.odd_offset);
+    Store256(q, _mm256_blendv_epi8(_mm256_srli_epi16(even, 8), odd, high_bytes));
   });
 }
 
 void DarkenBytesAvx2(uint8_t* p, size_t n, const ByteDarken& rule) {
-  Stream<32>(p, n, [&](uint8_t* q, size_t k) {
-    Store256(q, _mm256_subs_epu8(Load256(q), Load256(&rule.amount[k])));
-  });
+  Stream<32, __m256i>(
+      p, n, [&](__m256i& amount, size_t k) { amount = Load256(&rule.amount[k]); },
+      [&](uint8_t* q, const __m256i& amount) { Store256(q, _mm256_subs_epu8(Load256(q), amount)); });
 }
 
 void BlendWordsAvx2(uint8_t* p, size_t n, const WordBlend& rule) {
@@ -285,7 +326,7 @@ void BlendWordsAvx2(uint8_t* p, size_t n, const WordBlend& rule) {
   const __m256i green = _mm256_set1_epi16(static_cast<int16_t>(rule.green));
   const __m256i blue = _mm256_set1_epi16(static_cast<int16_t>(rule.blue));
   const __m256i mask6 = _mm256_set1_epi16(0x3F), mask5 = _mm256_set1_epi16(0x1F);
-  Stream<32>(p, n, [&](uint8_t* q, size_t) {
+  Stream<32, Uniform>(p, n, kUniform, [&](uint8_t* q, Uniform) {
     const __m256i v = Load256(q);
     const __m256i r = Div100x16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(v, 11), weight), red));
     const __m256i g = Div100x16(_mm256_add_epi16(
@@ -302,7 +343,7 @@ void DarkenWordsAvx2(uint8_t* p, size_t n, const WordDarken& rule) {
   const __m256i blue = _mm256_set1_epi16(static_cast<int16_t>(rule.blue));
   const __m256i mask_r = _mm256_set1_epi16(static_cast<int16_t>(0xF800));
   const __m256i mask_g = _mm256_set1_epi16(0x7E0), mask_b = _mm256_set1_epi16(0x1F);
-  Stream<32>(p, n, [&](uint8_t* q, size_t) {
+  Stream<32, Uniform>(p, n, kUniform, [&](uint8_t* q, Uniform) {
     const __m256i v = Load256(q);
     const __m256i r = _mm256_subs_epu16(_mm256_and_si256(v, mask_r), red);
     const __m256i g = _mm256_subs_epu16(_mm256_and_si256(v, mask_g), green);

@@ -113,6 +113,33 @@ TEST(Shading, Every16BitPixelMatchesThePlainArithmetic) {
   }
 }
 
+// Every channel byte, colour value and percent, in each channel of 24- and 32-bit pixels, on every path.
+// Row 0 holds old value x in every channel of pixel x, row 1 old value x ^ 1, so that in 24-bit pixels
+// each old value also falls on the other byte parity of a 16-bit lane.
+TEST(Shading, EveryChannelValueColourAndPercentMatchesThePlainArithmetic) {
+  for (int depth : {24, 32}) {
+    Surface all(256, 2, depth);
+    for (uint32_t x = 0; x < 256; ++x) {
+      all.WritePixel(static_cast<int>(x), 0, x * 0x010101u);
+      all.WritePixel(static_cast<int>(x), 1, (x ^ 1u) * 0x010101u);
+    }
+    for (int percent = 0; percent <= 100; ++percent) {
+      for (int32_t c = 0; c < 256; ++c) {
+        const Colour colour{c, (c + 85) % 256, (c + 170) % 256};
+        Surface want = all;
+        reference::BlendRect(want, depth, 0, 0, 255, 1, colour.red, colour.green, colour.blue, percent);
+        for (Simd simd : Paths()) {
+          Surface got = all;
+          ASSERT_TRUE(
+              BlendRect(got, depth, 0, 0, 255, 1, colour.red, colour.green, colour.blue, percent, simd));
+          ASSERT_EQ(FirstDifference(want, got), "")
+              << depth << "-bit " << Name(simd) << " colour " << c << " percent " << percent;
+        }
+      }
+    }
+  }
+}
+
 // 24- and 32-bit frames of random pixels (with random bits 24-31 in 32-bit), whole and in rectangles whose
 // edges fall at every alignment, on every path.
 TEST(Shading, RandomFramesMatchThePlainArithmetic) {
