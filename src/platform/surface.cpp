@@ -40,7 +40,7 @@ Surface::Surface(int width, int height, int depth)
       depth_(depth),
       bytes_per_pixel_(depth / 8),
       pitch_(width * (depth / 8)) {
-  pixels_ = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(pitch_) * height_, 0);
+  pixels_ = std::make_shared<Bytes>(static_cast<size_t>(pitch_) * height_, 0);
 }
 
 namespace {
@@ -119,7 +119,7 @@ void Surface::Unshare() {
     std::copy(pixels_->begin(), pixels_->end(), spare->begin());
     pixels_ = std::move(spare);
   } else {
-    pixels_ = std::make_shared<std::vector<uint8_t>>(*pixels_);
+    pixels_ = std::make_shared<Bytes>(*pixels_);
   }
 }
 

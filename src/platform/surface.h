@@ -15,8 +15,10 @@
 // were written for, so a box from (50, 340) to (590, 460) covers columns 50-589 and rows 340-459.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -106,7 +108,21 @@ class Surface {
   int depth_ = 32;
   int bytes_per_pixel_ = 4;
   int pitch_ = 0;
-  using Buffer = std::shared_ptr<std::vector<uint8_t>>;
+  // Pixel memory starts on a cache line, and so does every row of a frame whose width makes whole lines:
+  // the vector loops over rows then never split a load or a store across two lines.
+  template <typename T>
+  struct LineAligned {
+    using value_type = T;
+    static constexpr std::align_val_t kLine{64};
+    LineAligned() = default;
+    template <typename U>
+    LineAligned(const LineAligned<U>&) {}
+    T* allocate(size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kLine)); }
+    void deallocate(T* p, size_t) { ::operator delete(p, kLine); }
+    bool operator==(const LineAligned&) const = default;
+  };
+  using Bytes = std::vector<uint8_t, LineAligned<uint8_t>>;
+  using Buffer = std::shared_ptr<Bytes>;
   // The buffer this surface last gave up to share another's pixels, kept for its next Unshare: a
   // surface that is copied onto and drawn on every frame reuses two buffers instead of asking the
   // system for fresh memory each time. It belongs to this surface alone; a copy starts without one.

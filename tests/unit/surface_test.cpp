@@ -6,6 +6,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace corv {
@@ -418,6 +419,20 @@ TEST(SurfacePixels, RedrawnSurfacesNeverWriteIntoAFrameSomeoneHolds) {
     s.CopyPixels(other);
     EXPECT_FALSE(s.SharesPixelsWith(other));
     EXPECT_EQ(s.ReadPixel(0, 0), 1u);
+  }
+}
+
+// Pixel memory starts on a cache line however it was made: new, or given to a surface that was sharing.
+TEST(SurfacePixels, PixelMemoryStartsOnACacheLine) {
+  const auto on_a_line = [](const Surface& s) { return reinterpret_cast<uintptr_t>(s.Data()) % 64 == 0; };
+  for (const auto& [w, h, depth] :
+       {std::tuple{640, 480, 32}, {640, 480, 24}, {640, 480, 16}, {1, 1, 16}, {3, 5, 24}}) {
+    Surface fresh(w, h, depth);
+    EXPECT_TRUE(on_a_line(fresh)) << w << "x" << h << "x" << depth;
+    Surface copy = fresh;
+    copy.WritePixel(0, 0, 1);  // now a buffer of its own
+    EXPECT_FALSE(copy.SharesPixelsWith(fresh));
+    EXPECT_TRUE(on_a_line(copy)) << w << "x" << h << "x" << depth << " after a write";
   }
 }
 
