@@ -109,16 +109,26 @@ class Surface {
   int bytes_per_pixel_ = 4;
   int pitch_ = 0;
   // Pixel memory starts on a cache line, and so does every row of a frame whose width makes whole lines:
-  // the vector loops over rows then never split a load or a store across two lines.
+  // the vector loops over rows then never split a load or a store across two lines. The block is taken a
+  // line larger and aligned by hand, its start kept just before the pixels: with glibc's own aligned
+  // allocation, which splits heap chunks, the demo's headless run peaked at 367 MB instead of 59 MB.
   template <typename T>
   struct LineAligned {
     using value_type = T;
-    static constexpr std::align_val_t kLine{64};
+    static constexpr uintptr_t kLine = 64;
     LineAligned() = default;
     template <typename U>
     LineAligned(const LineAligned<U>&) {}
-    T* allocate(size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kLine)); }
-    void deallocate(T* p, size_t) { ::operator delete(p, kLine); }
+    T* allocate(size_t n) {
+      // operator new aligns blocks for any scalar, so a pointer always fits between a block's start and
+      // the next line.
+      static_assert(alignof(std::max_align_t) >= sizeof(void*));
+      void* block = ::operator new(n * sizeof(T) + kLine);
+      const uintptr_t aligned = (reinterpret_cast<uintptr_t>(block) + kLine) & ~(kLine - 1);
+      reinterpret_cast<void**>(aligned)[-1] = block;
+      return reinterpret_cast<T*>(aligned);
+    }
+    void deallocate(T* p, size_t) { ::operator delete(reinterpret_cast<void**>(p)[-1]); }
     bool operator==(const LineAligned&) const = default;
   };
   using Bytes = std::vector<uint8_t, LineAligned<uint8_t>>;
