@@ -40,7 +40,25 @@ Surface::Surface(int width, int height, int depth)
       depth_(depth),
       bytes_per_pixel_(depth / 8),
       pitch_(width * (depth / 8)) {
-  pixels_ = std::make_shared<Bytes>(static_cast<size_t>(pitch_) * height_, 0);
+  pixels_ = std::make_shared<Bytes>(static_cast<size_t>(pitch_) * height_);
+}
+
+namespace {
+
+constexpr uintptr_t kLine = 64;
+
+uint8_t* FirstLine(uint8_t* block) {
+  return block + (kLine - reinterpret_cast<uintptr_t>(block) % kLine) % kLine;
+}
+
+}  // namespace
+
+Surface::Bytes::Bytes(size_t size)
+    : block_(new uint8_t[size + kLine]()), data_(FirstLine(block_.get())), size_(size) {}
+
+Surface::Bytes::Bytes(const Bytes& other)
+    : block_(new uint8_t[other.size_ + kLine]), data_(FirstLine(block_.get())), size_(other.size_) {
+  std::memcpy(data_, other.data_, size_);
 }
 
 namespace {
@@ -116,7 +134,7 @@ void Surface::CopyPixels(const Surface& from) {
 void Surface::Unshare() {
   Buffer& spare = spare_.buffer;
   if (spare && spare.use_count() == 1 && spare->size() == pixels_->size()) {
-    std::copy(pixels_->begin(), pixels_->end(), spare->begin());
+    std::memcpy(spare->data(), pixels_->data(), pixels_->size());
     pixels_ = std::move(spare);
   } else {
     pixels_ = std::make_shared<Bytes>(*pixels_);

@@ -18,7 +18,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -108,30 +107,24 @@ class Surface {
   int depth_ = 32;
   int bytes_per_pixel_ = 4;
   int pitch_ = 0;
-  // Pixel memory starts on a cache line, and so does every row of a frame whose width makes whole lines:
+  // Pixel memory that starts on a cache line, as does every row of a frame whose width makes whole lines:
   // the vector loops over rows then never split a load or a store across two lines. The block is taken a
-  // line larger and aligned by hand, its start kept just before the pixels: with glibc's own aligned
-  // allocation, which splits heap chunks, the demo's headless run peaked at 367 MB instead of 59 MB.
-  template <typename T>
-  struct LineAligned {
-    using value_type = T;
-    static constexpr uintptr_t kLine = 64;
-    LineAligned() = default;
-    template <typename U>
-    LineAligned(const LineAligned<U>&) {}
-    T* allocate(size_t n) {
-      // operator new aligns blocks for any scalar, so a pointer always fits between a block's start and
-      // the next line.
-      static_assert(alignof(std::max_align_t) >= sizeof(void*));
-      void* block = ::operator new(n * sizeof(T) + kLine);
-      const uintptr_t aligned = (reinterpret_cast<uintptr_t>(block) + kLine) & ~(kLine - 1);
-      reinterpret_cast<void**>(aligned)[-1] = block;
-      return reinterpret_cast<T*>(aligned);
-    }
-    void deallocate(T* p, size_t) { ::operator delete(reinterpret_cast<void**>(p)[-1]); }
-    bool operator==(const LineAligned&) const = default;
+  // line larger and aligned by hand: with glibc's own aligned allocation, which splits heap chunks, the
+  // demo's headless run peaked at 367 MB instead of 59 MB.
+  class Bytes {
+   public:
+    explicit Bytes(size_t size);  // zeroed
+    Bytes(const Bytes& other);
+    Bytes& operator=(const Bytes&) = delete;
+    uint8_t* data() { return data_; }
+    const uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
+
+   private:
+    std::unique_ptr<uint8_t[]> block_;
+    uint8_t* data_ = nullptr;
+    size_t size_ = 0;
   };
-  using Bytes = std::vector<uint8_t, LineAligned<uint8_t>>;
   using Buffer = std::shared_ptr<Bytes>;
   // The buffer this surface last gave up to share another's pixels, kept for its next Unshare: a
   // surface that is copied onto and drawn on every frame reuses two buffers instead of asking the
