@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <stdexcept>
 #include <utility>
 
 #include "platform/glyphs.h"
@@ -51,13 +53,20 @@ uint8_t* FirstLine(uint8_t* block) {
   return block + (kLine - reinterpret_cast<uintptr_t>(block) % kLine) % kLine;
 }
 
+// The size of the block for `size` bytes of pixels. A size near the top of the range (a negative width or
+// height turned unsigned) is refused as a vector would refuse it, instead of wrapping to a short block.
+size_t BlockSize(size_t size) {
+  if (size > std::numeric_limits<size_t>::max() / 2) throw std::length_error("surface too large");
+  return size + kLine;
+}
+
 }  // namespace
 
 Surface::Bytes::Bytes(size_t size)
-    : block_(new uint8_t[size + kLine]()), data_(FirstLine(block_.get())), size_(size) {}
+    : block_(new uint8_t[BlockSize(size)]()), data_(FirstLine(block_.get())), size_(size) {}
 
 Surface::Bytes::Bytes(const Bytes& other)
-    : block_(new uint8_t[other.size_ + kLine]), data_(FirstLine(block_.get())), size_(other.size_) {
+    : block_(new uint8_t[BlockSize(other.size_)]), data_(FirstLine(block_.get())), size_(other.size_) {
   std::memcpy(data_, other.data_, size_);
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -434,6 +435,9 @@ TEST(SurfacePixels, PixelMemoryStartsOnACacheLine) {
     EXPECT_FALSE(copy.SharesPixelsWith(fresh));
     EXPECT_TRUE(on_a_line(copy)) << w << "x" << h << "x" << depth << " after a write";
   }
+  // A negative size is refused outright rather than given a block shorter than it claims.
+  EXPECT_THROW(Surface(1, -1, 32), std::length_error);
+  EXPECT_THROW(Surface(-640, 480, 16), std::length_error);
 }
 
 // A kept frame is drawn again only when its key or the pixels under it change, and what it hands on
