@@ -3,9 +3,9 @@
 // Both rectangle routines reduce to one operation per channel, so the work is done on rows of channels:
 // 8:8:8 rows are a stream of bytes whose rule repeats every 3 (24-bit) or 4 (32-bit) bytes, 5:6:5 rows a
 // stream of 16-bit pixels. Each stream has a portable loop and, on x86, SSE2 and AVX2 loops; all of them
-// compute the exact integer results. The 5:6:5 loops divide by 100 with a multiply-high that is exact on the
-// whole range their sums can take (checked at compile time below); the 8:8:8 loops fold the division into
-// their one multiply per byte (see ByteBlend).
+// compute the exact integer results. The 5:6:5 vector loops divide by 100 with a multiply-high that is exact
+// on the whole range their sums can take (checked at compile time below); the 8:8:8 vector loops fold the
+// division into their one multiply per byte (see ByteBlend).
 #include "media/shading.h"
 
 #include <algorithm>
