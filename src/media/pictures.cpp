@@ -3,15 +3,18 @@
 // The commands only load a picture into its slot and record its number; the scene is composed from the
 // slots later, when the next message or choice redraws it. A slot is drawn only while its number is above
 // 0 and its surface holds a picture: a slot whose file existed but could not be decoded keeps its new
-// number but stays empty, and is then left out of the scene.
+// number but stays empty, and is then left out of the scene. Such a file is named once on stderr with
+// the reason, the first time it is asked for; the game goes on.
 #include "media/pictures.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
 #include "media/resources.h"
 #include "platform/bitmap.h"
+#include "platform/text_codec.h"
 #include "script/operands.h"
 
 namespace corv {
@@ -37,6 +40,18 @@ std::optional<std::string> PicturePath(const Player& player, const std::vector<s
   return FindResource(player, names[static_cast<size_t>(number)], ".BMP");
 }
 
+// Says once per file why a picture the game asked for cannot be shown. The name is the game's own, with
+// control characters (an escape sequence hidden in a name table, say) shown as '?'.
+void NoteUnreadablePicture(Player& player, const std::string& path, std::u32string name,
+                           const std::string& reason) {
+  if (!player.screen.unreadable_pictures.insert(path).second) return;
+  for (char32_t& c : name) {
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) c = U'?';
+  }
+  std::fprintf(stderr, "corvalline: picture \"%s\" cannot be shown: %s\n", ToUtf8(name).c_str(),
+               reason.c_str());
+}
+
 // Shared steps of the three commands: a negative number or the current one changes nothing (and reads no
 // file); 0 hides the slot but keeps its picture; any other number loads the named file into the slot and
 // becomes current, unless the file is missing, in which case everything stays as it was.
@@ -50,15 +65,24 @@ void ShowPictureCommand(Player& player, const std::vector<std::u32string>& names
   }
   const std::optional<std::string> path = PicturePath(player, names, number);
   if (!path) return;
-  LoadPictureSlot(player, *path, slot);
+  std::string error;
+  if (!LoadPictureSlot(player, *path, slot, &error)) {
+    NoteUnreadablePicture(player, *path, names[static_cast<size_t>(number)], error);
+  }
   current = number;
 }
 
 }  // namespace
 
-bool LoadPictureSlot(Player& player, const std::string& path, int slot) {
-  if (slot < 1 || slot >= static_cast<int>(player.screen.PictureSurfaces.size())) return false;
-  if (!IsRegularFile(path)) return false;
+bool LoadPictureSlot(Player& player, const std::string& path, int slot, std::string* error) {
+  if (slot < 1 || slot >= static_cast<int>(player.screen.PictureSurfaces.size())) {
+    if (error) *error = "no picture slot " + std::to_string(slot);
+    return false;
+  }
+  if (!IsRegularFile(path)) {
+    if (error) *error = "not a file";
+    return false;
+  }
 
   Surface& surface = player.screen.PictureSurfaces[static_cast<size_t>(slot)];
   Rect& rect = player.screen.PictureRects[static_cast<size_t>(slot)];
@@ -66,7 +90,7 @@ bool LoadPictureSlot(Player& player, const std::string& path, int slot) {
   rect = Rect{};
 
   Surface picture;
-  if (!LoadBitmapFile(path, player.settings.ColourDepth, picture, nullptr)) return false;
+  if (!LoadBitmapFile(path, player.settings.ColourDepth, picture, error)) return false;
   surface = std::move(picture);
   rect = surface.Bounds();
 

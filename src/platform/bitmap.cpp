@@ -1,13 +1,18 @@
-// Loading Windows bitmap files through SDL, converted to the display's pixel format.
+// Loading Windows bitmap files, converted to the display's pixel format.
 //
-// The header is read and judged before SDL sees the file, so a file that claims a huge picture is refused
-// before any pixel memory is spent, and an uncompressed file too short for the rows it claims is refused
-// before SDL allocates for them.
+// The headers are read and judged here before any pixels are made: a file that claims a huge picture, an
+// uncompressed file too short for the rows it claims, and what the format does not allow or the player
+// does not read (Huffman 1D, RLE24, embedded JPEG or PNG, 64-bit pixels, run-length data stored top-down)
+// are refused with a reason. SDL's reader decodes palette, 24-bit and run-length files; an OS/2 2.x
+// header shorter than 40 bytes is first widened to the 40-byte layout it is a prefix of. Pixels with
+// 16 or 32 bits are taken straight from the file: SDL converts them when it has a pixel format for their
+// colour masks, and the few lines below widen every other contiguous mask.
 #include "platform/bitmap.h"
 
 #include <SDL.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -21,6 +26,17 @@ namespace {
 // At most this many pixels in one picture (64 MiB at 32 bits), whatever the sides.
 constexpr int64_t kMaxBitmapPixels = int64_t{4096} * 4096;
 constexpr int64_t kFileHeaderSize = 14;
+constexpr int64_t kInfoHeaderSize = 40;
+
+enum Compression : uint32_t {
+  kNone = 0,
+  kRle8 = 1,
+  kRle4 = 2,
+  kBitFields = 3,
+  kJpeg = 4,
+  kPng = 5,
+  kAlphaBitFields = 6
+};
 
 struct SdlSurfaceDeleter {
   void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
@@ -38,29 +54,58 @@ uint32_t ReadU16(std::string_view b, size_t at) {
 uint32_t ReadU32(std::string_view b, size_t at) {
   return ReadU16(b, at) | (ReadU16(b, at + 2) << 16);
 }
-int32_t ReadI32(std::string_view b, size_t at) {
-  return static_cast<int32_t>(ReadU32(b, at));
+
+// What the headers say about a file that passed every check.
+struct BitmapHeader {
+  int64_t info_size = 0;
+  int64_t data_offset = 0;
+  int width = 0;
+  int height = 0;
+  bool top_down = false;
+  int bits = 0;
+  uint32_t compression = kNone;
+  uint32_t masks[3] = {};  // red, green, blue of 16- and 32-bit pixels
+};
+
+// A mask must be one run of set bits inside the pixel; no two masks may share a bit.
+bool MasksAreValid(const uint32_t (&masks)[3], int bits) {
+  const uint64_t pixel = (uint64_t{1} << bits) - 1;
+  uint32_t seen = 0;
+  for (uint32_t m : masks) {
+    if (m & ~pixel || m & seen) return false;
+    if (m && !std::has_single_bit((m >> std::countr_zero(m)) + 1)) return false;
+    seen |= m;
+  }
+  return true;
 }
 
-// Checks the file and information headers: a known layout, sane dimensions and, for uncompressed pixel
-// data, enough bytes for every row claimed.
-bool CheckHeader(std::string_view bytes, std::string* error) {
+// Reads and judges the file and information headers: a known layout, sane dimensions, a depth and a
+// compression that go together, valid colour masks and, for uncompressed pixels, every row present.
+// The information header is the old 12-byte core header, an OS/2 2.x header of 16 to 64 bytes (any
+// field it leaves out is zero) or a Windows header of 40 bytes or more.
+bool ReadHeader(std::string_view bytes, BitmapHeader& h, std::string* error) {
   if (bytes.size() < kFileHeaderSize + 12 || bytes[0] != 'B' || bytes[1] != 'M') {
     return Fail(error, "not a bitmap file");
   }
-  const int64_t data_offset = ReadU32(bytes, 10);
-  const int64_t info_size = ReadU32(bytes, 14);
-  int64_t width = 0, height = 0, bits = 0, compression = 0;
-  if (info_size == 12) {  // the old core header: 16-bit sides
+  h.data_offset = ReadU32(bytes, 10);
+  h.info_size = ReadU32(bytes, 14);
+  const int64_t header_end = kFileHeaderSize + h.info_size;
+  const auto field = [&](int64_t at) { return at + 4 <= header_end ? ReadU32(bytes, at) : 0; };
+  int64_t width = 0, height = 0;
+  bool os2 = false;
+  if (h.info_size == 12) {  // the old core header: 16-bit sides
     width = ReadU16(bytes, 18);
     height = ReadU16(bytes, 20);
-    bits = ReadU16(bytes, 24);
-  } else if (info_size >= 16 &&
-             bytes.size() >= static_cast<size_t>(kFileHeaderSize + std::min<int64_t>(info_size, 40))) {
-    width = ReadI32(bytes, 18);
-    height = std::abs(int64_t{ReadI32(bytes, 22)});  // negative: rows stored top-down
-    bits = ReadU16(bytes, 28);
-    if (info_size >= 20) compression = ReadU32(bytes, 30);
+    h.bits = static_cast<int>(ReadU16(bytes, 24));
+  } else if (h.info_size >= 16 &&
+             bytes.size() >= static_cast<size_t>(kFileHeaderSize + std::min<int64_t>(h.info_size, 124))) {
+    os2 = h.info_size < kInfoHeaderSize || h.info_size == 64;
+    width = static_cast<int32_t>(ReadU32(bytes, 18));
+    height = static_cast<int32_t>(ReadU32(bytes, 22));
+    h.top_down = height < 0;
+    height = std::abs(height);
+    h.bits = static_cast<int>(ReadU16(bytes, 28));
+    h.compression = field(30);
   } else {
     return Fail(error, "unknown bitmap header");
   }
@@ -69,20 +114,128 @@ bool CheckHeader(std::string_view bytes, std::string* error) {
     return Fail(error,
                 "bitmap is too large (" + std::to_string(width) + " x " + std::to_string(height) + ")");
   }
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
-    return Fail(error, "unsupported bitmap depth " + std::to_string(bits));
+  h.width = static_cast<int>(width);
+  h.height = static_cast<int>(height);
+
+  const int b = h.bits;
+  if (b == 64) return Fail(error, "64 bits per pixel are not supported");
+  const bool known_depth = b == 1 || b == 2 || b == 4 || b == 8 || b == 16 || b == 24 || b == 32;
+  const bool bit_fields = h.compression == kBitFields || h.compression == kAlphaBitFields;
+  switch (h.compression) {
+    case kNone:
+      break;
+    case kRle8:
+    case kRle4:
+      if (b != (h.compression == kRle8 ? 8 : 4)) {
+        return Fail(error, std::string(h.compression == kRle8 ? "RLE8" : "RLE4") + " compression with " +
+                               std::to_string(b) + " bits per pixel");
+      }
+      if (h.top_down) return Fail(error, "run-length compressed bitmaps cannot be stored top-down");
+      break;
+    case kBitFields:
+    case kAlphaBitFields:
+      if (h.compression == kBitFields && (os2 || b == 1)) {
+        return Fail(error, "Huffman 1D compression is not supported");
+      }
+      if (b != 16 && b != 32) return Fail(error, "bit fields with " + std::to_string(b) + " bits per pixel");
+      break;
+    case kJpeg:
+      return Fail(error, os2 ? "RLE24 compression is not supported" : "embedded JPEG is not supported");
+    case kPng:
+      return Fail(error, "embedded PNG is not supported");
+    default:
+      return Fail(error, "unknown compression " + std::to_string(h.compression));
   }
-  if (data_offset > static_cast<int64_t>(bytes.size()))
+  if (!known_depth) return Fail(error, "unsupported bitmap depth " + std::to_string(b));
+
+  if (b == 16 || b == 32) {
+    const bool five_bits = b == 16;
+    h.masks[0] = five_bits ? 0x7C00 : 0xFF0000;
+    h.masks[1] = five_bits ? 0x03E0 : 0x00FF00;
+    h.masks[2] = five_bits ? 0x001F : 0x0000FF;
+    if (bit_fields) {
+      // Version 2 and later headers hold the masks; the 40-byte one is followed by them.
+      const int64_t at = h.info_size >= 52 ? kFileHeaderSize + kInfoHeaderSize : header_end;
+      if (at + 12 > static_cast<int64_t>(bytes.size())) return Fail(error, "bitmap file is truncated");
+      for (int i = 0; i < 3; ++i) h.masks[i] = ReadU32(bytes, static_cast<size_t>(at + 4 * i));
+      if (!MasksAreValid(h.masks, b)) return Fail(error, "colour masks overlap or are not contiguous");
+    }
+  }
+
+  if (h.data_offset > static_cast<int64_t>(bytes.size()))
     return Fail(error, "bitmap data lies beyond the file");
-  const bool uncompressed = compression == 0 || compression == 3 || compression == 6;
-  if (uncompressed) {
-    const int64_t row_bytes = (width * bits + 7) / 8;
+  if (h.compression != kRle8 && h.compression != kRle4) {
+    const int64_t row_bytes = (width * b + 7) / 8;
     const int64_t stride = (row_bytes + 3) / 4 * 4;
-    if (data_offset + stride * (height - 1) + row_bytes > static_cast<int64_t>(bytes.size())) {
+    if (h.data_offset + stride * (height - 1) + row_bytes > static_cast<int64_t>(bytes.size())) {
       return Fail(error, "bitmap file is truncated");
     }
   }
   return true;
+}
+
+// An OS/2 2.x header shorter than 40 bytes is a prefix of the 40-byte layout: the copy has it padded
+// with zeros (no compression, every palette entry used) and the pixel data offset moved to match.
+std::string WidenShortHeader(std::string_view bytes, const BitmapHeader& h) {
+  const size_t end = static_cast<size_t>(kFileHeaderSize + h.info_size);
+  const size_t added = static_cast<size_t>(kInfoHeaderSize - h.info_size);
+  std::string widened(bytes.substr(0, end));
+  widened.append(added, '\0');
+  widened.append(bytes.substr(end));
+  const auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) widened[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  put32(14, kInfoHeaderSize);
+  put32(10, static_cast<uint32_t>(h.data_offset + static_cast<int64_t>(added)));
+  return widened;
+}
+
+// One colour channel of a 16- or 32-bit pixel: its field, cut to its top 8 bits, and the table that
+// widens a field of fewer bits to 0-255 by repeating its bits (a 2-bit 10 becomes 10101010), as SDL
+// widens the 5- and 6-bit channels of the usual masks, so full intensity stays 255.
+struct Channel {
+  uint32_t mask = 0;
+  int shift = 0;
+  uint8_t widen[256] = {};
+
+  explicit Channel(uint32_t m) : mask(m) {
+    if (!m) return;
+    const int n = std::popcount(m);
+    const int kept = std::min(n, 8);
+    shift = std::countr_zero(m) + n - kept;
+    for (uint32_t v = 0; v < (1u << kept); ++v) {
+      uint32_t out = 0;
+      for (int s = 8 - kept; s > -kept; s -= kept) out |= s >= 0 ? v << s : v >> -s;
+      widen[v] = static_cast<uint8_t>(out);
+    }
+  }
+  uint32_t operator()(uint32_t pixel) const { return widen[(pixel & mask) >> shift]; }
+};
+
+// The file's 16- or 32-bit rows as a surface, in file order. SDL reads them in place when it has a pixel
+// format for the masks; otherwise each pixel is widened into an 8:8:8 surface.
+SdlSurfacePtr BitFieldPixels(std::string_view bytes, const BitmapHeader& h) {
+  const int stride = (h.width * h.bits / 8 + 3) / 4 * 4;
+  const char* rows = bytes.data() + h.data_offset;
+  // (SDL takes a zero red mask for its default masks, so a file with a channel left out is widened here.)
+  const bool all_channels = h.masks[0] && h.masks[1] && h.masks[2];
+  const Uint32 format = SDL_MasksToPixelFormatEnum(h.bits, h.masks[0], h.masks[1], h.masks[2], 0);
+  if (all_channels && format != SDL_PIXELFORMAT_UNKNOWN) {
+    return SdlSurfacePtr(SDL_CreateRGBSurfaceWithFormatFrom(const_cast<char*>(rows), h.width, h.height,
+                                                            h.bits, stride, format));
+  }
+  SdlSurfacePtr out(SDL_CreateRGBSurfaceWithFormat(0, h.width, h.height, 32, SDL_PIXELFORMAT_XRGB8888));
+  if (!out) return out;
+  const Channel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]);
+  for (int y = 0; y < h.height; ++y) {
+    const std::string_view row = bytes.substr(static_cast<size_t>(h.data_offset) + size_t(y) * stride);
+    auto* target = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(out->pixels) + size_t(y) * out->pitch);
+    for (int x = 0; x < h.width; ++x) {
+      const uint32_t p = h.bits == 16 ? ReadU16(row, 2 * size_t(x)) : ReadU32(row, 4 * size_t(x));
+      target[x] = (red(p) << 16) | (green(p) << 8) | blue(p);
+    }
+  }
+  return out;
 }
 
 Uint32 SdlFormatFor(int depth) {
@@ -100,28 +253,41 @@ Uint32 SdlFormatFor(int depth) {
 
 bool LoadBitmap(std::string_view bytes, int depth, Surface& out, std::string* error) {
   if (depth != 16 && depth != 24 && depth != 32) return Fail(error, "unsupported colour depth");
-  if (!CheckHeader(bytes, error)) return false;
+  BitmapHeader h;
+  if (!ReadHeader(bytes, h, error)) return false;
 
-  SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-  if (!stream) return Fail(error, SDL_GetError());
-  const SdlSurfacePtr decoded(SDL_LoadBMP_RW(stream, 1));
+  SdlSurfacePtr decoded;
+  bool bottom_up = false;  // the decoded rows still in the file's bottom-up order
+  if (h.bits == 16 || h.bits == 32) {
+    decoded = BitFieldPixels(bytes, h);
+    bottom_up = !h.top_down;
+  } else {
+    std::string widened;
+    if (h.info_size > 12 && h.info_size < kInfoHeaderSize) bytes = widened = WidenShortHeader(bytes, h);
+    SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    if (!stream) return Fail(error, SDL_GetError());
+    decoded.reset(SDL_LoadBMP_RW(stream, 1));
+  }
   if (!decoded) return Fail(error, std::string("bitmap could not be decoded: ") + SDL_GetError());
-  const SdlSurfacePtr converted(SDL_ConvertSurfaceFormat(decoded.get(), SdlFormatFor(depth), 0));
-  if (!converted) return Fail(error, std::string("bitmap could not be converted: ") + SDL_GetError());
 
-  Surface picture(converted->w, converted->h, depth);
-  if (SDL_MUSTLOCK(converted.get()) && SDL_LockSurface(converted.get()) != 0)
-    return Fail(error, SDL_GetError());
-  const auto* source = static_cast<const uint8_t*>(converted->pixels);
-  const size_t row_bytes = static_cast<size_t>(picture.Pitch());
-  for (int y = 0; y < picture.Height(); ++y) {
-    std::memcpy(picture.Row(y), source + static_cast<size_t>(y) * converted->pitch, row_bytes);
-    if (depth == 32) {
+  // SDL converts straight into the new surface's memory.
+  Surface picture(h.width, h.height, depth);
+  const SdlSurfacePtr target(SDL_CreateRGBSurfaceWithFormatFrom(picture.Data(), h.width, h.height, depth,
+                                                                picture.Pitch(), SdlFormatFor(depth)));
+  if (!target || SDL_SetSurfaceBlendMode(decoded.get(), SDL_BLENDMODE_NONE) != 0 ||
+      SDL_BlitSurface(decoded.get(), nullptr, target.get(), nullptr) != 0) {
+    return Fail(error, std::string("bitmap could not be converted: ") + SDL_GetError());
+  }
+  const size_t row_bytes = static_cast<size_t>(picture.Width()) * picture.BytesPerPixel();
+  for (int y = 0; bottom_up && y < picture.Height() / 2; ++y) {
+    std::swap_ranges(picture.Row(y), picture.Row(y) + row_bytes, picture.Row(picture.Height() - 1 - y));
+  }
+  if (depth == 32) {
+    for (int y = 0; y < picture.Height(); ++y) {
       uint8_t* row = picture.Row(y);
       for (int x = 0; x < picture.Width(); ++x) row[4 * x + 3] = 0;  // the unused byte is kept as zero
     }
   }
-  if (SDL_MUSTLOCK(converted.get())) SDL_UnlockSurface(converted.get());
   out = std::move(picture);
   return true;
 }

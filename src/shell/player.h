@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,7 @@ struct Screen {
   int32_t BackgroundNumber = 0;
   int32_t Layer1Number = 0;
   int32_t Layer3Number = 0;
+  std::set<std::string> unreadable_pictures;  // picture files already named on stderr as unreadable
   FontSpec TextFont;  // the one font object; surfaces take a copy when it is given to them
 };
 

@@ -79,6 +79,125 @@ TEST(LoadBitmap, EveryFormatIntoEveryDepth) {
   }
 }
 
+// Run-length codes for a 4 x 3 picture of 8 bits: two pixels of entry 1 in the bottom row, a delta of one
+// right and one up (to x 3 of the middle row), one pixel of entry 2, end of line, an absolute run of
+// entries 3, 4, 5 (padded to a whole word) at the top, end of bitmap.
+const std::string kRle8Codes("\x02\x01\x00\x02\x01\x01\x01\x02\x00\x00\x00\x03\x03\x04\x05\x00\x00\x01", 18);
+
+// Header versions, run-length codes and colour masks that SDL's reader alone does not show, each picture
+// worked out by hand. Pixels that a delta or an end of line skips take palette entry 0, as SDL and
+// ImageMagick show them. A colour field of n < 8 bits widens by repeating its bits (2-bit 10 is 10101010,
+// 0xAA; 3-bit 101 is 10110110, 0xB6; 7-bit 1010101 is 10101011, 0xAB); a wider one keeps its top 8 bits.
+TEST(LoadBitmap, HeaderVersionsRunLengthsAndMasks) {
+  using test::AssembleBmp;
+  using test::PackedRows;
+  const std::vector<Rgb> palette = Palette(16);
+  const auto p = [&](int i) { return Raw(32, palette[static_cast<size_t>(i)]); };
+  struct Case {
+    const char* what;
+    std::string bytes;
+    int width;
+    std::vector<uint32_t> expected;  // 0xRRGGBB, row by row from the top
+  };
+  const Case cases[] = {
+      {"OS/2 2.x header of 16 bytes, 4 bits",
+       AssembleBmp({16, 3, 2, 4, 0, {}, palette, std::string("\x78\x90\0\0\x12\x30\0\0", 8)}),
+       3,
+       {p(1), p(2), p(3), p(7), p(8), p(9)}},
+      {"OS/2 2.x header of 64 bytes, 8 bits",
+       AssembleBmp({64, 2, 2, 8, 0, {}, palette, std::string("\x04\x05\0\0\x0F\x0E\0\0", 8)}),
+       2,
+       {p(15), p(14), p(4), p(5)}},
+      {"core header, 1 bit, three-byte palette",
+       AssembleBmp({12, 3, 2, 1, 0, {}, {palette[0], palette[1]}, std::string("\x60\0\0\0\xA0\0\0\0", 8)}),
+       3,
+       {p(1), p(0), p(1), p(0), p(1), p(1)}},
+      {"RLE8 with a delta and an end of line",
+       AssembleBmp({40, 4, 3, 8, 1, {}, palette, kRle8Codes}),
+       4,
+       {p(3), p(4), p(5), p(0), p(0), p(0), p(0), p(2), p(1), p(1), p(0), p(0)}},
+      // Bottom row: five pixels alternating entries 1 and 2; end of line; a delta of two right; an absolute
+      // run of three (entries 3, 4, 5 in two bytes); end of bitmap.
+      {"RLE4 with a delta and an end of line",
+       AssembleBmp(
+           {40, 5, 2, 4, 2, {}, palette, std::string("\x05\x12\0\0\0\x02\x02\0\0\x03\x34\x50\0\x01", 14)}),
+       5,
+       {p(0), p(0), p(3), p(4), p(5), p(1), p(2), p(1), p(2), p(1)}},
+      {"32 bits, red in the top byte, green in the low byte (v5 header)",
+       AssembleBmp({124,
+                    2,
+                    1,
+                    32,
+                    3,
+                    {0xFF000000, 0x000000FF, 0x0000FF00, 0},
+                    {},
+                    PackedRows(2, 1, 32, [](int x, int) { return x ? 0xFE000001u : 0x11003322u; })}),
+       2,
+       {0x112233, 0xFE0100}},
+      {"16 bits, 2-3-1",
+       AssembleBmp({40,
+                    2,
+                    2,
+                    16,
+                    3,
+                    {0x30, 0x0E, 0x01},
+                    {},
+                    PackedRows(2, 2, 16, [](int x, int y) { return y   ? 0x01u
+                                                                   : x ? 0x16u
+                                                                       : 0x2Bu; })}),
+       2,
+       {0xAAB6FF, 0x556D00, 0x0000FF, 0x0000FF}},
+      {"32 bits, 10-11-11, stored top-down",
+       AssembleBmp({40,
+                    1,
+                    -2,
+                    32,
+                    3,
+                    {0xFFC00000, 0x003FF800, 0x000007FF},
+                    {},
+                    PackedRows(
+                        1, 2, 32, [](int, int y) { return y ? 0x003FF800u : 0xAAFFF923u; }, true)}),
+       1,
+       {0xAAFF24, 0x00FF00}},
+      {"alpha bit fields, 7-1-8-7 (v1 header)",
+       AssembleBmp({40,
+                    2,
+                    1,
+                    32,
+                    6,
+                    {0xFE000000, 0x01000000, 0x00FF0000, 0x0000FE00},
+                    {},
+                    PackedRows(2, 1, 32, [](int x, int) { return x ? 0x02FF0000u : 0xAB3CFE00u; })}),
+       2,
+       {0xABFF3C, 0x0200FF}},
+      {"16 bits, blue in the top five (v4 header)",
+       AssembleBmp({108,
+                    2,
+                    1,
+                    16,
+                    3,
+                    {0x001F, 0x07E0, 0xF800, 0},
+                    {},
+                    PackedRows(2, 1, 16, [](int x, int) { return x ? 0x07E0u : 0x081Fu; })}),
+       2,
+       {0xFF0008, 0x00FF00}},
+  };
+  for (const Case& c : cases) {
+    Surface s;
+    std::string error;
+    ASSERT_TRUE(LoadBitmap(c.bytes, 32, s, &error)) << c.what << ": " << error;
+    const int height = static_cast<int>(c.expected.size()) / c.width;
+    ASSERT_EQ(s.Width(), c.width) << c.what;
+    ASSERT_EQ(s.Height(), height) << c.what;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < c.width; ++x) {
+        EXPECT_EQ(s.ReadPixel(x, y), c.expected[static_cast<size_t>(y * c.width + x)])
+            << c.what << " at (" << x << ", " << y << ")";
+      }
+    }
+  }
+}
+
 // A 32-bit file may carry anything in its fourth byte; the loaded pixels keep it at zero.
 TEST(LoadBitmap, FourthByteIsZeroAt32Bits) {
   std::string bytes = MakeBmp(2, 2, 32, {}, [](int, int) { return 0x336699u; });
@@ -118,6 +237,19 @@ TEST(LoadBitmap, RefusesBadFiles) {
       {"odd depth", with(28, 7, false)},
       {"data offset past the end", with(10, 100000)},
       {"truncated rows", good.substr(0, good.size() - 5)},
+      {"64 bits per pixel", with(28, 64, false)},
+      {"embedded JPEG", with(30, 4)},
+      {"embedded PNG", with(30, 5)},
+      {"bit fields at 24 bits", with(30, 3)},
+      {"Huffman 1D", test::AssembleBmp({64, 8, 1, 1, 3, {}, Palette(2), std::string("\xAA\0\0\0", 4)})},
+      {"Huffman 1D (40-byte header)",
+       test::AssembleBmp({40, 8, 1, 1, 3, {}, Palette(2), std::string("\xAA\0\0\0", 4)})},
+      {"RLE8 stored top-down", test::AssembleBmp({40, 4, -3, 8, 1, {}, Palette(16), kRle8Codes})},
+      {"RLE8 at 4 bits", test::AssembleBmp({40, 4, 3, 4, 1, {}, Palette(16), kRle8Codes})},
+      {"mask with a gap",
+       test::AssembleBmp({40, 1, 1, 32, 3, {0xF0F000, 0xF00, 0xF}, {}, std::string(4, '\0')})},
+      {"masks overlapping",
+       test::AssembleBmp({40, 1, 1, 32, 3, {0xFF0000, 0x1FF00, 0xFF}, {}, std::string(4, '\0')})},
       {"claims 8192 x 8192 in a small file",
        with(22, 8192).replace(18, 4, std::string("\x00\x20\x00\x00", 4))},
   };

@@ -79,6 +79,69 @@ inline std::string MakeBmp(int width, int height, int bits, const std::vector<Rg
   return b;
 }
 
+// A bitmap assembled from its parts, for the header versions, compressions and colour masks that
+// MakeBmp does not write.
+struct BmpParts {
+  int header_size = 40;  // 12 (core), 16 or 64 (OS/2 2.x), 40, 108 (v4), 124 (v5)
+  int width = 1;
+  int height = 1;  // negative: rows stored top-down
+  int bits = 24;
+  uint32_t compression = 0;
+  std::vector<uint32_t> masks;  // inside a header of 52 bytes or more, after a shorter one
+  std::vector<Rgb> palette;     // 3-byte entries after a core header, 4-byte ones otherwise
+  std::string pixels;           // stored as given: padded rows, or run-length codes
+};
+
+inline std::string AssembleBmp(const BmpParts& p) {
+  const bool core = p.header_size == 12;
+  const size_t header = static_cast<size_t>(p.header_size);
+  const size_t masks_after = header < 52 ? 4 * p.masks.size() : 0;
+  const size_t offset = 14 + header + masks_after + (core ? 3 : 4) * p.palette.size();
+  std::string b(offset, '\0');
+  b[0] = 'B';
+  b[1] = 'M';
+  PutU32(b, 2, static_cast<uint32_t>(offset + p.pixels.size()));
+  PutU32(b, 10, static_cast<uint32_t>(offset));
+  PutU32(b, 14, static_cast<uint32_t>(header));
+  if (core) {
+    PutU16(b, 18, static_cast<uint32_t>(p.width));
+    PutU16(b, 20, static_cast<uint32_t>(p.height));
+    PutU16(b, 22, 1);
+    PutU16(b, 24, static_cast<uint32_t>(p.bits));
+  } else {
+    PutU32(b, 18, static_cast<uint32_t>(p.width));
+    PutU32(b, 22, static_cast<uint32_t>(p.height));
+    PutU16(b, 26, 1);
+    PutU16(b, 28, static_cast<uint32_t>(p.bits));
+    if (header >= 20) PutU32(b, 30, p.compression);
+    if (header >= 24) PutU32(b, 34, static_cast<uint32_t>(p.pixels.size()));
+    if (header >= 36) PutU32(b, 46, static_cast<uint32_t>(p.palette.size()));
+  }
+  const size_t masks_at = header < 52 ? 14 + header : 54;
+  for (size_t i = 0; i < p.masks.size(); ++i) PutU32(b, masks_at + 4 * i, p.masks[i]);
+  for (size_t i = 0, at = 14 + header + masks_after; i < p.palette.size(); ++i, at += core ? 3 : 4) {
+    b[at] = static_cast<char>(p.palette[i].blue);
+    b[at + 1] = static_cast<char>(p.palette[i].green);
+    b[at + 2] = static_cast<char>(p.palette[i].red);
+  }
+  return b + p.pixels;
+}
+
+// Rows of 16- or 32-bit raw pixels, `value(x, y)` for the picture's row y from the top, stored bottom-up
+// (unless `top_down`) and padded to four bytes.
+inline std::string PackedRows(int width, int height, int bits, const std::function<uint32_t(int, int)>& value,
+                              bool top_down = false) {
+  const size_t stride = (static_cast<size_t>(width) * bits / 8 + 3) / 4 * 4;
+  std::string b(stride * static_cast<size_t>(height), '\0');
+  for (int y = 0; y < height; ++y) {
+    const size_t row = stride * static_cast<size_t>(top_down ? y : height - 1 - y);
+    for (int x = 0; x < width; ++x) {
+      bits == 16 ? PutU16(b, row + 2 * x, value(x, y)) : PutU32(b, row + 4 * x, value(x, y));
+    }
+  }
+  return b;
+}
+
 // A 24-bit bitmap whose every pixel is given as a 0xRRGGBB colour.
 inline std::string MakeBmp24(int width, int height, const std::function<uint32_t(int, int)>& colour) {
   return MakeBmp(width, height, 24, {}, colour);
