@@ -3,10 +3,10 @@
 // The headers are read and judged here before any pixels are made: a file that claims a huge picture, an
 // uncompressed file too short for the rows it claims, and what the format does not allow or the player
 // does not read (Huffman 1D, RLE24, embedded JPEG or PNG, 64-bit pixels, run-length data stored top-down)
-// are refused with a reason. SDL's reader decodes palette, 24-bit and run-length files; an OS/2 2.x
-// header shorter than 40 bytes is first widened to the 40-byte layout it is a prefix of. Pixels with
-// 16 or 32 bits are taken straight from the file: SDL converts them when it has a pixel format for their
-// colour masks, and the few lines below widen every other contiguous mask.
+// are refused with a reason. SDL's reader decodes files of 1, 2 and 4 bits and run-length files; an
+// OS/2 2.x header shorter than 40 bytes is first widened to the 40-byte layout it is a prefix of.
+// Uncompressed rows of 8, 16, 24 and 32 bits are handed to SDL's converter where they lie in the file
+// (no copy on the way), and the few lines below widen the colour masks SDL has no pixel format for.
 #include "platform/bitmap.h"
 
 #include <SDL.h>
@@ -64,7 +64,8 @@ struct BitmapHeader {
   bool top_down = false;
   int bits = 0;
   uint32_t compression = kNone;
-  uint32_t masks[3] = {};  // red, green, blue of 16- and 32-bit pixels
+  uint32_t masks[3] = {};     // red, green, blue of 16- and 32-bit pixels
+  uint32_t colours_used = 0;  // palette entries the header gives; 0 means all
 };
 
 // A mask must be one run of set bits inside the pixel; no two masks may share a bit.
@@ -106,6 +107,7 @@ bool ReadHeader(std::string_view bytes, BitmapHeader& h, std::string* error) {
     height = std::abs(height);
     h.bits = static_cast<int>(ReadU16(bytes, 28));
     h.compression = field(30);
+    h.colours_used = field(46);
   } else {
     return Fail(error, "unknown bitmap header");
   }
@@ -191,8 +193,8 @@ std::string WidenShortHeader(std::string_view bytes, const BitmapHeader& h) {
 }
 
 // One colour channel of a 16- or 32-bit pixel: its field, cut to its top 8 bits, and the table that
-// widens a field of fewer bits to 0-255 by repeating its bits (a 2-bit 10 becomes 10101010), as SDL
-// widens the 5- and 6-bit channels of the usual masks, so full intensity stays 255.
+// widens a field of fewer bits to 0-255 by repeating its bits (a 2-bit 10 becomes 10101010), so that
+// full intensity stays 255 whatever the width.
 struct Channel {
   uint32_t mask = 0;
   int shift = 0;
@@ -212,11 +214,37 @@ struct Channel {
   uint32_t operator()(uint32_t pixel) const { return widen[(pixel & mask) >> shift]; }
 };
 
-// The file's 16- or 32-bit rows as a surface, in file order. SDL reads them in place when it has a pixel
-// format for the masks; otherwise each pixel is widened into an 8:8:8 surface.
-SdlSurfacePtr BitFieldPixels(std::string_view bytes, const BitmapHeader& h) {
+// The 8-bit palette: the entries the header gives (all 256 when it says 0 or more than 256), four bytes
+// each after the information header (three after a core header), as far as the file holds them. Indices
+// past them show black.
+bool SetPalette(SDL_Surface* surface, std::string_view bytes, const BitmapHeader& h) {
+  const size_t entry = h.info_size == 12 ? 3 : 4;
+  const size_t at = static_cast<size_t>(kFileHeaderSize + h.info_size);
+  const size_t in_file = bytes.size() > at ? (bytes.size() - at) / entry : 0;
+  const size_t given = h.colours_used == 0 || h.colours_used > 256 ? 256 : h.colours_used;
+  SDL_Color colours[256] = {};
+  for (size_t i = 0; i < std::min(given, in_file); ++i) {
+    const size_t e = at + i * entry;
+    colours[i] = SDL_Color{static_cast<Uint8>(bytes[e + 2]), static_cast<Uint8>(bytes[e + 1]),
+                           static_cast<Uint8>(bytes[e]), SDL_ALPHA_OPAQUE};
+  }
+  for (size_t i = std::min(given, in_file); i < 256; ++i) colours[i].a = SDL_ALPHA_OPAQUE;
+  return SDL_SetPaletteColors(surface->format->palette, colours, 0, 256) == 0;
+}
+
+// The file's uncompressed rows of 8, 16, 24 or 32 bits as a surface, in file order. SDL reads them in
+// place when it has a pixel format for them; pixels with other colour masks are widened into an 8:8:8
+// surface.
+SdlSurfacePtr FileRows(std::string_view bytes, const BitmapHeader& h) {
   const int stride = (h.width * h.bits / 8 + 3) / 4 * 4;
   const char* rows = bytes.data() + h.data_offset;
+  if (h.bits == 8 || h.bits == 24) {
+    SdlSurfacePtr surface(
+        SDL_CreateRGBSurfaceWithFormatFrom(const_cast<char*>(rows), h.width, h.height, h.bits, stride,
+                                           h.bits == 8 ? SDL_PIXELFORMAT_INDEX8 : SDL_PIXELFORMAT_BGR24));
+    if (surface && h.bits == 8 && !SetPalette(surface.get(), bytes, h)) surface.reset();
+    return surface;
+  }
   // (SDL takes a zero red mask for its default masks, so a file with a channel left out is widened here.)
   const bool all_channels = h.masks[0] && h.masks[1] && h.masks[2];
   const Uint32 format = SDL_MasksToPixelFormatEnum(h.bits, h.masks[0], h.masks[1], h.masks[2], 0);
@@ -236,6 +264,37 @@ SdlSurfacePtr BitFieldPixels(std::string_view bytes, const BitmapHeader& h) {
     }
   }
   return out;
+}
+
+// Converts the decoded rows into the picture band by band, each band still in the cache when its rows
+// are turned the right way up (a file stores them bottom-up) and, at 32 bits from 32-bit pixels, the
+// unused fourth byte of each pixel is cleared (SDL copies it; from narrower pixels it writes zero).
+bool ConvertInto(SDL_Surface* decoded, SDL_Surface* target, Surface& picture, bool bottom_up) {
+  constexpr int kBandRows = 16;
+  const int height = picture.Height();
+  const size_t row_bytes = static_cast<size_t>(picture.Width()) * picture.BytesPerPixel();
+  const bool clear = picture.Depth() == 32 && decoded->format->BytesPerPixel == 4;
+  for (int y = 0; y < height; y += kBandRows) {
+    const int rows = std::min(kBandRows, height - y);
+    const int to_y = bottom_up ? height - y - rows : y;
+    SDL_Rect from{0, y, picture.Width(), rows};
+    SDL_Rect to{0, to_y, picture.Width(), rows};
+    if (SDL_BlitSurface(decoded, &from, target, &to) != 0) return false;
+    for (int i = 0; bottom_up && i < rows / 2; ++i) {
+      uint8_t* top = picture.Row(to_y + i);
+      std::swap_ranges(top, top + row_bytes, picture.Row(to_y + rows - 1 - i));
+    }
+    for (int i = 0; clear && i < rows; ++i) {
+      uint8_t* row = picture.Row(to_y + i);
+      for (size_t at = 0; at < row_bytes; at += 4) {  // little-endian: the fourth byte is the top one
+        uint32_t pixel;
+        std::memcpy(&pixel, row + at, 4);
+        pixel &= 0x00FFFFFF;
+        std::memcpy(row + at, &pixel, 4);
+      }
+    }
+  }
+  return true;
 }
 
 Uint32 SdlFormatFor(int depth) {
@@ -258,8 +317,8 @@ bool LoadBitmap(std::string_view bytes, int depth, Surface& out, std::string* er
 
   SdlSurfacePtr decoded;
   bool bottom_up = false;  // the decoded rows still in the file's bottom-up order
-  if (h.bits == 16 || h.bits == 32) {
-    decoded = BitFieldPixels(bytes, h);
+  if (h.bits >= 8 && h.compression != kRle8) {
+    decoded = FileRows(bytes, h);
     bottom_up = !h.top_down;
   } else {
     std::string widened;
@@ -275,18 +334,8 @@ bool LoadBitmap(std::string_view bytes, int depth, Surface& out, std::string* er
   const SdlSurfacePtr target(SDL_CreateRGBSurfaceWithFormatFrom(picture.Data(), h.width, h.height, depth,
                                                                 picture.Pitch(), SdlFormatFor(depth)));
   if (!target || SDL_SetSurfaceBlendMode(decoded.get(), SDL_BLENDMODE_NONE) != 0 ||
-      SDL_BlitSurface(decoded.get(), nullptr, target.get(), nullptr) != 0) {
+      !ConvertInto(decoded.get(), target.get(), picture, bottom_up)) {
     return Fail(error, std::string("bitmap could not be converted: ") + SDL_GetError());
-  }
-  const size_t row_bytes = static_cast<size_t>(picture.Width()) * picture.BytesPerPixel();
-  for (int y = 0; bottom_up && y < picture.Height() / 2; ++y) {
-    std::swap_ranges(picture.Row(y), picture.Row(y) + row_bytes, picture.Row(picture.Height() - 1 - y));
-  }
-  if (depth == 32) {
-    for (int y = 0; y < picture.Height(); ++y) {
-      uint8_t* row = picture.Row(y);
-      for (int x = 0; x < picture.Width(); ++x) row[4 * x + 3] = 0;  // the unused byte is kept as zero
-    }
   }
   out = std::move(picture);
   return true;

@@ -198,14 +198,20 @@ TEST(LoadBitmap, HeaderVersionsRunLengthsAndMasks) {
   }
 }
 
-// A 32-bit file may carry anything in its fourth byte; the loaded pixels keep it at zero.
+// A 32-bit file may carry anything in its fourth byte; the loaded pixels keep it at zero, whatever the
+// file's depth.
 TEST(LoadBitmap, FourthByteIsZeroAt32Bits) {
-  std::string bytes = MakeBmp(2, 2, 32, {}, [](int, int) { return 0x336699u; });
-  for (size_t at = 54 + 3; at < bytes.size(); at += 4) bytes[at] = static_cast<char>(0x80);
-  Surface s;
-  ASSERT_TRUE(LoadBitmap(bytes, 32, s, nullptr));
-  for (int y = 0; y < 2; ++y) {
-    for (int x = 0; x < 2; ++x) EXPECT_EQ(s.ReadPixel(x, y), 0x336699u) << x << "," << y;
+  for (int bits : {1, 4, 8, 16, 24, 32}) {
+    const std::vector<Rgb> palette =
+        bits <= 8 ? std::vector<Rgb>(2, FromValue(0xFF00FF)) : std::vector<Rgb>{};
+    std::string bytes = MakeBmp(2, 2, bits, palette, [bits](int, int) { return bits <= 8 ? 1u : 0xFF00FFu; });
+    for (size_t at = 54 + 3; bits == 32 && at < bytes.size(); at += 4) bytes[at] = static_cast<char>(0x80);
+    Surface s;
+    ASSERT_TRUE(LoadBitmap(bytes, 32, s, nullptr));
+    for (int y = 0; y < 2; ++y) {
+      for (int x = 0; x < 2; ++x)
+        EXPECT_EQ(s.ReadPixel(x, y), 0xFF00FFu) << bits << " bits at " << x << "," << y;
+    }
   }
 }
 
