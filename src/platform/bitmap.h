@@ -12,8 +12,9 @@ namespace corv {
 // Pictures larger than this in either dimension are refused before any pixel memory is spent.
 inline constexpr int kMaxBitmapSide = 8192;
 
-// Decodes a BMP (every variant SDL_LoadBMP reads) and converts it to `depth`. False, with *error set,
-// when the bytes are not a readable bitmap or its dimensions are absurd.
+// Decodes a BMP (core, OS/2 2.x and Windows headers up to version 5; 1 to 32 bits a pixel; uncompressed,
+// RLE4, RLE8 or with colour masks) and converts it to `depth`. False, with *error set to the reason, when
+// the bytes are not a bitmap, use what the player does not read, or claim absurd dimensions.
 bool LoadBitmap(std::string_view bytes, int depth, Surface& out, std::string* error);
 bool LoadBitmapFile(const std::string& path, int depth, Surface& out, std::string* error);
 

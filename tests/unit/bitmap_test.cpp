@@ -108,8 +108,9 @@ TEST(LoadBitmap, HeaderVersionsRunLengthsAndMasks) {
        AssembleBmp({64, 2, 2, 8, 0, {}, palette, std::string("\x04\x05\0\0\x0F\x0E\0\0", 8)}),
        2,
        {p(15), p(14), p(4), p(5)}},
-      {"core header, 1 bit, three-byte palette",
-       AssembleBmp({12, 3, 2, 1, 0, {}, {palette[0], palette[1]}, std::string("\x60\0\0\0\xA0\0\0\0", 8)}),
+      {"core header, 8 bits, three-byte palette",
+       AssembleBmp(
+           {12, 3, 2, 8, 0, {}, {palette[0], palette[1]}, std::string("\0\x01\x01\0\x01\0\x01\0", 8)}),
        3,
        {p(1), p(0), p(1), p(0), p(1), p(1)}},
       {"RLE8 with a delta and an end of line",
