@@ -80,7 +80,6 @@ class AudioDevice {
   }
   AudioDevice(const AudioDevice&) = delete;
   AudioDevice& operator=(const AudioDevice&) = delete;
-  SDL_AudioDeviceID id() const { return id_; }
 
  private:
   bool subsystem_ = false;
