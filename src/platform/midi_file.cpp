@@ -351,14 +351,14 @@ MidiSummary ReadMidiSummary(std::span<const uint8_t> bytes) {
   if (static_cast<uint32_t>(summary.tracks_read) < track_count) Note(summary.problem, "tracks are missing");
 
   Timeline timeline(std::move(tempi), division, ticks_per_second_x100);
-  std::sort(event_ticks.begin(), event_ticks.end());
-  if (event_ticks.size() > kMaxMidiEvents || Crowded(event_ticks, timeline)) {
+  const bool too_many = event_ticks.size() > kMaxMidiEvents;
+  if (!too_many) std::sort(event_ticks.begin(), event_ticks.end());
+  if (too_many || Crowded(event_ticks, timeline)) {
     // Every event is replayed at each turn of the loop, and a crowd of them at one moment holds up the
     // synthesiser for as long as it takes to sound them: such a file is not played.
-    summary.problem = event_ticks.size() > kMaxMidiEvents
-                          ? "the piece holds more than " + std::to_string(kMaxMidiEvents) + " events"
-                          : "more than " + std::to_string(kMaxMidiEventsAtOnce) + " events fall within " +
-                                std::to_string(kMidiCrowdedMs) + " ms";
+    summary.problem = too_many ? "the piece holds more than " + std::to_string(kMaxMidiEvents) + " events"
+                               : "more than " + std::to_string(kMaxMidiEventsAtOnce) +
+                                     " events fall within " + std::to_string(kMidiCrowdedMs) + " ms";
     summary.playable = false;
     return summary;
   }

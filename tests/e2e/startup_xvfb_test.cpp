@@ -131,7 +131,9 @@ TEST_F(StartupOnXvfb, EscEndsTheGameWithinASecondWhateverTheMusicDoes) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent_at).count();
     std::printf("%s: the program ended %.3f s after Esc\n", c.name, seconds);
     EXPECT_EQ(result.status, 0) << c.name << ": " << result.err;
-    EXPECT_LT(seconds, 1.0) << c.name;
+    if (!kSanitized) {  // the sanitizers slow every step tenfold
+      EXPECT_LT(seconds, 1.0) << c.name;
+    }
   }
 }
 
