@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <iterator>
 #include <limits>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -72,38 +73,79 @@ void Note(std::string& problem, const char* what) {
   if (problem.empty()) problem = what;
 }
 
+constexpr uint32_t kMaxDelta = 0x0FFFFFFF;  // the largest four-byte variable-length quantity
+
+void PutVarLen(std::vector<uint8_t>& out, uint32_t value) {
+  uint8_t bytes[4];
+  int n = 0;
+  do {
+    bytes[n++] = static_cast<uint8_t>(value & 0x7F);
+    value >>= 7;
+  } while (value != 0);
+  while (n > 1) out.push_back(static_cast<uint8_t>(bytes[--n] | 0x80));
+  out.push_back(bytes[0]);
+}
+
+// How many data bytes follow a system common status byte (0xF1 to 0xF6); real-time bytes have none.
+int SystemCommonDataBytes(uint8_t status) {
+  switch (status) {
+    case 0xF1:  // time code quarter frame
+    case 0xF3:  // song select
+      return 1;
+    case 0xF2:  // song position
+      return 2;
+    default:
+      return 0;
+  }
+}
+
 // One track as read: the tick of its end (the end-of-track event, or the last event that could be read),
-// how many bytes of its body hold whole events, and whether they close with an end-of-track event.
+// its events as the synthesiser gets them, and whether they close with an end-of-track event.
 struct TrackRead {
   uint64_t end_tick = 0;
-  size_t sound_bytes = 0;
   bool closed = false;
+  std::vector<uint8_t> body;
+  uint32_t pending_delta = 0;  // ticks of skipped bytes after the last event in `body`
 };
 
-// Reads one track's events, collecting its tempo changes.
-TrackRead ReadTrack(std::span<const uint8_t> body, std::vector<TempoChange>& tempi, std::string& problem) {
+// Reads one track's events, collecting its tempo changes and the tick of every event. The events are
+// copied with an explicit status byte each: running status is resolved here, also where it carries on
+// after a meta or system exclusive event, which many files in the wild do and FluidSynth does not accept.
+// Stray system common and real-time bytes are skipped with their data bytes, their delta times carried
+// over to the next event. Stops at the first fault, or once `event_ticks` holds more than `max_events`.
+TrackRead ReadTrack(std::span<const uint8_t> bytes, std::vector<TempoChange>& tempi,
+                    std::vector<uint64_t>& event_ticks, size_t max_events, std::string& problem) {
   TrackRead track;
-  ByteReader in(body);
+  ByteReader in(bytes);
   uint64_t tick = 0;
   uint8_t running_status = 0;
+  bool after_system_event = false;  // the last event was a meta or system exclusive event
   while (!in.AtEnd()) {
+    const size_t event_start = in.Position();
     uint32_t delta;
     if (!in.VarLen(delta)) {
       Note(problem, "a delta time is cut off or longer than four bytes");
       return track;
     }
-    tick += delta;
+    const size_t delta_end = in.Position();
     uint8_t status;
     if (!in.Peek(status)) {
       Note(problem, "a track ends inside an event");
       return track;
     }
+    bool explicit_status = true;
     if (status & 0x80) {
       in.Skip(1);
     } else if (running_status != 0) {
       status = running_status;  // running status: the data bytes follow at once
+      explicit_status = false;
     } else {
       Note(problem, "a data byte stands where no running status applies");
+      return track;
+    }
+    const size_t data_start = in.Position();
+    if (static_cast<uint64_t>(track.pending_delta) + delta > kMaxDelta) {
+      Note(problem, "skipped bytes leave a delta time longer than four bytes");
       return track;
     }
 
@@ -120,13 +162,17 @@ TrackRead ReadTrack(std::span<const uint8_t> body, std::vector<TempoChange>& tem
           return track;
         }
       }
+      if (!explicit_status && after_system_event)
+        Note(problem, "running status carries on after a meta or system exclusive event");
       running_status = status;
+      after_system_event = false;
     } else if (status == 0xF0 || status == 0xF7) {  // system exclusive: a length, then the bytes
       uint32_t length;
       if (!in.VarLen(length) || !in.Skip(length)) {
         Note(problem, "a system exclusive message is cut off");
         return track;
       }
+      after_system_event = true;
     } else if (status == 0xFF) {  // meta event: type, length, data
       uint8_t type;
       uint32_t length;
@@ -139,25 +185,40 @@ TrackRead ReadTrack(std::span<const uint8_t> body, std::vector<TempoChange>& tem
         Note(problem, "a meta event is cut off");
         return track;
       }
-      if (type == 0x2F) {  // end of track
-        track.end_tick = tick;
-        track.sound_bytes = in.Position();
-        track.closed = true;
-        return track;
-      }
       if (type == 0x51) {
         if (length == 3) {
-          tempi.push_back({tick, BigEndian(data, 0, 3)});
+          tempi.push_back({tick + delta, BigEndian(data, 0, 3)});
         } else {
           Note(problem, "a tempo event does not hold three bytes");
         }
       }
-    } else {
-      Note(problem, "a system common or real-time byte stands inside a track");
-      return track;
+      track.closed = type == 0x2F;  // end of track
+      after_system_event = true;
+    } else {  // a stray system common or real-time byte: skipped with the data bytes it takes
+      Note(problem, "a system common or real-time byte inside a track is skipped");
+      uint8_t b;
+      for (int i = SystemCommonDataBytes(status); i > 0 && in.Peek(b) && !(b & 0x80); --i) in.Skip(1);
+      track.pending_delta += delta;
+      tick += delta;
+      track.end_tick = tick;
+      continue;
     }
+
+    // The whole event is read: copy it, its delta time as it stands unless skipped bytes added to it.
+    if (track.pending_delta == 0) {
+      track.body.insert(track.body.end(), bytes.begin() + static_cast<std::ptrdiff_t>(event_start),
+                        bytes.begin() + static_cast<std::ptrdiff_t>(delta_end));
+    } else {
+      PutVarLen(track.body, track.pending_delta + delta);
+      track.pending_delta = 0;
+    }
+    track.body.push_back(status);
+    track.body.insert(track.body.end(), bytes.begin() + static_cast<std::ptrdiff_t>(data_start),
+                      bytes.begin() + static_cast<std::ptrdiff_t>(in.Position()));
+    tick += delta;
     track.end_tick = tick;
-    track.sound_bytes = in.Position();
+    event_ticks.push_back(tick);
+    if (track.closed || event_ticks.size() > max_events) return track;
   }
   Note(problem, "a track has no end-of-track event");
   return track;
@@ -172,21 +233,49 @@ int32_t ClampMs(unsigned __int128 ms) {
                                                                          : static_cast<int32_t>(ms);
 }
 
-// Milliseconds from tick 0 to end_tick at `division` ticks per quarter note under the tempo map.
-int32_t TempoMapLength(std::vector<TempoChange> tempi, uint64_t end_tick, uint32_t division) {
-  std::stable_sort(tempi.begin(), tempi.end(),
-                   [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
-  unsigned __int128 microsecond_ticks = 0;  // sum of ticks × microseconds per quarter note
-  uint64_t tick = 0;
-  uint32_t tempo = kDefaultTempo;
-  for (const TempoChange& change : tempi) {
-    if (change.tick >= end_tick) break;
-    microsecond_ticks += static_cast<unsigned __int128>(change.tick - tick) * tempo;
-    tick = change.tick;
-    tempo = change.tempo;
+// Turns ticks into microseconds: under the tempo map at `division` ticks per quarter note, or at a fixed
+// SMPTE rate (in hundredths of ticks per second), where tempo events play no part. Ticks are asked in
+// ascending order.
+class Timeline {
+ public:
+  Timeline(std::vector<TempoChange> tempi, uint32_t division, uint32_t ticks_per_second_x100)
+      : tempi_(std::move(tempi)), division_(division), ticks_per_second_x100_(ticks_per_second_x100) {
+    std::stable_sort(tempi_.begin(), tempi_.end(),
+                     [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
   }
-  microsecond_ticks += static_cast<unsigned __int128>(end_tick - tick) * tempo;
-  return ClampMs(microsecond_ticks / (static_cast<uint64_t>(division) * 1000));
+  unsigned __int128 Microseconds(uint64_t tick) {
+    if (ticks_per_second_x100_ != 0)
+      return static_cast<unsigned __int128>(tick) * 100000000 / ticks_per_second_x100_;
+    // A tempo change takes effect after its own tick, so one at the very tick asked plays no part.
+    for (; next_ < tempi_.size() && tempi_[next_].tick < tick; ++next_) {
+      microsecond_ticks_ += static_cast<unsigned __int128>(tempi_[next_].tick - tick_) * tempo_;
+      tick_ = tempi_[next_].tick;
+      tempo_ = tempi_[next_].tempo;
+    }
+    return (microsecond_ticks_ + static_cast<unsigned __int128>(tick - tick_) * tempo_) / division_;
+  }
+
+ private:
+  std::vector<TempoChange> tempi_;
+  uint32_t division_;
+  uint32_t ticks_per_second_x100_;
+  size_t next_ = 0;                          // the first tempo change not yet passed
+  uint64_t tick_ = 0;                        // the tick of the last change passed
+  uint32_t tempo_ = kDefaultTempo;           // microseconds per quarter note from there
+  unsigned __int128 microsecond_ticks_ = 0;  // sum of ticks × microseconds per quarter note up to tick_
+};
+
+// Whether more than kMaxMidiEventsAtOnce events fall within kMidiCrowdedMs anywhere in the piece; takes
+// the events' ticks in ascending order.
+bool Crowded(const std::vector<uint64_t>& sorted_ticks, Timeline& timeline) {
+  std::vector<unsigned __int128> times;
+  times.reserve(sorted_ticks.size());
+  for (size_t i = 0; i < sorted_ticks.size(); ++i) {
+    times.push_back(timeline.Microseconds(sorted_ticks[i]));
+    if (i >= kMaxMidiEventsAtOnce && times[i] - times[i - kMaxMidiEventsAtOnce] < kMidiCrowdedMs * 1000)
+      return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -233,10 +322,12 @@ MidiSummary ReadMidiSummary(std::span<const uint8_t> bytes) {
   summary.playable = true;
 
   std::vector<TempoChange> tempi;
+  std::vector<uint64_t> event_ticks;
   uint64_t end_tick = 0;
   std::vector<uint8_t> tracks;  // the cleaned track chunks
   uint64_t pos = 8 + static_cast<uint64_t>(header_length);
-  while (static_cast<uint32_t>(summary.tracks_read) < track_count && pos + 8 <= bytes.size()) {
+  while (static_cast<uint32_t>(summary.tracks_read) < track_count && pos + 8 <= bytes.size() &&
+         event_ticks.size() <= kMaxMidiEvents) {
     const uint32_t chunk_type = BigEndian(bytes, static_cast<size_t>(pos), 4);
     const uint64_t chunk_length = BigEndian(bytes, static_cast<size_t>(pos) + 4, 4);
     const uint64_t body_start = pos + 8;
@@ -244,20 +335,33 @@ MidiSummary ReadMidiSummary(std::span<const uint8_t> bytes) {
     if (available < chunk_length) Note(summary.problem, "a chunk runs past the end of the file");
     if (chunk_type == 0x4D54726B /* MTrk */) {
       const auto body = bytes.subspan(static_cast<size_t>(body_start), static_cast<size_t>(available));
-      const TrackRead track = ReadTrack(body, tempi, summary.problem);
+      TrackRead track = ReadTrack(body, tempi, event_ticks, kMaxMidiEvents, summary.problem);
       end_tick = std::max(end_tick, track.end_tick);
       ++summary.tracks_read;
-      static constexpr uint8_t kEndOfTrack[] = {0x00, 0xFF, 0x2F, 0x00};
-      const size_t length = track.sound_bytes + (track.closed ? 0 : sizeof kEndOfTrack);
+      if (!track.closed) {  // closed at the tick where reading stopped
+        PutVarLen(track.body, track.pending_delta);
+        track.body.insert(track.body.end(), {0xFF, 0x2F, 0x00});
+      }
       PutBigEndian(tracks, 0x4D54726B, 4);
-      PutBigEndian(tracks, static_cast<uint32_t>(length), 4);
-      tracks.insert(tracks.end(), body.begin(),
-                    body.begin() + static_cast<std::ptrdiff_t>(track.sound_bytes));
-      if (!track.closed) tracks.insert(tracks.end(), std::begin(kEndOfTrack), std::end(kEndOfTrack));
+      PutBigEndian(tracks, static_cast<uint32_t>(track.body.size()), 4);
+      tracks.insert(tracks.end(), track.body.begin(), track.body.end());
     }  // chunks of other types are skipped, as the file format asks
     pos = body_start + chunk_length;
   }
   if (static_cast<uint32_t>(summary.tracks_read) < track_count) Note(summary.problem, "tracks are missing");
+
+  Timeline timeline(std::move(tempi), division, ticks_per_second_x100);
+  const bool too_many = event_ticks.size() > kMaxMidiEvents;
+  if (!too_many) std::sort(event_ticks.begin(), event_ticks.end());
+  if (too_many || Crowded(event_ticks, timeline)) {
+    // Every event is replayed at each turn of the loop, and a crowd of them at one moment holds up the
+    // synthesiser for as long as it takes to sound them: such a file is not played.
+    summary.problem = too_many ? "the piece holds more than " + std::to_string(kMaxMidiEvents) + " events"
+                               : "more than " + std::to_string(kMaxMidiEventsAtOnce) +
+                                     " events fall within " + std::to_string(kMidiCrowdedMs) + " ms";
+    summary.playable = false;
+    return summary;
+  }
 
   PutBigEndian(summary.cleaned, 0x4D546864, 4);
   PutBigEndian(summary.cleaned, 6, 4);
@@ -265,13 +369,7 @@ MidiSummary ReadMidiSummary(std::span<const uint8_t> bytes) {
   PutBigEndian(summary.cleaned, static_cast<uint32_t>(summary.tracks_read), 2);
   PutBigEndian(summary.cleaned, division, 2);
   summary.cleaned.insert(summary.cleaned.end(), tracks.begin(), tracks.end());
-
-  if (ticks_per_second_x100 != 0) {
-    summary.length_ms = ClampMs(static_cast<unsigned __int128>(end_tick) * 100000 /
-                                ticks_per_second_x100);  // tempo plays no part
-  } else {
-    summary.length_ms = TempoMapLength(std::move(tempi), end_tick, division);
-  }
+  summary.length_ms = ClampMs(timeline.Microseconds(end_tick) / 1000);
   return summary;
 }
 

@@ -2,6 +2,10 @@
 // through SDL's audio device (FluidSynth renders inside SDL's audio callback, and its MIDI player runs
 // on the synthesiser's sample clock) or, with --audio-out, into a WAV file rendered on the player's own
 // clock. The piece's length comes from our own reading of the file's tempo map.
+//
+// The game thread never waits for the synthesiser: a command only records what should play (which
+// piece, from which start, whether running) under a lock held for a few assignments, and the thread
+// that renders takes that record before each buffer and brings the synthesiser and its player in line.
 #include <SDL.h>
 #include <fluidsynth.h>
 
@@ -14,8 +18,10 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "platform/clock.h"
@@ -74,27 +80,10 @@ class AudioDevice {
   }
   AudioDevice(const AudioDevice&) = delete;
   AudioDevice& operator=(const AudioDevice&) = delete;
-  SDL_AudioDeviceID id() const { return id_; }
 
  private:
   bool subsystem_ = false;
   SDL_AudioDeviceID id_ = 0;
-};
-
-// Keeps SDL's audio callback out while the synthesiser or its player is changed.
-class AudioLock {
- public:
-  explicit AudioLock(const std::unique_ptr<AudioDevice>& device) : id_(device ? device->id() : 0) {
-    if (id_ != 0) SDL_LockAudioDevice(id_);
-  }
-  ~AudioLock() {
-    if (id_ != 0) SDL_UnlockAudioDevice(id_);
-  }
-  AudioLock(const AudioLock&) = delete;
-  AudioLock& operator=(const AudioLock&) = delete;
-
- private:
-  SDL_AudioDeviceID id_;
 };
 
 void QuietLog(int level, const char* message, void*) {
@@ -106,16 +95,29 @@ std::string Lower(std::string text) {
   return text;
 }
 
-std::optional<std::vector<uint8_t>> ReadSmallFile(const std::string& path) {
+// The whole file, or nullopt with the reason in `problem`.
+std::optional<std::vector<uint8_t>> ReadSmallFile(const std::string& path, std::string& problem) {
   std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return std::nullopt;
-  const std::streamoff size = in.tellg();
-  if (size < 0 || static_cast<uint64_t>(size) > kMaxMidiFileBytes) return std::nullopt;
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
+  const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+  if (size > 0 && static_cast<uint64_t>(size) > kMaxMidiFileBytes) {
+    problem = "larger than " + std::to_string(kMaxMidiFileBytes >> 20) + " MiB";
+    return std::nullopt;
+  }
+  std::vector<uint8_t> bytes(static_cast<size_t>(std::max<std::streamoff>(size, 0)));
   in.seekg(0);
-  if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return std::nullopt;
+  if (size < 0 || !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+    problem = "cannot be read";
+    return std::nullopt;
+  }
   return bytes;
 }
+
+// What the game thread wants played, taken by the thread that renders.
+struct Wanted {
+  std::shared_ptr<const std::vector<uint8_t>> piece;  // the cleaned file; null when nothing is to play
+  uint64_t start = 0;    // counts the starts from the beginning: each open, seek or close
+  bool playing = false;  // set by play, cleared by every start
+};
 
 class FluidSynthSequencer final : public Sequencer {
  public:
@@ -135,59 +137,96 @@ class FluidSynthSequencer final : public Sequencer {
 
   std::string SendString(const std::string& command) override {
     RenderUntilNow();
+    const std::string reply = Command(command);
+    if (!device_) Apply();  // without an audio thread the change is made at once, at the clock's present
+    return reply;
+  }
+
+ private:
+  std::string Command(const std::string& command) {
     const std::string lower = Lower(command);
     static const std::string kOpenPrefix = "open \"";
     static const std::string kOpenSuffix = "\" type sequencer alias sequencer";
     if (lower.size() > kOpenPrefix.size() + kOpenSuffix.size() && lower.starts_with(kOpenPrefix) &&
         lower.ends_with(kOpenSuffix)) {
-      return Open(
-          command.substr(kOpenPrefix.size(), command.size() - kOpenPrefix.size() - kOpenSuffix.size()));
-    }
-    const AudioLock lock(device_);
-    if (lower == "play sequencer notify" || lower == "play sequencer") {
-      if (player_) fluid_player_play(player_.get());
+      Open(command.substr(kOpenPrefix.size(), command.size() - kOpenPrefix.size() - kOpenSuffix.size()));
+    } else if (lower == "play sequencer notify" || lower == "play sequencer") {
+      const std::lock_guard lock(wanted_mutex_);
+      wanted_.playing = wanted_.piece != nullptr;
     } else if (lower == "seek sequencer to start") {
-      if (open_) Rewind();
+      if (open_) Want(piece_);
     } else if (lower == "status sequencer length") {
       if (open_) return std::to_string(length_ms_);
     } else if (lower == "close sequencer") {
-      player_.reset();
-      Silence();
       open_ = false;
-      midi_.clear();
+      piece_.reset();
+      Want(nullptr);
     }
     // "set sequencer time format milliseconds": lengths are always given in milliseconds.
     return std::string();
   }
 
- private:
-  std::string Open(const std::string& path) {
-    std::optional<std::vector<uint8_t>> bytes = ReadSmallFile(path);
-    if (!bytes) return std::string();  // the device stays closed; the following commands do nothing
+  void Open(const std::string& path) {
+    std::string problem;
+    std::optional<std::vector<uint8_t>> bytes = ReadSmallFile(path, problem);
+    if (!bytes) {
+      Warn(path, problem + "; the music is silent");
+      return;  // the device stays closed; the following commands do nothing
+    }
     EnsureSynth();
     MidiSummary summary = ReadMidiSummary(*bytes);
-    if (!summary.problem.empty() && warned_files_.insert(path).second) {
-      std::fprintf(stderr, "corvalline: %s: %s%s\n", path.c_str(), summary.problem.c_str(),
-                   summary.playable ? "; playing what can be read" : "; the music is silent");
-    }
-    const AudioLock lock(device_);
+    if (!summary.problem.empty())
+      Warn(path,
+           summary.problem + (summary.playable ? "; playing what can be read" : "; the music is silent"));
     // FluidSynth is handed the file as our reader understood it, never the raw bytes: its own parser can
-    // be sent into an endless loop by damaged chunk structures.
-    midi_ = summary.playable && summary.tracks_read > 0 ? std::move(summary.cleaned) : std::vector<uint8_t>();
+    // be sent into an endless loop by damaged chunk structures, and refuses running status after a meta
+    // or system exclusive event.
+    piece_.reset();
+    if (synth_ && summary.playable && summary.tracks_read > 0)
+      piece_ = std::make_shared<const std::vector<uint8_t>>(std::move(summary.cleaned));
     length_ms_ = summary.length_ms;
     open_ = true;
-    Rewind();
-    return std::string();
+    Want(piece_);
   }
 
-  // Stops the piece, silences the synthesiser and sets up a fresh player at the start of the piece.
-  void Rewind() {
-    player_.reset();
-    Silence();
-    if (!synth_ || midi_.empty()) return;
-    player_.reset(new_fluid_player(synth_.get()));
-    if (player_ && fluid_player_add_mem(player_.get(), midi_.data(), midi_.size()) != FLUID_OK)
+  // Names a file on stderr once, whatever is wrong with it.
+  void Warn(const std::string& path, const std::string& what) {
+    if (warned_files_.insert(path).second)
+      std::fprintf(stderr, "corvalline: %s: %s\n", path.c_str(), what.c_str());
+  }
+
+  // Asks for `piece` from its beginning, stopped until the next play command.
+  void Want(std::shared_ptr<const std::vector<uint8_t>> piece) {
+    const std::lock_guard lock(wanted_mutex_);
+    wanted_.piece = std::move(piece);
+    ++wanted_.start;
+    wanted_.playing = false;
+  }
+
+  // On the thread that renders, before each buffer: a new start silences the synthesiser and sets up a
+  // fresh player at the beginning of the piece; play starts it.
+  void Apply() {
+    Wanted wanted;
+    {
+      const std::lock_guard lock(wanted_mutex_);
+      wanted = wanted_;
+    }
+    if (wanted.start != applied_start_) {
+      applied_start_ = wanted.start;
       player_.reset();
+      player_running_ = false;
+      Silence();
+      if (synth_ && wanted.piece) {
+        player_.reset(new_fluid_player(synth_.get()));
+        if (player_ &&
+            fluid_player_add_mem(player_.get(), wanted.piece->data(), wanted.piece->size()) != FLUID_OK)
+          player_.reset();
+      }
+    }
+    if (wanted.playing && player_ && !player_running_) {
+      fluid_player_play(player_.get());
+      player_running_ = true;
+    }
   }
 
   // Cuts every sound at once (no release) and returns the channels to their power-on state.
@@ -240,6 +279,7 @@ class FluidSynthSequencer final : public Sequencer {
   static void AudioCallback(void* userdata, Uint8* stream, int length) {
     auto* self = static_cast<FluidSynthSequencer*>(userdata);
     const int frames = length / static_cast<int>(2 * sizeof(float));
+    self->Apply();
     if (self->synth_) {
       fluid_synth_write_float(self->synth_.get(), frames, stream, 0, 2, stream, 1, 2);
     } else {
@@ -280,13 +320,20 @@ class FluidSynthSequencer final : public Sequencer {
   bool synth_tried_ = false;
   std::unique_ptr<fluid_settings_t, SettingsDeleter> settings_;
   std::unique_ptr<fluid_synth_t, SynthDeleter> synth_;
-  std::unique_ptr<fluid_player_t, PlayerDeleter> player_;
-  std::unique_ptr<AudioDevice> device_;  // declared last: closed first, before the synthesiser goes
+  std::unique_ptr<fluid_player_t, PlayerDeleter> player_;  // used only by the thread that renders
+  uint64_t applied_start_ = 0;
+  bool player_running_ = false;
 
+  std::mutex wanted_mutex_;
+  Wanted wanted_;
+
+  // The game thread's own state.
   bool open_ = false;
-  std::vector<uint8_t> midi_;
+  std::shared_ptr<const std::vector<uint8_t>> piece_;
   int32_t length_ms_ = 0;
   std::set<std::string> warned_files_;
+
+  std::unique_ptr<AudioDevice> device_;  // declared last: closed first, before what its thread uses goes
 };
 
 }  // namespace

@@ -27,14 +27,13 @@ void Form_MouseUp(Player& player, int button, int shift, double x, double y) {
   }
 }
 
-void CheckMCI1_Timer(Player& player) {
+void CheckMCI1_Timer(Player& player, uint32_t tick) {
   MusicState& music = player.music;
-  if (!music.MusicPlaying || !player.services.clock || !player.services.sequencer) return;
-  const uint32_t now = player.services.clock->TickCount();
-  if (TicksSince(now, music.MusicStartTick) >= static_cast<uint32_t>(std::max(music.MusicLength, 0))) {
+  if (!music.MusicPlaying || !player.services.sequencer) return;
+  if (TicksSince(tick, music.MusicStartTick) >= static_cast<uint32_t>(std::max(music.MusicLength, 0))) {
     player.services.sequencer->SendString("seek sequencer to start");
     player.services.sequencer->SendString("play sequencer notify");
-    music.MusicStartTick = player.services.clock->TickCount();
+    music.MusicStartTick = tick;
   }
 }
 
@@ -58,10 +57,13 @@ void DoEvents(Player& player) {
   }
   if (player.event_script) player.event_script->Deliver(player);
   if (player.services.clock) {
-    const uint32_t now = player.services.clock->TickCount();
-    if (static_cast<int32_t>(now - player.next_timer_tick) >= 0) {
-      player.next_timer_tick = now + 1000;
-      CheckMCI1_Timer(player);
+    // The timer keeps its own beat: each tick is due 1000 ms after the one before, however late that one
+    // ran, and ticks missed while the program was busy fold into one, which counts as the latest of them.
+    const uint32_t late = player.services.clock->TickCount() - player.next_timer_tick;
+    if (static_cast<int32_t>(late) >= 0) {
+      const uint32_t tick = player.next_timer_tick + late / kTimerIntervalMs * kTimerIntervalMs;
+      player.next_timer_tick = tick + kTimerIntervalMs;
+      CheckMCI1_Timer(player, tick);
     }
   }
 }

@@ -10,8 +10,12 @@ void Form_KeyPress(Player& player, int key_code);
 void Form_MouseMove(Player& player, int button, int shift, double x, double y);
 // Stores the pointer, then sets LeftClicked for button 1 or RightClicked for button 2.
 void Form_MouseUp(Player& player, int button, int shift, double x, double y);
-// The one-second music loop timer: restarts the piece once its length has passed.
-void CheckMCI1_Timer(Player& player);
+inline constexpr uint32_t kTimerIntervalMs = 1000;
+
+// The one-second music loop timer, run for the tick due at `tick`: restarts the piece once its length
+// has passed by then. The restart counts from the tick, not from when the tick ran, so a late delivery
+// never pushes the next restart back.
+void CheckMCI1_Timer(Player& player, uint32_t tick);
 
 // The yield: lets the window system deliver every pending event (input, scripted input of an events
 // file, and the music timer every 1000 ms of the clock), running the handlers above.

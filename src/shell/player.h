@@ -176,7 +176,7 @@ struct Player {
 
   Trace* trace = nullptr;               // --trace: one line per executed instruction
   EventScript* event_script = nullptr;  // --events: scripted input delivered at yields
-  uint32_t next_timer_tick = 1000;      // when the music timer fires next
+  uint32_t next_timer_tick = 1000;      // when the music timer's next tick is due
 };
 
 // Thrown by EndProgram; main catches it, so the program unwinds and RAII releases everything.

@@ -239,6 +239,9 @@ inline Rgb AtDepth(Rgb c, int depth) {
 
 // ---- Sound ----
 
+// The General MIDI soundfont Debian installs; music tests are skipped without it.
+inline constexpr char kSoundfont[] = "/usr/share/sounds/sf2/default-GM.sf2";
+
 // The 16-bit samples of a PCM WAV file as written by --audio-out, channels interleaved.
 struct Wav {
   int channels = 0;

@@ -3,7 +3,9 @@
 // after `music stop`. And the memory a whole headless run of the demo takes, music included.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -12,8 +14,6 @@
 
 namespace corv::e2e {
 namespace {
-
-constexpr char kSoundfont[] = "/usr/share/sounds/sf2/default-GM.sf2";
 
 // One loud chord for the first 400 ms, then rests up to the end of the piece at 2000 ms
 // (480 ticks a quarter at 500 000 microseconds a quarter: 1 tick = 500/480 ms).
@@ -108,6 +108,98 @@ TEST(Music, SoundsLoopsFromItsBeginningAndStops) {
 
   // `music stop` came after about 7 s; the last 3.5 s hold more than a whole turn and stay silent.
   EXPECT_LT(Rms(wav, total_ms - 3500, 3500), 0.0005);
+}
+
+// Plays TUNE.MID (the given bytes) for `ms` of the headless clock inside a click wait, into music.wav.
+RunResult PlayTune(const ScratchFolder& folder, const midi_bytes::Bytes& tune, int ms, Wav& wav) {
+  WriteFile(folder.path() / "TUNE.MID", std::string(tune.begin(), tune.end()));
+  BuildGame("name music tune \"TUNE\"\ntext_wait 0\nmusic tune\nmessage \"あ\"\nclick\nend\n",
+            folder.path() / "TUNE.ADV");
+  WriteFile(folder.path() / "events.txt", "idle\nwait " + std::to_string(ms) + "\nclick 5 5\n");
+  const RunResult result = RunPlayer({"--headless", "--soundfont", kSoundfont, "--audio-out", "music.wav",
+                                      "--events", "events.txt", "TUNE.ADV"},
+                                     folder.path());
+  EXPECT_TRUE(ReadWav(folder.path() / "music.wav", wav)) << result.err;
+  return result;
+}
+
+size_t Occurrences(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+// Files that FluidSynth refuses as they stand are heard, restart after their length (at the first tick
+// of the one-second timer at or after it), and are named once on stderr as repaired.
+TEST(Music, QuirkyFilesFromTheWildAreHeard) {
+  if (!fs::exists(kSoundfont)) GTEST_SKIP() << "no soundfont at " << kSoundfont;
+  for (const midi_bytes::QuirkyFile& c : midi_bytes::QuirkyFiles()) {
+    ScratchFolder folder;
+    Wav wav;
+    const RunResult result = PlayTune(folder, c.file, 3500, wav);
+    ASSERT_EQ(result.status, 0) << c.name << ": " << result.err;
+    EXPECT_EQ(Occurrences(result.err, "TUNE.MID"), 1u) << c.name << ": " << result.err;
+    const double start = OnsetAfter(wav, 0);
+    ASSERT_GE(start, 0) << c.name << ": silent";
+    EXPECT_GT(Rms(wav, start, 300), 0.01) << c.name << ": the chord is audible";
+    const double restart = OnsetAfter(wav, start + 500);
+    EXPECT_GE(restart, start + c.length_ms - 10) << c.name;
+    EXPECT_LE(restart, start + c.length_ms + 1000 + 20) << c.name;
+  }
+}
+
+// A 4000 ms piece looped for a minute inside a click wait, whose passes of 17 ms deliver each timer tick
+// up to 16 ms late: every restart stays on the timer's beat, 4000 ms after the one before.
+TEST(Music, LoopKeepsTheTimersBeat) {
+  if (!fs::exists(kSoundfont)) GTEST_SKIP() << "no soundfont at " << kSoundfont;
+  using namespace midi_bytes;
+  // 384 ticks of chord, 3456 of rest: 3840 ticks at 500/480 ms = 4000 ms.
+  const Bytes tune =
+      Header(0, 1, 480) + Track(Tempo(0, 500000) + Program(0, 0) + NoteOn(0, 60, 120) + NoteOn(0, 67, 120) +
+                                NoteOff(384, 60) + NoteOff(0, 67) + EndOfTrack(3456));
+  ScratchFolder folder;
+  Wav wav;
+  const RunResult result = PlayTune(folder, tune, 60000, wav);
+  ASSERT_EQ(result.status, 0) << result.err;
+  std::vector<double> onsets{OnsetAfter(wav, 0)};
+  while (onsets.back() >= 0) onsets.push_back(OnsetAfter(wav, onsets.back() + 1000));
+  onsets.pop_back();
+  ASSERT_GE(onsets.size(), 14u) << "a start and a restart every 4 s of the minute";
+  EXPECT_GE(onsets[1] - onsets[0], 4000 - 10);
+  EXPECT_LE(onsets[1] - onsets[0], 5000 + 20);
+  for (size_t k = 2; k < onsets.size(); ++k) {
+    EXPECT_NEAR(onsets[k] - onsets[1], 4000.0 * static_cast<double>(k - 1), 17) << "restart " << k;
+  }
+}
+
+// Pieces that would hold the synthesiser up for seconds: a 16 MB flood of note-ons at tick 0 (refused,
+// with a note) and the largest chord accepted, each of length 0 and so restarted at every timer tick.
+// Twenty seconds of the headless clock render in time of the same order.
+TEST(Music, HeavyPiecesRenderInTimeProportionalToTheClock) {
+  if (!fs::exists(kSoundfont)) GTEST_SKIP() << "no soundfont at " << kSoundfont;
+  const struct {
+    const char* name;
+    midi_bytes::Bytes tune;
+    bool refused;
+  } cases[] = {{"16 MB note-on flood", midi_bytes::NoteOnFlood(16000000), true},
+               {"largest chord", midi_bytes::LargestChord(511), false}};
+  for (const auto& c : cases) {
+    // Sounding the chord measures only FluidSynth, which the sanitizers slow down for a minute.
+    if (kSanitized && !c.refused) continue;
+    ScratchFolder folder;
+    Wav wav;
+    const auto begin = std::chrono::steady_clock::now();
+    const RunResult result = PlayTune(folder, c.tune, 20000, wav);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    std::printf("%s: 20 s of the clock rendered in %.1f s\n", c.name, seconds);
+    EXPECT_EQ(result.status, 0) << c.name << ": " << result.err;
+    if (!kSanitized) {
+      EXPECT_LT(seconds, 60) << c.name;
+    }
+    EXPECT_GE(1000.0 * wav.frames() / wav.rate, 20000) << c.name;
+    EXPECT_EQ(Occurrences(result.err, "TUNE.MID"), c.refused ? 1u : 0u) << c.name << ": " << result.err;
+    EXPECT_EQ(Rms(wav, 0, 20000) > 0.001, !c.refused) << c.name;
+  }
 }
 
 TEST(Music, HeadlessDemoRunWithMusicStaysSmall) {

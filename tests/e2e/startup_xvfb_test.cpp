@@ -3,6 +3,7 @@
 // Cancel ends it before any game window opens; a file that is not a game shows the warning box.
 #include <gtest/gtest.h>
 
+#include "../unit/midi_bytes.h"
 #include "e2e_support.h"
 
 namespace corv::e2e {
@@ -93,6 +94,47 @@ TEST_F(StartupOnXvfb, DefaultGameBesideTheProgramStartsAfterEnterInTheOptionsDia
   const RunResult result = WaitForProgram(pid, folder_.path(), std::chrono::seconds(30));
   EXPECT_FALSE(result.timed_out) << "Esc did not end the program";
   EXPECT_EQ(result.status, 0) << result.err;
+}
+
+// Esc ends the game within a second whatever the music asks of the synthesiser (SDL's dummy sound driver
+// stands in for a sound card): a 16 MB flood of note-ons at tick 0, and the largest chord accepted, both
+// of length 0 and so restarted at every tick of the one-second timer.
+TEST_F(StartupOnXvfb, EscEndsTheGameWithinASecondWhateverTheMusicDoes) {
+  if (!fs::exists(kSoundfont)) GTEST_SKIP() << "no soundfont at " << kSoundfont;
+  const ScopedEnv dummy_audio("SDL_AUDIODRIVER", "dummy");
+  const struct {
+    const char* name;
+    midi_bytes::Bytes tune;
+  } cases[] = {{"16 MB note-on flood", midi_bytes::NoteOnFlood(16000000)},
+               {"largest chord", midi_bytes::LargestChord(511)}};
+  for (const auto& c : cases) {
+    ScratchFolder folder;
+    WriteFile(folder.path() / "TUNE.MID", std::string(c.tune.begin(), c.tune.end()));
+    BuildGame("name music tune \"TUNE\"\nmusic tune\nmessage \"あ\"\nclick\nend\n",
+              folder.path() / "TUNE.ADV");
+    if (HasFatalFailure()) return;
+    const pid_t pid = StartProgram({CORVALLINE_EXE, "--window", "--depth", "32", "--drawing-mode", "1",
+                                    "--soundfont", kSoundfont, "TUNE.ADV"},
+                                   folder.path());
+    ASSERT_GT(pid, 0);
+    ASSERT_FALSE(WaitForWindow("Corvalline", 30, pid).empty()) << c.name << ": no game window";
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // two restarts of the piece
+    bool sent = false;
+    for (int attempt = 0; attempt < 20 && !sent; ++attempt) {
+      const std::string id = WaitForWindow("Corvalline", 5, pid);
+      sent = !id.empty() &&
+             std::system(("xdotool windowfocus --sync " + id + " key Escape 2>/dev/null").c_str()) == 0;
+    }
+    ASSERT_TRUE(sent) << c.name << ": Esc could not be sent to the game window";
+    const auto sent_at = std::chrono::steady_clock::now();
+    const RunResult result = WaitForProgram(pid, folder.path(), std::chrono::seconds(30));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent_at).count();
+    std::printf("%s: the program ended %.3f s after Esc\n", c.name, seconds);
+    EXPECT_EQ(result.status, 0) << c.name << ": " << result.err;
+    if (!kSanitized) {  // the sanitizers slow every step tenfold
+      EXPECT_LT(seconds, 1.0) << c.name;
+    }
+  }
 }
 
 TEST_F(StartupOnXvfb, CancelInTheOptionsDialogEndsWithoutAGameWindow) {

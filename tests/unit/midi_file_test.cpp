@@ -58,11 +58,12 @@ TEST(MidiFile, LengthFollowsTheTempoMap) {
       // Running status, a system exclusive message and text events between notes must be stepped over
       // byte for byte: 480 + 480 ticks = 1000 ms.
       {"running status, sysex and meta text",
-       Header(0, 1, 480) + Track(Raw({0x00, 0x90, 60, 100}) + Raw({0x00, 64, 100}) +       // running status
-                                 Raw({0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7}) +               // sysex
-                                 Raw({0x00, 0xFF, 0x01, 0x05, 'h', 'e', 'l', 'l', 'o'}) +  // text
-                                 Raw({0x83, 0x60, 60, 0}) + Raw({0x83, 0x60, 0x80, 64, 0}) +  // delta 480
-                                 EndOfTrack(0)),
+       Header(0, 1, 480) +
+           Track(Raw({0x00, 0x90, 60, 100}) + Raw({0x00, 64, 100}) +                // running status
+                 Raw({0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7}) +                        // sysex
+                 Raw({0x00, 0xFF, 0x01, 0x05, 'h', 'e', 'l', 'l', 'o'}) +           // text
+                 Raw({0x83, 0x60, 0x90, 60, 0}) + Raw({0x83, 0x60, 0x80, 64, 0}) +  // delta 480
+                 EndOfTrack(0)),
        1000},
       // Extreme but well-formed timing.
       // Tempo 0: every tick takes no time at all.
@@ -109,8 +110,6 @@ TEST(MidiFile, DamagedFilesGiveTheLengthOfWhatCanBeRead) {
        1000},
       {"data byte with no running status", Header(0, 1, 480) + Track(Raw({0x00, 60, 100}) + EndOfTrack(960)),
        0},
-      {"system common byte in a track",
-       Header(0, 1, 480) + Track(NoteOn(480, 60) + Raw({0x81, 0x60, 0xF1, 0x00}) + EndOfTrack(0)), 500},
       {"status byte as data", Header(0, 1, 480) + Track(NoteOn(480, 60) + Raw({0x00, 0x90, 0x90, 0x40})),
        500},
       {"delta of five bytes",
@@ -160,9 +159,71 @@ TEST(MidiFile, CleanedFileHoldsWhatWasReadInExactChunks) {
       {"chunks of garbage give no tracks",
        Header(1, 2, 96) + Bytes{'M', 'T', 'r', 0} + Be(0, 4) + Bytes(4, 0) + Be(0x51, 4), Header(1, 0, 96)},
       {"format 2 gives nothing", Header(2, 1, 480) + closed, {}},
+      {"running status after a meta event is written out",
+       Header(0, 1, 480) + Track(Raw({0, 0x90, 60, 9, 0, 0xFF, 0x01, 1, 'a', 0, 64, 9}) + EndOfTrack(0)),
+       Header(0, 1, 480) +
+           Track(Raw({0, 0x90, 60, 9, 0, 0xFF, 0x01, 1, 'a', 0, 0x90, 64, 9}) + EndOfTrack(0))},
+      // 128 + 5 ticks of stray bytes (F2 with its two data bytes, F8) go to the next note: 0x81 0x05.
+      {"stray bytes are left out, their delta times kept",
+       Header(0, 1, 480) +
+           Track(Raw({0, 0x90, 60, 9, 0x81, 0x00, 0xF2, 1, 2, 5, 0xF8, 0, 64, 9}) + EndOfTrack(0)),
+       Header(0, 1, 480) + Track(Raw({0, 0x90, 60, 9, 0x81, 0x05, 0x90, 64, 9}) + EndOfTrack(0))},
+      {"a track cut after stray bytes closes at their tick",
+       Header(0, 1, 480) + Track(Raw({0, 0x90, 60, 9, 0x10, 0xF8})),
+       Header(0, 1, 480) + Track(Raw({0, 0x90, 60, 9}) + EndOfTrack(0x10))},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ReadMidiSummary(c.file).cleaned, c.cleaned) << c.name;
+  }
+}
+
+// Files as players in the wild take them: played with the length worked out by hand, and named as
+// repaired.
+TEST(MidiFile, QuirksOfFilesInTheWildAreRepaired) {
+  for (const QuirkyFile& c : QuirkyFiles()) {
+    const MidiSummary s = ReadMidiSummary(c.file);
+    EXPECT_TRUE(s.playable) << c.name;
+    EXPECT_EQ(s.length_ms, c.length_ms) << c.name;
+    EXPECT_NE(s.problem, "") << c.name;
+    EXPECT_EQ(ReadMidiSummary(s.cleaned).problem, "") << c.name << ": the repaired file is clean";
+  }
+}
+
+// Bounds on the work a piece makes: in all and at any one moment, across tracks and whatever the tempo.
+TEST(MidiFile, PiecesBeyondTheBoundsAreRefused) {
+  const Bytes spaced = Raw({0x01, 0x90, 60, 9});  // one note-on a tick (1.04 ms)
+  const Bytes together = Raw({0x00, 0x90, 60, 9});
+  const auto crowd = [&](size_t n) { return Repeat(together, n); };
+  struct Case {
+    const char* name;
+    Bytes file;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"the most events", Header(0, 1, 480) + Track(Repeat(spaced, kMaxMidiEvents - 1) + EndOfTrack(0)),
+       false},
+      {"one event more", Header(0, 1, 480) + Track(Repeat(spaced, kMaxMidiEvents) + EndOfTrack(0)), true},
+      {"one more at one moment", Header(0, 1, 480) + Track(crowd(kMaxMidiEventsAtOnce + 1) + EndOfTrack(480)),
+       true},
+      // 24 ticks = 25 ms after the crowd: outside it. 23 ticks = 23.96 ms: inside.
+      {"one more 25 ms later",
+       Header(0, 1, 480) + Track(crowd(kMaxMidiEventsAtOnce) + Raw({24, 0x90, 60, 9}) + EndOfTrack(480)),
+       false},
+      {"one more 24 ms later",
+       Header(0, 1, 480) + Track(crowd(kMaxMidiEventsAtOnce) + Raw({23, 0x90, 60, 9}) + EndOfTrack(480)),
+       true},
+      {"a crowd split between tracks",
+       Header(1, 2, 480) + Track(crowd(kMaxMidiEventsAtOnce / 2 + 1) + EndOfTrack(480)) +
+           Track(crowd(kMaxMidiEventsAtOnce / 2) + EndOfTrack(480)),
+       true},
+      {"a crowd on separate ticks at tempo 0",
+       Header(0, 1, 480) + Track(Tempo(0, 0) + Repeat(spaced, kMaxMidiEventsAtOnce) + EndOfTrack(0)), true},
+  };
+  for (const Case& c : cases) {
+    const MidiSummary s = ReadMidiSummary(c.file);
+    EXPECT_EQ(s.playable, !c.refused) << c.name;
+    EXPECT_EQ(s.problem.empty(), !c.refused) << c.name;
+    EXPECT_EQ(s.cleaned.empty(), c.refused) << c.name;
   }
 }
 

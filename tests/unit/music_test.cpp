@@ -210,8 +210,7 @@ TEST(MusicTimer, RestartsOnlyOnceTheLengthHasPassed) {
     f.player->music.MusicPlaying = true;
     f.player->music.MusicStartTick = c.start;
     f.player->music.MusicLength = c.length;
-    f.clock = VirtualClock(c.now);
-    CheckMCI1_Timer(*f.player);
+    CheckMCI1_Timer(*f.player, c.now);
     EXPECT_EQ(f.sequencer.commands, c.restart ? (Commands{kSeek, kPlay}) : Commands()) << c.name;
     EXPECT_EQ(f.player->music.MusicStartTick, c.restart ? c.now : c.start) << c.name;
   }
@@ -220,25 +219,30 @@ TEST(MusicTimer, RestartsOnlyOnceTheLengthHasPassed) {
 TEST(MusicTimer, SendsNothingWhenNoPieceIsPlaying) {
   MusicFixture f;
   f.player->music.MusicStartTick = 0;
-  f.clock = VirtualClock(100000);
-  CheckMCI1_Timer(*f.player);
+  CheckMCI1_Timer(*f.player, 100000);
   EXPECT_TRUE(f.sequencer.commands.empty());
 }
 
 // A piece of length L started at T restarts at the first one-second timer tick at or after T + L, and
-// keeps looping, also when the tick counter wraps during the piece.
+// keeps looping, also when the tick counter wraps during the piece. The ticks keep their beat when the
+// program yields only every `step` ms (a wait that flips a frame at each pass) or is busy for seconds.
 TEST(MusicTimer, LoopsOnTheVirtualClock) {
   struct Case {
     uint32_t first_tick;  // when the timer first fires
     uint32_t start;       // when the piece starts
     int32_t length;
-    std::vector<uint32_t> restarts;
+    uint32_t step;                   // ms between two yields
+    std::vector<uint32_t> restarts;  // the ticks that restart the piece
   };
   const Case cases[] = {
-      {2000, 1500, 2200, {4000, 7000, 10000}},  // T + L = 3700: the tick at 4000, then every 3000
-      {2000, 1000, 3000, {4000, 7000, 10000}},  // T + L lands on a tick
+      {2000, 1500, 2200, 1, {4000, 7000, 10000}},  // T + L = 3700: the tick at 4000, then every 3000
+      {2000, 1000, 3000, 1, {4000, 7000, 10000}},  // T + L lands on a tick
       // Ticks at -24, 976, 1976, ...; T = -512, T + L = 988: restarts at 1976, 3976 (>= 3476), 5976.
-      {0xFFFFFFE8u, 0xFFFFFE00u, 1500, {1976, 3976, 5976}},
+      {0xFFFFFFE8u, 0xFFFFFE00u, 1500, 1, {1976, 3976, 5976}},
+      // Yields at 1000 + 17 k run each tick up to 16 ms late; the restarts stay 4000 ms apart.
+      {1000, 1000, 4000, 17, {5000, 9000, 13000, 17000, 21000, 25000, 29000}},
+      // Busy for 2.5 s at a time: the ticks due meanwhile fold into the latest, at 3000, 5000, 8000, ...
+      {1000, 500, 1200, 2500, {3000, 5000, 8000, 10000}},
   };
   for (const Case& c : cases) {
     MusicFixture f;
@@ -247,16 +251,18 @@ TEST(MusicTimer, LoopsOnTheVirtualClock) {
     f.clock = VirtualClock(c.start);
     PlayMusic(*f.player, "loop.MID");
     std::vector<uint32_t> restarts;
-    for (int ms = 0; ms < 11000 && restarts.size() < c.restarts.size(); ++ms) {
+    for (int pass = 0; pass < 30000 && restarts.size() < c.restarts.size(); ++pass) {
       const size_t before = f.sequencer.commands.size();
       DoEvents(*f.player);
       if (f.sequencer.commands.size() > before) {
         EXPECT_EQ(f.sequencer.commands.back(), kPlay);
-        restarts.push_back(f.clock.TickCount());
+        restarts.push_back(f.player->music.MusicStartTick);
+        EXPECT_LT(f.clock.TickCount() - restarts.back(), c.step)
+            << "restarted at the first yield after its tick";
       }
-      f.clock.Advance(1);
+      f.clock.Advance(c.step);
     }
-    EXPECT_EQ(restarts, c.restarts) << "start " << c.start;
+    EXPECT_EQ(restarts, c.restarts) << "start " << c.start << ", step " << c.step;
   }
 }
 
