@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "interaction/slot_screen.h"
@@ -211,6 +213,76 @@ TEST(SaveFile, OverwritingKeepsOneBackup) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 2);  // no temporaries left
 }
 
+// What stood at the slot's name before a save: kept as the backup only when it was a regular file, and
+// then by its name alone (the same file, not a copy); anything else is replaced, never opened or followed.
+// The new slot file has the permissions the umask gives a new file.
+TEST(SaveFile, WhatStoodAtTheSlotIsRenamedOrReplacedNeverReadOrFollowed) {
+  TempFolder temp;
+  const std::string path = temp.path() + "STORY1.SAV", secret = temp.path() + "secret";
+  std::ofstream(secret) << "private";
+  ::chmod(secret.c_str(), 0600);
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+    bool backed_up;
+  };
+  const Case cases[] = {
+      {"an older save", [&] { std::ofstream(path) << "old save"; }, true},
+      {"a link to a private file", [&] { std::filesystem::create_symlink(secret, path); }, false},
+      {"a FIFO", [&] { ::mkfifo(path.c_str(), 0644); }, false},
+  };
+  const mode_t old_mask = ::umask(027);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(path);
+    std::filesystem::remove(path + ".bak");
+    c.make();
+    struct stat before {};
+    ::lstat(path.c_str(), &before);
+    std::string error;
+    ASSERT_TRUE(WriteSaveFile(path, std::vector<uint8_t>{'n', 'e', 'w'}, &error)) << error;
+    struct stat slot {
+    }, backup{};
+    ASSERT_EQ(::lstat(path.c_str(), &slot), 0);
+    EXPECT_TRUE(S_ISREG(slot.st_mode));
+    EXPECT_EQ(slot.st_mode & 0777, 0640u);
+    EXPECT_EQ(*ReadWholeFile(path, 100), (std::vector<uint8_t>{'n', 'e', 'w'}));
+    EXPECT_EQ(::lstat((path + ".bak").c_str(), &backup) == 0, c.backed_up);
+    if (c.backed_up) {
+      EXPECT_EQ(backup.st_ino, before.st_ino);
+    }
+  }
+  ::umask(old_mask);
+  EXPECT_EQ(*ReadWholeFile(secret, 100), (std::vector<uint8_t>{'p', 'r', 'i', 'v', 'a', 't', 'e'}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 2);  // no temporaries left
+}
+
+// Slot files are read only when they are regular files of at most the limit, never through a link.
+TEST(SaveFile, OnlyRegularFilesWithinTheLimitAreRead) {
+  TempFolder temp;
+  const std::string file = temp.path() + "STORY1.SAV";
+  std::ofstream(file) << "save";
+  std::filesystem::create_symlink(file, temp.path() + "LINK.SAV");
+  ::mkfifo((temp.path() + "FIFO.SAV").c_str(), 0644);
+  struct Case {
+    std::string path;
+    size_t limit;
+    ReadFailure failure;
+  };
+  const Case cases[] = {{file, 4, ReadFailure::kNone},
+                        {file, 3, ReadFailure::kTooLarge},
+                        {temp.path() + "LINK.SAV", 100, ReadFailure::kNotRegular},
+                        {temp.path() + "FIFO.SAV", 100, ReadFailure::kNotRegular},
+                        {temp.path(), 100, ReadFailure::kNotRegular},
+                        {temp.path() + "NONE.SAV", 100, ReadFailure::kMissing}};
+  for (const Case& c : cases) {
+    ReadFailure failure = ReadFailure::kUnreadable;
+    EXPECT_EQ(ReadWholeFile(c.path, c.limit, &failure).has_value(), c.failure == ReadFailure::kNone)
+        << c.path;
+    EXPECT_EQ(failure, c.failure) << c.path;
+  }
+}
+
 // A file-size limit stands in for a full disk: the write fails halfway, whoever runs the test.
 TEST(SaveFile, AFailedWriteLeavesThePreviousSaveWhole) {
   TempFolder temp;
@@ -247,8 +319,8 @@ TEST(LoadFromSlot, DamagedForeignOrMissingSlotsChangeNothing) {
   PlayUntilTheChoice(player);
   std::vector<uint8_t> bytes = SaveBytes(player);
   bytes[bytes.size() / 2] ^= 1;
-  WriteFileAtomically(temp.path() + "STORY1.SAV", bytes, nullptr);
-  WriteFileAtomically(temp.path() + "STORY2.SAV", std::vector<uint8_t>{'h', 'i'}, nullptr);
+  ASSERT_TRUE(WriteFileAtomically(temp.path() + "STORY1.SAV", bytes, nullptr));
+  ASSERT_TRUE(WriteFileAtomically(temp.path() + "STORY2.SAV", std::vector<uint8_t>{'h', 'i'}, nullptr));
   const auto variables = player.script.Variables;
   for (int slot : {1, 2, 3}) {
     rig.display.Click(10, 10);  // dismisses the notice
