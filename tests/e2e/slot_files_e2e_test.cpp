@@ -110,7 +110,9 @@ TEST(SlotFilesPlayed, WhatStandsAtTheSlotIsNeverReadFollowedOrWaitedOn) {
     ASSERT_EQ(::lstat(slot.c_str(), &after), 0);
     if (c.saved) {
       EXPECT_TRUE(S_ISREG(after.st_mode));
-      EXPECT_EQ(ReadFile(slot).substr(0, 8), "CRVLSAVE");
+      if (S_ISREG(after.st_mode)) {  // a FIFO left there would hang the read
+        EXPECT_EQ(ReadFile(slot).substr(0, 8), "CRVLSAVE");
+      }
       EXPECT_FALSE(ShowsNotice(dir / "panel.png"));
     } else {
       EXPECT_EQ(after.st_ino, before.st_ino);
