@@ -121,7 +121,8 @@ std::u32string TimeLabel(int64_t seconds) {
   // 0001/01/01 00:00:00 and 9999/12/31 23:59:59 in UTC: times outside show as the nearer end.
   constexpr int64_t kFirst = -62135596800, kLast = 253402300799;
   std::tm t{};
-  bool first = seconds<kFirst, last = seconds> kLast;
+  bool first = seconds < kFirst;
+  bool last = seconds > kLast;
   if (!first && !last) {
     const auto time = static_cast<std::time_t>(seconds);
     if (!::localtime_r(&time, &t)) ::gmtime_r(&time, &t);

@@ -55,7 +55,8 @@ constexpr int64_t kGiB = int64_t{1} << 30;
 
 // Whatever stands at STORY1.SAV, a save into slot 1 never reads it, follows it or waits on it: a regular
 // file is kept as STORY1.SAV.bak by its name alone (a 1 GiB sparse file costs no memory and no disk), a
-// link or a FIFO is replaced. Loading a slot file far larger than any save says it is damaged.
+// link or a FIFO is replaced by a file with the permissions the umask gives. Loading a slot file far
+// larger than any save says it is damaged.
 TEST(SlotFilesPlayed, WhatStandsAtTheSlotIsNeverReadFollowedOrWaitedOn) {
   ScratchFolder folder;
   const fs::path secret = folder.path() / "secret";
@@ -84,6 +85,10 @@ TEST(SlotFilesPlayed, WhatStandsAtTheSlotIsNeverReadFollowedOrWaitedOn) {
        },
        false, false},
   };
+  struct Umask {
+    mode_t old = ::umask(027);
+    ~Umask() { ::umask(old); }
+  } umask;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const fs::path dir = folder.path() / "game", slot = dir / "STORY1.SAV";
@@ -110,6 +115,7 @@ TEST(SlotFilesPlayed, WhatStandsAtTheSlotIsNeverReadFollowedOrWaitedOn) {
     ASSERT_EQ(::lstat(slot.c_str(), &after), 0);
     if (c.saved) {
       EXPECT_TRUE(S_ISREG(after.st_mode));
+      EXPECT_EQ(after.st_mode & 0777, 0640u);
       if (S_ISREG(after.st_mode)) {  // a FIFO left there would hang the read
         EXPECT_EQ(ReadFile(slot).substr(0, 8), "CRVLSAVE");
       }

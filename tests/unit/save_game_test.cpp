@@ -213,50 +213,6 @@ TEST(SaveFile, OverwritingKeepsOneBackup) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 2);  // no temporaries left
 }
 
-// What stood at the slot's name before a save: kept as the backup only when it was a regular file, and
-// then by its name alone (the same file, not a copy); anything else is replaced, never opened or followed.
-// The new slot file has the permissions the umask gives a new file.
-TEST(SaveFile, WhatStoodAtTheSlotIsRenamedOrReplacedNeverReadOrFollowed) {
-  TempFolder temp;
-  const std::string path = temp.path() + "STORY1.SAV", secret = temp.path() + "secret";
-  std::ofstream(secret) << "private";
-  ::chmod(secret.c_str(), 0600);
-  struct Case {
-    const char* what;
-    std::function<void()> make;
-    bool backed_up;
-  };
-  const Case cases[] = {
-      {"an older save", [&] { std::ofstream(path) << "old save"; }, true},
-      {"a link to a private file", [&] { std::filesystem::create_symlink(secret, path); }, false},
-      {"a FIFO", [&] { ::mkfifo(path.c_str(), 0644); }, false},
-  };
-  const mode_t old_mask = ::umask(027);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    std::filesystem::remove(path);
-    std::filesystem::remove(path + ".bak");
-    c.make();
-    struct stat before {};
-    ::lstat(path.c_str(), &before);
-    std::string error;
-    ASSERT_TRUE(WriteSaveFile(path, std::vector<uint8_t>{'n', 'e', 'w'}, &error)) << error;
-    struct stat slot {
-    }, backup{};
-    ASSERT_EQ(::lstat(path.c_str(), &slot), 0);
-    EXPECT_TRUE(S_ISREG(slot.st_mode));
-    EXPECT_EQ(slot.st_mode & 0777, 0640u);
-    EXPECT_EQ(*ReadWholeFile(path, 100), (std::vector<uint8_t>{'n', 'e', 'w'}));
-    EXPECT_EQ(::lstat((path + ".bak").c_str(), &backup) == 0, c.backed_up);
-    if (c.backed_up) {
-      EXPECT_EQ(backup.st_ino, before.st_ino);
-    }
-  }
-  ::umask(old_mask);
-  EXPECT_EQ(*ReadWholeFile(secret, 100), (std::vector<uint8_t>{'p', 'r', 'i', 'v', 'a', 't', 'e'}));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 2);  // no temporaries left
-}
-
 // Slot files are read only when they are regular files of at most the limit, never through a link.
 TEST(SaveFile, OnlyRegularFilesWithinTheLimitAreRead) {
   TempFolder temp;
