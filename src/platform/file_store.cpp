@@ -183,7 +183,7 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, size_
   for (;;) {
     if (got == bytes.size()) {
       if (got > max_bytes) return fail(ReadFailure::kTooLarge);
-      bytes.resize(std::min(max_bytes + 1, got + std::max<size_t>(got, 65536)));
+      bytes.resize(got + std::min(max_bytes - got, std::max<size_t>(got, 65536)) + 1);
     }
     const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
     if (n < 0 && errno == EINTR) continue;

@@ -40,7 +40,8 @@ enum class ReadFailure { kNone, kMissing, kNotRegular, kTooLarge, kUnreadable };
 
 // Removes the temporary files that writes into `folder` left behind when they were killed: regular files
 // named as the writers above name their temporaries (the target's name, ".tmp-" and six letters or
-// digits) for a target name that `is_target` accepts. Returns how many went.
+// digits) for a target name that `is_target` accepts. Returns how many went. (A write running at that
+// moment in another process loses its temporary file; its rename then fails and it reports the failure.)
 size_t RemoveLeftoverTemporaries(const std::string& folder,
                                  const std::function<bool(std::string_view)>& is_target);
 
