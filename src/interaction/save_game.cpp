@@ -1,13 +1,6 @@
 #include "interaction/save_game.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "media/music.h"
@@ -203,15 +196,6 @@ void RestoreSlotPicture(Player& player, int32_t number, int32_t& current,
   }
 }
 
-bool SyncFolder(const std::string& path) {
-  const std::string folder = std::filesystem::path(path).parent_path().string();
-  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return false;
-  const bool ok = ::fsync(fd) == 0;
-  ::close(fd);
-  return ok;
-}
-
 }  // namespace
 
 const char* DescribeProblem(SaveFileProblem problem) {
@@ -396,77 +380,8 @@ std::optional<SavedGame> DecodeSavedGame(const Player& player, std::span<const u
   return game;
 }
 
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, size_t max_bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<uint8_t> bytes;
-  char buffer[65536];
-  while (in) {
-    in.read(buffer, sizeof(buffer));
-    const auto got = static_cast<size_t>(in.gcount());
-    if (bytes.size() + got > max_bytes) return std::nullopt;
-    bytes.insert(bytes.end(), buffer, buffer + got);
-  }
-  if (in.bad()) return std::nullopt;
-  return bytes;
-}
-
-bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, std::string* error) {
-  auto fail = [&](const std::string& what) {
-    if (error) *error = what + ": " + std::strerror(errno);
-    return false;
-  };
-  std::string temp = path + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return fail("cannot create a file beside " + path);
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int saved = errno;
-      ::close(fd);
-      ::unlink(temp.c_str());
-      errno = n == 0 ? ENOSPC : saved;
-      return fail("cannot write " + temp);
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::fchmod(fd, 0644) != 0 || ::fsync(fd) != 0) {
-    const int saved = errno;
-    ::close(fd);
-    ::unlink(temp.c_str());
-    errno = saved;
-    return fail("cannot flush " + temp);
-  }
-  if (::close(fd) != 0) {
-    const int saved = errno;
-    ::unlink(temp.c_str());
-    errno = saved;
-    return fail("cannot close " + temp);
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const int saved = errno;
-    ::unlink(temp.c_str());
-    errno = saved;
-    return fail("cannot rename " + temp + " to " + path);
-  }
-  SyncFolder(path);
-  return true;
-}
-
 bool WriteSaveFile(const std::string& path, std::span<const uint8_t> bytes, std::string* error) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) == 0) {
-    // Keep the save being replaced as the one backup.
-    auto previous = ReadWholeFile(path, static_cast<size_t>(std::max<off_t>(info.st_size, 0)) + 1);
-    if (!previous) {
-      if (error) *error = "cannot read the previous save " + path;
-      return false;
-    }
-    if (!WriteFileAtomically(path + ".bak", *previous, error)) return false;
-  }
-  return WriteFileAtomically(path, bytes, error);
+  return ReplaceFileKeepingBackup(path, path + ".bak", bytes, error);
 }
 
 void ApplySavedGame(Player& player, SavedGame&& game) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_store.h"
 #include "shell/player.h"
 
 namespace corv {
@@ -62,14 +63,9 @@ std::vector<uint8_t> EncodeSavedGame(const Player& player, const SavedGame& game
 std::optional<SavedGame> DecodeSavedGame(const Player& player, std::span<const uint8_t> bytes,
                                          SaveFileProblem* problem);
 
-// Writes bytes to path through a temporary file in the same folder, flushed to disk and renamed into
-// place: the file at path is either the old content or the new, never a mix. When path already exists its
-// content is kept beside it as path + ".bak" first. False, with *error, when anything failed.
-bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, std::string* error);
-bool WriteSaveFile(const std::string& path, std::span<const uint8_t> bytes, std::string* error);
-
-// Reads a whole file (at most max_bytes); nullopt when it cannot be read or is larger.
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, size_t max_bytes);
+// Writes a slot file atomically (WriteFileAtomically); the slot file it replaces is kept as path + ".bak".
+// False, with *error, when anything failed; the old slot file is then as it was.
+[[nodiscard]] bool WriteSaveFile(const std::string& path, std::span<const uint8_t> bytes, std::string* error);
 
 // Puts a loaded game in place: state, pictures reloaded by number, music restarted, the page layer and
 // frames restored (converted when they were saved in another colour depth), and ScriptPosition at the

@@ -1,18 +1,17 @@
 #include "interaction/slot_screen.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #include "interaction/system_menu.h"
 #include "media/transfers.h"
+#include "platform/file_store.h"
 #include "shell/main_window.h"
 
 namespace corv {
@@ -48,6 +47,16 @@ std::string GameBaseName(const Player& player) {
   return name.size() >= 4 ? name.substr(0, name.size() - 4) : std::string();
 }
 
+// Whether `name` is one of this game's slot files or their backups, in any letter case.
+bool IsSlotFileName(const Player& player, std::string_view name) {
+  const std::string base = GameBaseName(player);
+  for (int n = 1; n <= kSlotCount; ++n) {
+    const std::string slot = base + std::to_string(n) + ".SAV";
+    if (EqualNoCase(std::string(name), slot) || EqualNoCase(std::string(name), slot + ".bak")) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string DataFolder(const Player& player) {
@@ -69,7 +78,7 @@ std::string SlotFolder(Player& player) {
   if (!location.SaveFolder.empty() && WithSlash(location.SaveFolder) != game_folder) {
     return WithSlash(location.SaveFolder);
   }
-  if (::access(game_folder.c_str(), W_OK | X_OK) == 0) return game_folder;
+  if (CanWriteInFolder(game_folder)) return game_folder;
   const std::string data_folder = DataFolder(player);
   if (!player.menu.data_folder_noted) {
     player.menu.data_folder_noted = true;
@@ -87,30 +96,52 @@ std::optional<std::string> FindSlotFile(const std::string& path) {
   const fs::path wanted(path);
   const fs::path folder = wanted.has_parent_path() ? wanted.parent_path() : fs::path(".");
   const std::string name = wanted.filename().string();
+  auto unreadable = [&](const std::error_code& ec) {
+    return SlotFolderUnreadable{folder.string() + ": " + ec.message()};
+  };
   std::error_code ec;
-  if (!fs::exists(folder, ec)) return std::nullopt;
+  if (fs::status(folder, ec).type() == fs::file_type::not_found) return std::nullopt;
+  if (ec) throw unreadable(ec);
   fs::directory_iterator it(folder, ec);
-  if (ec) throw MenuStepFailed{};
+  if (ec) throw unreadable(ec);
   for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) throw MenuStepFailed{};
+    if (ec) throw unreadable(ec);
     const std::string entry = it->path().filename().string();
     std::error_code type_ec;
-    if (EqualNoCase(entry, name) && it->is_regular_file(type_ec)) return (folder / entry).string();
+    // A symbolic link is no slot file, whatever it points at: slot files are never read through one.
+    if (EqualNoCase(entry, name) && it->symlink_status(type_ec).type() == fs::file_type::regular) {
+      return (folder / entry).string();
+    }
   }
-  if (ec) throw MenuStepFailed{};
+  if (ec) throw unreadable(ec);
   return std::nullopt;
+}
+
+std::u32string TimeLabel(int64_t seconds) {
+  // 0001/01/01 00:00:00 and 9999/12/31 23:59:59 in UTC: times outside show as the nearer end.
+  constexpr int64_t kFirst = -62135596800, kLast = 253402300799;
+  std::tm t{};
+  bool first = seconds < kFirst;
+  bool last = seconds > kLast;
+  if (!first && !last) {
+    const auto time = static_cast<std::time_t>(seconds);
+    if (!::localtime_r(&time, &t)) ::gmtime_r(&time, &t);
+    // A time zone can carry the ends of the range into a fifth digit.
+    first = t.tm_year < 1 - 1900;
+    last = t.tm_year > 9999 - 1900;
+  }
+  if (first) return U"0001/01/01 00:00:00";
+  if (last) return U"9999/12/31 23:59:59";
+  char text[96];
+  std::snprintf(text, sizeof(text), "%04d/%02d/%02d %02d:%02d:%02d", t.tm_year + 1900, t.tm_mon + 1,
+                t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+  return Widen(text);
 }
 
 std::u32string SlotLabel(Player& player, int32_t n) {
   const auto file = FindSlotFile(SlotFileName(player, n));
-  if (!file) return kNoData;
-  struct stat info {};
-  if (::stat(file->c_str(), &info) != 0) throw MenuStepFailed{};
-  std::tm local{};
-  if (!::localtime_r(&info.st_mtime, &local)) throw MenuStepFailed{};
-  char text[32];
-  if (std::strftime(text, sizeof(text), "%Y/%m/%d %H:%M:%S", &local) == 0) throw MenuStepFailed{};
-  return Widen(text);
+  const auto modified = file ? ModificationTime(*file) : std::nullopt;
+  return modified ? TimeLabel(*modified) : kNoData;
 }
 
 void DrawSlotList(Player& player, Surface& surface, int highlighted, bool refresh) {
@@ -166,8 +197,11 @@ void SaveToSlot(Player& player, int32_t n) {
   // An existing slot file keeps its spelling; a new one takes the standard name.
   const std::string standard = SlotFileName(player, n);
   const std::string path = FindSlotFile(standard).value_or(standard);
+  const fs::path folder = fs::path(path).parent_path();
   std::error_code ec;
-  fs::create_directories(fs::path(path).parent_path(), ec);
+  fs::create_directories(folder, ec);
+  RemoveLeftoverTemporaries(folder.string(),
+                            [&](std::string_view name) { return IsSlotFileName(player, name); });
   std::string error;
   if (!WriteSaveFile(path, EncodeSavedGame(player, *game), &error)) {
     std::fprintf(stderr, "corvalline: the game was not saved: %s\n", error.c_str());
@@ -181,9 +215,13 @@ std::optional<SavedGame> LoadFromSlot(Player& player, int32_t n) {
     ShowMenuNotice(player, U"データがありません。");
     return std::nullopt;
   }
-  SaveFileProblem problem = SaveFileProblem::kUnreadable;
+  ReadFailure failure = ReadFailure::kNone;
+  const auto bytes = ReadWholeFile(*path, kMaxSaveFileBytes, &failure);
+  // A file larger than any save is damaged, like one whose contents do not add up.
+  SaveFileProblem problem =
+      failure == ReadFailure::kTooLarge ? SaveFileProblem::kDamaged : SaveFileProblem::kUnreadable;
   std::optional<SavedGame> game;
-  if (auto bytes = ReadWholeFile(*path, kMaxSaveFileBytes)) game = DecodeSavedGame(player, *bytes, &problem);
+  if (bytes) game = DecodeSavedGame(player, *bytes, &problem);
   if (game) return game;
   std::fprintf(stderr, "corvalline: %s was not loaded: %s\n", path->c_str(), DescribeProblem(problem));
   switch (problem) {

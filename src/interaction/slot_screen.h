@@ -24,12 +24,21 @@ std::string DataFolder(const Player& player);
 // ".SAV" (STORY.ADV has STORY1.SAV to STORY5.SAV).
 std::string SlotFileName(Player& player, int32_t n);
 
-// The file at `path` as its folder spells it, matched in any letter case; nullopt when there is none.
-// Throws MenuStepFailed when the folder exists but cannot be read.
+// Thrown when the folder of the slot files exists but cannot be listed, or is not a folder.
+struct SlotFolderUnreadable {
+  std::string reason;  // the folder and the system's reason
+};
+
+// The regular file at `path` as its folder spells it, matched in any letter case; nullopt when there is
+// none (a symbolic link does not count). Throws SlotFolderUnreadable.
 std::optional<std::string> FindSlotFile(const std::string& path);
 
-// The label of slot n: its file's modification time as "YYYY/MM/DD hh:mm:ss" in local time, or
-// "  Ｎｏ　Ｄａｔａ" when the slot has no file.
+// A modification time (seconds since 1970) as "YYYY/MM/DD hh:mm:ss" in local time; times before year 1
+// or after year 9999 show as the first or the last second of that range.
+std::u32string TimeLabel(int64_t seconds);
+
+// The label of slot n: its file's modification time (TimeLabel), or "  Ｎｏ　Ｄａｔａ" when the slot has
+// no file.
 std::u32string SlotLabel(Player& player, int32_t n);
 
 // Draws the five labels, slot `highlighted` (1 to 5) highlighted; with refresh the labels are looked up
@@ -39,7 +48,8 @@ void DrawSlotList(Player& player, Surface& surface, int highlighted, bool refres
 // The slot screen's input loop: the chosen slot 1 to 5, or -1 for a right click.
 int SelectSlot(Player& player);
 
-// Writes the game into slot n; a failure is shown on the panel and on stderr.
+// Writes the game into slot n, first removing what saves into that folder left behind when they were
+// killed; a failure is shown on the panel and on stderr.
 void SaveToSlot(Player& player, int32_t n);
 
 // Reads slot n; a missing, damaged, foreign or unreadable file is shown on the panel and on stderr,

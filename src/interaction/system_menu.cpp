@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 
 #include "interaction/info_screen.h"
@@ -58,18 +59,25 @@ void DrawPanel(Player& player) {
   }
 }
 
-// The slot screen, shared by "S A V E" and "L O A D"; returns the game to load, if one was chosen.
+// The slot screen, shared by "S A V E" and "L O A D"; returns the game to load, if one was chosen. A save
+// folder that cannot be listed is said on the panel and on stderr instead.
 std::optional<SavedGame> RunSlotScreen(Player& player, int entry) {
-  CopyMenuSaveToBack(player);
-  DrawSlotList(player, player.screen.BackBuffer, -1, true);
-  FlipToScreen(player);
-  const int slot = SelectSlot(player);
-  if (slot < 1) return std::nullopt;
-  if (entry == kSave) {
-    SaveToSlot(player, slot);
+  try {
+    CopyMenuSaveToBack(player);
+    DrawSlotList(player, player.screen.BackBuffer, -1, true);
+    FlipToScreen(player);
+    const int slot = SelectSlot(player);
+    if (slot < 1) return std::nullopt;
+    if (entry == kSave) {
+      SaveToSlot(player, slot);
+      return std::nullopt;
+    }
+    return LoadFromSlot(player, slot);
+  } catch (const SlotFolderUnreadable& unreadable) {
+    std::fprintf(stderr, "corvalline: the save folder cannot be read: %s\n", unreadable.reason.c_str());
+    ShowMenuNotice(player, entry == kSave ? U"セーブできませんでした。" : U"データを読み込めません。");
     return std::nullopt;
   }
-  return LoadFromSlot(player, slot);
 }
 
 }  // namespace

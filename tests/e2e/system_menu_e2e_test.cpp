@@ -512,6 +512,43 @@ TEST(SlotScreenPlayed, LabelsShowEachSlotFilesLocalModificationTime) {
   EXPECT_EQ(BandDifferences(utc, 260, east, 260, kLabelX, kLabelWidth, 60).count, 0);
 }
 
+// Times far past year 9999, which tmpfs keeps, show as the last second of that year, as wide as any date:
+// the slot screen stays open and its labels stay on the panel.
+TEST(SlotScreenPlayed, TimesBeyondYear9999ShowAsItsLastSecond) {
+  const fs::path dir = fs::path("/dev/shm") / ("corv_e2e_times_" + std::to_string(::getpid()));
+  std::error_code ec;
+  if (!fs::create_directories(dir, ec)) GTEST_SKIP() << "no tmpfs at /dev/shm to hold such times";
+  struct Remove {
+    fs::path dir;
+    ~Remove() {
+      std::error_code ec;
+      fs::remove_all(dir, ec);
+    }
+  } remove{dir};
+  WritePlainPicture(dir / "PLAIN.BMP", 0x606080);
+  const time_t times[] = {INT64_MAX, 67000000000000000, 253402300799};
+  for (int slot = 1; slot <= 3; ++slot) {
+    const fs::path file = dir / ("STORY" + std::to_string(slot) + ".SAV");
+    WriteFile(file, "x");
+    SetModificationTime(file, times[slot - 1]);
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0 || info.st_mtime != times[slot - 1]) {
+      GTEST_SKIP() << "the file system at /dev/shm does not keep such times";
+    }
+  }
+  ScopedEnv zone("TZ", "UTC0");
+  const Played played = Play(dir, kClickWaitGame, kSlotScreenEvents, {"--drawing-mode", "0"});
+  EXPECT_EQ(played.run.status, 0) << played.run.err;
+  const RgbImage shot = Frame(dir / "slots.png");
+  const Ink last = LabelInk(shot, 3);  // 9999/12/31 23:59:59 itself
+  for (int slot : {1, 2, 3}) ExpectDateLabel(shot, slot);
+  for (int slot : {1, 2}) {
+    EXPECT_EQ(BandDifferences(shot, 170 + 30 * (slot - 1), shot, 230, kLabelX, kLabelWidth, 30).count, 0)
+        << "slot " << slot;
+  }
+  EXPECT_LE(last.right, 445);
+}
+
 // ---- A game folder that cannot be written ----
 
 // Whether the player, run as `runner` (a command prefix, empty for ourselves), can write into `folder`.

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "interaction/slot_screen.h"
@@ -211,6 +213,32 @@ TEST(SaveFile, OverwritingKeepsOneBackup) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 2);  // no temporaries left
 }
 
+// Slot files are read only when they are regular files of at most the limit, never through a link.
+TEST(SaveFile, OnlyRegularFilesWithinTheLimitAreRead) {
+  TempFolder temp;
+  const std::string file = temp.path() + "STORY1.SAV";
+  std::ofstream(file) << "save";
+  std::filesystem::create_symlink(file, temp.path() + "LINK.SAV");
+  ::mkfifo((temp.path() + "FIFO.SAV").c_str(), 0644);
+  struct Case {
+    std::string path;
+    size_t limit;
+    ReadFailure failure;
+  };
+  const Case cases[] = {{file, 4, ReadFailure::kNone},
+                        {file, 3, ReadFailure::kTooLarge},
+                        {temp.path() + "LINK.SAV", 100, ReadFailure::kNotRegular},
+                        {temp.path() + "FIFO.SAV", 100, ReadFailure::kNotRegular},
+                        {temp.path(), 100, ReadFailure::kNotRegular},
+                        {temp.path() + "NONE.SAV", 100, ReadFailure::kMissing}};
+  for (const Case& c : cases) {
+    ReadFailure failure = ReadFailure::kUnreadable;
+    EXPECT_EQ(ReadWholeFile(c.path, c.limit, &failure).has_value(), c.failure == ReadFailure::kNone)
+        << c.path;
+    EXPECT_EQ(failure, c.failure) << c.path;
+  }
+}
+
 // A file-size limit stands in for a full disk: the write fails halfway, whoever runs the test.
 TEST(SaveFile, AFailedWriteLeavesThePreviousSaveWhole) {
   TempFolder temp;
@@ -247,8 +275,8 @@ TEST(LoadFromSlot, DamagedForeignOrMissingSlotsChangeNothing) {
   PlayUntilTheChoice(player);
   std::vector<uint8_t> bytes = SaveBytes(player);
   bytes[bytes.size() / 2] ^= 1;
-  WriteFileAtomically(temp.path() + "STORY1.SAV", bytes, nullptr);
-  WriteFileAtomically(temp.path() + "STORY2.SAV", std::vector<uint8_t>{'h', 'i'}, nullptr);
+  ASSERT_TRUE(WriteFileAtomically(temp.path() + "STORY1.SAV", bytes, nullptr));
+  ASSERT_TRUE(WriteFileAtomically(temp.path() + "STORY2.SAV", std::vector<uint8_t>{'h', 'i'}, nullptr));
   const auto variables = player.script.Variables;
   for (int slot : {1, 2, 3}) {
     rig.display.Click(10, 10);  // dismisses the notice

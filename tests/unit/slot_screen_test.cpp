@@ -106,6 +106,39 @@ TEST(SlotLabel, ModificationTimeOrNoData) {
   for (int n = 1; n <= 5; ++n) EXPECT_EQ(SlotLabel(rig.player, n), expected[n]) << "slot " << n;
 }
 
+// Any time a file system can hold gets a label of the usual width: times past year 9999 (or before year
+// 1, here or in another time zone) show as the last (or first) second.
+TEST(SlotLabel, TimesOutsideFourDigitYearsShowAsTheNearerEnd) {
+  struct Case {
+    const char* zone;
+    int64_t seconds;
+    const char32_t* label;
+  };
+  const Case cases[] = {
+      {"UTC0", 981173106, U"2001/02/03 04:05:06"},
+      {"UTC0", -1, U"1969/12/31 23:59:59"},
+      {"UTC0", 253402300799, U"9999/12/31 23:59:59"},
+      {"UTC0", 253402300800, U"9999/12/31 23:59:59"},
+      {"UTC0", 67000000000000000, U"9999/12/31 23:59:59"},
+      {"UTC0", INT64_MAX, U"9999/12/31 23:59:59"},
+      {"UTC0", -62135596800, U"0001/01/01 00:00:00"},
+      {"UTC0", INT64_MIN, U"0001/01/01 00:00:00"},
+      {"JST-9", 253402300799, U"9999/12/31 23:59:59"},
+      {"JST-9", 253402300799 - 9 * 3600, U"9999/12/31 23:59:59"},
+      {"JST-9", 253402300799 - 9 * 3600 - 1, U"9999/12/31 23:59:58"},
+      {"EST5", -62135596800, U"0001/01/01 00:00:00"},
+  };
+  const char* old = std::getenv("TZ");
+  const std::string saved = old ? old : "";
+  for (const Case& c : cases) {
+    ::setenv("TZ", c.zone, 1);
+    ::tzset();
+    EXPECT_EQ(TimeLabel(c.seconds), c.label) << c.zone << " " << c.seconds;
+  }
+  old ? ::setenv("TZ", saved.c_str(), 1) : ::unsetenv("TZ");
+  ::tzset();
+}
+
 TEST(SlotLabel, MissingGameFolderMeansNoData) {
   MenuRig rig;
   rig.player.location = {"/nonexistent-corvalline/", "STORY.ADV", "/nonexistent-corvalline/saves"};
@@ -199,6 +232,32 @@ TEST(SlotScreen, ReadOnlyGameFolderSavesIntoTheDataFolder) {
   EXPECT_TRUE(std::filesystem::is_regular_file(folder + "STORY1.SAV"));
   EXPECT_NE(SlotLabel(player, 1), kNoData);  // the labels look there too
   EXPECT_EQ(SlotLabel(player, 2), kNoData);
+}
+
+// Temporary files of saves that were killed go at the next save into the folder; files that only look
+// like them (another game's, a link, a folder, another ending) stay.
+TEST(SlotScreen, ASaveRemovesWhatKilledSavesLeftBehind) {
+  TempFolder temp;
+  MenuRig rig;
+  Player& player = rig.player;
+  player.location = {temp.path(), "STORY.ADV", ""};
+  player.game.GameImage.assign(40, 0);
+  player.game.GameImage[36] = 9;
+  player.script.ScriptPosition = 37;
+  NoteResumePoint(player, ResumePoint::Kind::kChoice);
+  const std::string left[] = {"STORY1.SAV.tmp-a1B2c3", "story3.sav.tmp-ZZZZZZ", "STORY2.SAV.bak.tmp-000000"};
+  const std::string kept[] = {"STORY2.SAV.tmp-abc",    "STORY2.SAV.backup",     "OTHER1.SAV.tmp-a1B2c3",
+                              "STORY9.SAV.tmp-a1B2c3", "STORY4.SAV.tmp-qwerty", "STORY5.SAV.tmp-folder"};
+  for (const std::string& name : left) Touch(temp.path() + name);
+  for (const std::string& name : kept) Touch(temp.path() + name);
+  std::filesystem::remove(temp.path() + kept[4]);
+  std::filesystem::create_symlink(temp.path() + kept[0], temp.path() + kept[4]);
+  std::filesystem::remove(temp.path() + kept[5]);
+  std::filesystem::create_directory(temp.path() + kept[5]);
+  SaveToSlot(player, 5);
+  for (const std::string& name : left) EXPECT_FALSE(std::filesystem::exists(temp.path() + name)) << name;
+  for (const std::string& name : kept) EXPECT_TRUE(std::filesystem::exists(temp.path() + name)) << name;
+  EXPECT_TRUE(std::filesystem::is_regular_file(temp.path() + "STORY5.SAV"));
 }
 
 TEST(SlotScreen, NothingToSaveBeforeTheFirstWaitIsSaidOnThePanel) {
