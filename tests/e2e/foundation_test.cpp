@@ -119,6 +119,14 @@ std::string Header(const std::string& magic, int32_t message_chain) {
   return b + "\xFF";
 }
 
+// A game that never ends: label 1 at position 37, then a jump back to it.
+std::string EndlessLoop() {
+  std::string b = "CRVL";
+  for (int i = 0; i < 5; ++i) b += Le32(45);
+  b += Le32(38) + Le32(-1) + Le32(-1);
+  return b + std::string("\x05\xFF\xFF\xFF\xFF\x0A\x01\x00", 8);
+}
+
 // A game that ends at once, followed by `count` messages of 32767 bytes of text each: the loader reads
 // every one of them.
 std::string GameOfText(int count) {
@@ -180,6 +188,30 @@ TEST(Foundation, ExitStatusesAndMessagesOfRunsThatEndBeforeTheGame) {
       {"unknown option", {"--headless", "--colour", "GAME.ADV"}, Header("CRVL", -1), 2, {"--colour"}, 0},
       {"bad depth", {"--headless", "--depth", "15", "GAME.ADV"}, Header("CRVL", -1), 2, {"--depth"}, 0},
       {"depth without a value", {"--headless", "GAME.ADV", "--depth"}, Header("CRVL", -1), 2, {"--depth"}, 0},
+      {"events file that is a folder",
+       {"--headless", "--events", ".", "GAME.ADV"},
+       Header("CRVL", -1),
+       2,
+       {"folder"},
+       1},
+      {"events from a device that never ends",
+       {"--headless", "--events", "/dev/zero", "GAME.ADV"},
+       Header("CRVL", -1),
+       2,
+       {"/dev/zero"},
+       1},
+      {"trace that cannot be written at the end",
+       {"--headless", "--trace", "/dev/full", "GAME.ADV"},
+       Header("CRVL", -1),
+       1,
+       {"/dev/full: cannot write the trace file"},
+       1},
+      {"trace that cannot be written while the game runs on",
+       {"--headless", "--trace", "/dev/full", "GAME.ADV"},
+       EndlessLoop(),
+       1,
+       {"/dev/full: cannot write the trace file"},
+       1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
