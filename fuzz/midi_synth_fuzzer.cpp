@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "growing_mutator.h"
 #include "platform/clock.h"
 #include "platform/sequencer.h"
 

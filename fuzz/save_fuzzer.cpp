@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fuzz_player.h"
+#include "growing_mutator.h"
 #include "interaction/save_game.h"
 #include "platform/compression.h"
 #include "seeds.h"
