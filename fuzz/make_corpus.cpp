@@ -72,5 +72,11 @@ int main(int argc, char** argv) {
     saves.emplace_back("save" + std::to_string(depth), payload);
   }
   WriteAll(out + "/save", saves);
+  WriteAll(out + "/events", {{"every-command",
+                              "# a session\nmove 10 20\nclick 100 200\nrclick 5 6\nmclick 7 8\n"
+                              "key esc\nkey enter\nkey space\nkey a\nkey #\nwait 250\nidle\n"
+                              "shot out/frame one.png\n"},
+                             {"blanks", " \t\v\f\r\n\n  idle  \r\n"},
+                             {"error", "move 1\n"}});
   return 0;
 }

@@ -1,10 +1,11 @@
-// MIDI bytes from anywhere: the length reader must stop at what it cannot read and never report a
-// negative length or a playable file without a header.
+// MIDI bytes from anywhere, up to megabytes of them: the length reader must stop at what it cannot read
+// and never report a negative length or a playable file without a header.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
 
+#include "growing_mutator.h"
 #include "platform/midi_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

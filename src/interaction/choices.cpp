@@ -20,7 +20,7 @@ void RegisterChoice(Player& player) {
   }
   if (slot >= kChoiceSlots) ScriptFault(player, at, "choice slot " + std::to_string(slot) + " is above 5");
   ChoiceEntry& entry = player.choices.Choices[slot];
-  entry.Text = player.game.ChoiceText(number, slot);
+  entry.Text = ReadText(player.game, player.game.ChoiceText(number, slot));
   entry.Position = at + kOpcodes[op::kOption].length;
 }
 

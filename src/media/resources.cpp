@@ -6,13 +6,17 @@
 // leave the game folder: a ".." component, a leading separator, an empty component. A name whose bytes
 // were not valid Shift-JIS (decoding left U+FFFD in it) or that holds a NUL never reaches the file
 // system. Wildcard characters are ordinary characters here. Only regular files count: folders never do;
-// hidden (dot) files and read-only files do.
+// hidden (dot) files and read-only files do. Symbolic links are followed only as far as the game folder
+// reaches: a name whose file, every link resolved, lies outside the folder is refused like a missing one.
 #include "media/resources.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string_view>
 #include <vector>
 
 #include "platform/text_codec.h"
@@ -66,6 +70,22 @@ std::optional<std::string> MatchEntry(const std::string& folder, const std::stri
   }
   ::closedir(dir);
   return best;
+}
+
+// The path with every symbolic link, "." and ".." resolved; nullopt when it names nothing.
+std::optional<std::string> RealPath(const std::string& path) {
+  const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
+  if (!real) return std::nullopt;
+  return std::string(real.get());
+}
+
+// Whether the file at path, its links resolved, lies inside folder (itself resolved).
+bool ResolvesInside(const std::string& folder, const std::string& path) {
+  const std::optional<std::string> real_folder = RealPath(folder.empty() ? "." : folder);
+  const std::optional<std::string> real_path = RealPath(path);
+  if (!real_folder || !real_path) return false;
+  const std::string prefix = real_folder->back() == '/' ? *real_folder : *real_folder + '/';
+  return std::string_view(*real_path).starts_with(prefix);
 }
 
 std::vector<std::string> SplitComponents(const std::string& relative) {
@@ -149,6 +169,7 @@ std::optional<std::string> FindResource(const Player& player, const std::u32stri
     path += *found;
     if (!last) path += '/';
   }
+  if (!ResolvesInside(player.location.GameFolder, path)) return std::nullopt;
   return path;
 }
 

@@ -13,7 +13,8 @@ void DefineName(Player& player);
 
 // Resolves a resource name (from a name table) plus extension to a file in the game folder: a regular
 // file matched in any letter case, a backslash taken as a folder separator inside the game folder.
-// nullopt when no such file exists or the name would leave the game folder or is not valid text.
+// nullopt when no such file exists, when the name or a symbolic link on its way would leave the game
+// folder, or when the name is not valid text.
 std::optional<std::string> FindResource(const Player& player, const std::u32string& name,
                                         const std::string& extension);
 

@@ -126,7 +126,10 @@ int32_t ExecuteInstruction(Player& player, int32_t position) {
   const GameData& game = player.game;
   ScriptState& script = player.script;
   const uint8_t opcode = ReadByte(game, position);
-  if (player.trace && opcode != op::kCalc) player.trace->Instruction(position, opcode);
+  if (player.trace) {
+    if (!player.trace->ok()) EndProgram(player, 1);  // says which file could not be written
+    if (opcode != op::kCalc) player.trace->Instruction(position, opcode);
+  }
 
   switch (opcode) {
     case op::kDefineBackground:

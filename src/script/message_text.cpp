@@ -116,9 +116,9 @@ std::u32string ToFullWidth(const std::u32string& text) {
 void ShowMessageText(Player& player) {
   // A message number outside the table shows as an empty message.
   const int32_t number = ReadInt16(player.game, int64_t{player.script.ScriptPosition} + 5);
-  const std::vector<std::u32string>& texts = player.game.MessageTexts;
+  const std::vector<TextSpan>& texts = player.game.MessageTexts;
   const bool known = number >= 0 && static_cast<size_t>(number) < texts.size();
-  const std::u32string text = known ? ToFullWidth(texts[number]) : std::u32string();
+  const std::u32string text = known ? ToFullWidth(ReadText(player.game, texts[number])) : std::u32string();
   if (player.script.TextMode == 1) {
     DrawPageText(player, text);
   } else {

@@ -34,6 +34,16 @@ int32_t ReadInt32(const GameData& game, int64_t position) {
                               (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24));
 }
 
+TextSpan TextSpanAt(const GameData& game, int64_t position, int64_t n) {
+  if (n <= 0) return {};
+  CheckRange(game, position, n);
+  return TextSpan{static_cast<int32_t>(position), static_cast<int32_t>(n)};
+}
+
+std::u32string ReadText(const GameData& game, TextSpan text) {
+  return ReadText(game, text.position, text.length);
+}
+
 std::u32string ReadText(const GameData& game, int64_t position, int64_t n) {
   if (n <= 0) return {};
   CheckRange(game, position, n);

@@ -24,5 +24,9 @@ int32_t ReadInt16(const GameData& game, int64_t position);
 int32_t ReadInt32(const GameData& game, int64_t position);
 // n bytes of CP932 text at position, converted to Unicode as a whole. n <= 0 gives the empty string.
 std::u32string ReadText(const GameData& game, int64_t position, int64_t n);
+// Where n bytes of text at position lie, checked as a read of them would be; n <= 0 gives the empty text.
+TextSpan TextSpanAt(const GameData& game, int64_t position, int64_t n);
+// The text a span names, converted as above.
+std::u32string ReadText(const GameData& game, TextSpan text);
 
 }  // namespace corv

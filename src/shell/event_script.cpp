@@ -1,9 +1,13 @@
 #include "shell/event_script.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
+#include <optional>
 #include <sstream>
 
 #include "platform/png.h"
@@ -15,10 +19,18 @@ namespace {
 
 using Kind = EventScript::Command::Kind;
 
+// The largest events file read: far more than any recorded session needs, and a bound on what a pipe
+// that never ends can cost.
+constexpr size_t kMaxEventsFileBytes = size_t{64} << 20;
+
+// Every ASCII white-space character separates words, so a line of form feeds is as blank as a line of
+// spaces.
+constexpr const char* kBlanks = " \t\n\v\f\r";
+
 std::string Trim(const std::string& s) {
-  const size_t first = s.find_first_not_of(" \t\r");
+  const size_t first = s.find_first_not_of(kBlanks);
   if (first == std::string::npos) return "";
-  const size_t last = s.find_last_not_of(" \t\r");
+  const size_t last = s.find_last_not_of(kBlanks);
   return s.substr(first, last - first + 1);
 }
 
@@ -29,11 +41,45 @@ bool ParseNumber(const std::string& word, T& value) {
   return result.ec == std::errc() && result.ptr == end;
 }
 
+// No command takes more than a few words, so only the first kMaxWords of a line are split off: a line of
+// millions of words costs no more than a line of one.
+constexpr size_t kMaxWords = 16;
+
 std::vector<std::string> Words(const std::string& text) {
-  std::istringstream in(text);
   std::vector<std::string> words;
-  for (std::string w; in >> w;) words.push_back(w);
+  for (size_t start = text.find_first_not_of(kBlanks);
+       start != std::string::npos && words.size() < kMaxWords;) {
+    const size_t end = text.find_first_of(kBlanks, start);
+    words.push_back(text.substr(start, end - start));
+    start = end == std::string::npos ? end : text.find_first_not_of(kBlanks, end);
+  }
   return words;
+}
+
+// Reads an events file whole: a regular file or a pipe of at most kMaxEventsFileBytes. A folder or a
+// device (/dev/zero never ends) is refused before anything is read.
+std::optional<std::string> ReadEventsFile(const std::string& path, std::string* error) {
+  auto refuse = [&](const std::string& why) {
+    if (error) *error = path + ": " + why;
+    return std::nullopt;
+  };
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) return refuse(std::string("cannot read the events file: ") + std::strerror(errno));
+  struct stat info {};
+  if (::fstat(::fileno(file.get()), &info) != 0) return refuse("cannot read the events file");
+  if (S_ISDIR(info.st_mode)) return refuse("is a folder, not an events file");
+  if (!S_ISREG(info.st_mode) && !S_ISFIFO(info.st_mode)) {
+    return refuse("is neither a file nor a pipe, so it cannot be an events file");
+  }
+  std::string text;
+  char buffer[65536];
+  while (const size_t got = std::fread(buffer, 1, sizeof(buffer), file.get())) {
+    if (text.size() + got > kMaxEventsFileBytes) return refuse("the events file is larger than 64 MiB");
+    text.append(buffer, got);
+  }
+  if (std::ferror(file.get()))
+    return refuse(std::string("cannot read the events file: ") + std::strerror(errno));
+  return text;
 }
 
 // The character code of a key name: esc, enter, space, or one printable character (UTF-8).
@@ -131,14 +177,9 @@ void TakeShot(Player& player, const EventScript::Command& command) {
 }  // namespace
 
 std::unique_ptr<EventScript> EventScript::Load(const std::string& path, std::string* error) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    if (error) *error = path + ": cannot read the events file";
-    return nullptr;
-  }
-  std::ostringstream text;
-  text << file.rdbuf();
-  return Parse(text.str(), path, error);
+  const std::optional<std::string> text = ReadEventsFile(path, error);
+  if (!text) return nullptr;
+  return Parse(*text, path, error);
 }
 
 std::unique_ptr<EventScript> EventScript::Parse(const std::string& text, const std::string& name,

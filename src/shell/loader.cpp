@@ -3,7 +3,9 @@
 // The header (36 bytes) holds the pool positions and the heads of three chains threaded through the
 // script: labels (opcode 5), messages (130) and choice options (131). Each chained instruction's 4 bytes
 // after its opcode hold the position of the next one's link field, or -1 after the last. The message
-// and choice texts are decoded once here; the name pools stay in the image and are read by the
+// and choice tables record where each text lies in its pool, checked here, and the texts are converted when
+// shown: converted texts take up to four times the bytes they come from, so converting them all here would
+// make a game file of text cost five times its size. The name pools stay in the image and are read by the
 // name-defining commands as they run.
 //
 // Every read goes through the checked readers, so a link or pool position outside the file stops the
@@ -59,8 +61,8 @@ void SeedRandom(Player& player) {
 void ClearTables(Player& player) {
   GameData& game = player.game;
   game.LabelTable.assign(kMaxLabel + 1, 0);
-  game.MessageTexts.assign(kMaxMessage + 1, std::u32string());
-  game.ChoiceTexts.assign((kMaxChoiceText + 1) * kChoiceSlots, std::u32string());
+  game.MessageTexts.assign(kMaxMessage + 1, TextSpan{});
+  game.ChoiceTexts.assign((kMaxChoiceText + 1) * kChoiceSlots, TextSpan{});
   game.BackgroundNames.assign(kMaxName + 1, std::u32string());
   game.MusicNames.assign(kMaxName + 1, std::u32string());
   game.PictureNames.assign(kMaxName + 1, std::u32string());
@@ -150,7 +152,7 @@ void BuildMessageTexts(GameData& game, Place& place) {
     }
     place.length = length;
     place.cursor = cursor;
-    game.MessageTexts[number] = ReadText(game, cursor, length);
+    game.MessageTexts[number] = TextSpanAt(game, cursor, length);
     cursor += length;
   }
 }
@@ -176,7 +178,7 @@ void BuildChoiceTexts(GameData& game, Place& place) {
     }
     place.length = length;
     place.cursor = cursor;
-    game.ChoiceText(number, slot) = ReadText(game, cursor, length);
+    game.ChoiceText(number, slot) = TextSpanAt(game, cursor, length);
     cursor += length;
   }
 }

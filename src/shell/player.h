@@ -36,21 +36,29 @@ struct Settings {
   int DrawingMode = 1;   // 0 coarse, 1 normal, 2 fine
 };
 
+// Where a text lies in GameImage: `length` bytes from `position`.
+struct TextSpan {
+  int32_t position = 0;
+  int32_t length = 0;
+};
+
 // The loaded game file and the tables the loader builds from it.
 struct GameData {
   std::vector<uint8_t> GameImage;  // position p is GameImage[p - 1]
   int32_t ScriptEnd = 0;
   std::vector<int32_t> LabelTable = std::vector<int32_t>(kMaxLabel + 1, 0);
-  std::vector<std::u32string> MessageTexts = std::vector<std::u32string>(kMaxMessage + 1);
+  // The message and choice texts stay in the image and are converted when shown: a game file made of
+  // text then costs little more than its own size, not the four times its size of converted text.
+  std::vector<TextSpan> MessageTexts = std::vector<TextSpan>(kMaxMessage + 1);
   // ChoiceTexts(number, slot) is ChoiceTexts[number * kChoiceSlots + slot].
-  std::vector<std::u32string> ChoiceTexts = std::vector<std::u32string>((kMaxChoiceText + 1) * kChoiceSlots);
+  std::vector<TextSpan> ChoiceTexts = std::vector<TextSpan>((kMaxChoiceText + 1) * kChoiceSlots);
   std::vector<std::u32string> BackgroundNames = std::vector<std::u32string>(kMaxName + 1);
   std::vector<std::u32string> MusicNames = std::vector<std::u32string>(kMaxName + 1);
   std::vector<std::u32string> PictureNames = std::vector<std::u32string>(kMaxName + 1);
   int32_t BackgroundNameCursor = 0;
   int32_t MusicNameCursor = 0;
   int32_t PictureNameCursor = 0;
-  std::u32string& ChoiceText(int number, int slot) { return ChoiceTexts[number * kChoiceSlots + slot]; }
+  TextSpan& ChoiceText(int number, int slot) { return ChoiceTexts[number * kChoiceSlots + slot]; }
 };
 
 // Where the game file lies: GameFolder ends in the path separator.

@@ -1,5 +1,7 @@
 #include "shell/shutdown.h"
 
+#include <cstdio>
+
 #include "media/music.h"
 #include "shell/trace.h"
 
@@ -12,7 +14,11 @@ void RestoreDisplay(Player& player) {
 void EndProgram(Player& player, int status) {
   RestoreDisplay(player);
   PlayMusic(player, "");
-  if (player.trace) player.trace->End();
+  if (player.trace && !player.trace->End()) {
+    // A run whose trace is incomplete has failed, whatever the game did; an earlier failure keeps its status.
+    std::fprintf(stderr, "corvalline: %s: cannot write the trace file\n", player.trace->path().c_str());
+    if (status == 0) status = 1;
+  }
   throw ProgramExit{status};
 }
 

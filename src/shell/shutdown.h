@@ -9,7 +9,8 @@ namespace corv {
 void RestoreDisplay(Player& player);
 
 // Restores the display, stops the music, writes "end" to the trace and ends the program by throwing
-// ProgramExit{status}, which main catches. Never returns.
+// ProgramExit{status}, which main catches. Never returns. A trace that could not be written is reported
+// on stderr and turns a status of 0 into 1.
 [[noreturn]] void EndProgram(Player& player, int status = 0);
 
 }  // namespace corv

@@ -2,7 +2,7 @@
 
 namespace corv {
 
-Trace::Trace(const std::string& path) : file_(std::fopen(path.c_str(), "w")) {}
+Trace::Trace(const std::string& path) : path_(path), file_(std::fopen(path.c_str(), "w")) {}
 
 Trace::~Trace() {
   if (file_) std::fclose(file_);
@@ -16,11 +16,10 @@ void Trace::Instruction(int32_t position, uint8_t opcode, int32_t variable, int3
   if (file_) std::fprintf(file_, "%d %d v%d=%d\n", position, opcode, variable, value);
 }
 
-void Trace::End() {
-  if (file_) {
-    std::fputs("end\n", file_);
-    std::fflush(file_);
-  }
+bool Trace::End() {
+  if (!file_) return false;
+  std::fputs("end\n", file_);
+  return std::fflush(file_) == 0 && ok();
 }
 
 }  // namespace corv

@@ -17,12 +17,17 @@ class Trace {
   Trace(const Trace&) = delete;
   Trace& operator=(const Trace&) = delete;
 
-  bool ok() const { return file_ != nullptr; }
+  // False once the file could not be opened or a write to it failed (a full disk, /dev/full): a trace
+  // with lines missing is no trace, so the run ends.
+  bool ok() const { return file_ != nullptr && !std::ferror(file_); }
+  const std::string& path() const { return path_; }
   void Instruction(int32_t position, uint8_t opcode);
   void Instruction(int32_t position, uint8_t opcode, int32_t variable, int32_t value);
-  void End();
+  // Writes "end" and flushes; false when the trace could not be written whole.
+  [[nodiscard]] bool End();
 
  private:
+  std::string path_;
   std::FILE* file_ = nullptr;
 };
 

@@ -119,6 +119,44 @@ std::string Header(const std::string& magic, int32_t message_chain) {
   return b + "\xFF";
 }
 
+// A game that never ends: label 1 at position 37, then a jump back to it.
+std::string EndlessLoop() {
+  std::string b = "CRVL";
+  for (int i = 0; i < 5; ++i) b += Le32(45);
+  b += Le32(38) + Le32(-1) + Le32(-1);
+  return b + std::string("\x05\xFF\xFF\xFF\xFF\x0A\x01\x00", 8);
+}
+
+// A game that ends at once, followed by `count` messages of 32767 bytes of text each: the loader reads
+// every one of them.
+std::string GameOfText(int count) {
+  std::string b = "CRVL";
+  const int32_t pool = 38 + 9 * count;
+  for (int i = 0; i < 5; ++i) b += Le32(pool);
+  b += Le32(-1) + Le32(-1) + Le32(39);
+  b += '\x0F';  // end, at 37
+  for (int i = 0; i < count; ++i) {
+    const int32_t next_link = i + 1 < count ? 39 + 9 * (i + 1) : -1;
+    b += '\x82' + Le32(next_link) + Le32(i).substr(0, 2) + Le32(32767).substr(0, 2);
+  }
+  for (int i = 0; i < count; ++i) b += std::string(32767, static_cast<char>('a' + i % 26));
+  return b;
+}
+
+// Converted all at once, a file of text would cost five times its size; the player stays under twice.
+TEST(Foundation, AGameFileOfTextCostsUnderTwiceItsSize) {
+  if (kSanitized) GTEST_SKIP() << "the sanitizers' own memory would be measured too";
+  ScratchFolder folder;
+  WriteFile(folder.path() / "SMALL.ADV", Header("CRVL", -1));
+  const std::string text = GameOfText(2048);  // 64 MiB
+  WriteFile(folder.path() / "TEXT.ADV", text);
+  const RunResult small = RunPlayer({"--headless", "SMALL.ADV"}, folder.path());
+  const RunResult large = RunPlayer({"--headless", "TEXT.ADV"}, folder.path());
+  ASSERT_EQ(small.status, 0) << small.err;
+  ASSERT_EQ(large.status, 0) << large.err;
+  EXPECT_LT((large.max_rss_kb - small.max_rss_kb) * 1024, 2 * static_cast<long>(text.size()));
+}
+
 TEST(Foundation, ExitStatusesAndMessagesOfRunsThatEndBeforeTheGame) {
   ScratchFolder folder;
   struct Case {
@@ -150,6 +188,30 @@ TEST(Foundation, ExitStatusesAndMessagesOfRunsThatEndBeforeTheGame) {
       {"unknown option", {"--headless", "--colour", "GAME.ADV"}, Header("CRVL", -1), 2, {"--colour"}, 0},
       {"bad depth", {"--headless", "--depth", "15", "GAME.ADV"}, Header("CRVL", -1), 2, {"--depth"}, 0},
       {"depth without a value", {"--headless", "GAME.ADV", "--depth"}, Header("CRVL", -1), 2, {"--depth"}, 0},
+      {"events file that is a folder",
+       {"--headless", "--events", ".", "GAME.ADV"},
+       Header("CRVL", -1),
+       2,
+       {"folder"},
+       1},
+      {"events from a device that never ends",
+       {"--headless", "--events", "/dev/zero", "GAME.ADV"},
+       Header("CRVL", -1),
+       2,
+       {"/dev/zero"},
+       1},
+      {"trace that cannot be written at the end",
+       {"--headless", "--trace", "/dev/full", "GAME.ADV"},
+       Header("CRVL", -1),
+       1,
+       {"/dev/full: cannot write the trace file"},
+       1},
+      {"trace that cannot be written while the game runs on",
+       {"--headless", "--trace", "/dev/full", "GAME.ADV"},
+       EndlessLoop(),
+       1,
+       {"/dev/full: cannot write the trace file"},
+       1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "platform/png.h"
 #include "shell/display_init.h"
@@ -15,9 +16,29 @@ namespace {
 using Kind = EventScript::Command::Kind;
 
 TEST(EventScriptParse, AcceptsEveryCommandForm) {
-  for (const char* line : {"move 10 20", "click 0 0", "rclick 639 479", "mclick 3 4", "key esc", "key Enter",
-                           "key space", "key a", "key #", "key あ", "wait 0", "wait 250", "idle",
-                           "shot out/first frame.png", "  idle  ", "# only a comment", "", "move 1 2\r"}) {
+  for (const std::string& line : std::vector<std::string>{"move 10 20",
+                                                          "click 0 0",
+                                                          "rclick 639 479",
+                                                          "mclick 3 4",
+                                                          "key esc",
+                                                          "key Enter",
+                                                          "key space",
+                                                          "key a",
+                                                          "key #",
+                                                          "key あ",
+                                                          "wait 0",
+                                                          "wait 250",
+                                                          "idle",
+                                                          "shot out/first frame.png",
+                                                          "  idle  ",
+                                                          "# only a comment",
+                                                          "",
+                                                          "move 1 2\r",
+                                                          "\v",
+                                                          "\f",
+                                                          " \v\f\t\r ",
+                                                          "move\v1\f2",
+                                                          std::string("#\0\xff", 3)}) {
     std::string error;
     EXPECT_TRUE(EventScript::Parse(line, "ev.txt", &error)) << line << ": " << error;
   }
@@ -50,6 +71,25 @@ TEST(EventScriptParse, NamesFileAndLineOfEveryError) {
   std::string error;
   EXPECT_FALSE(EventScript::Load("/nonexistent/events.txt", &error));
   EXPECT_NE(error.find("/nonexistent/events.txt"), std::string::npos);
+}
+
+// Events come from files and pipes, and never more than 64 MiB of them: a pipe that does not end is cut
+// off there.
+TEST(EventScriptLoad, ReadsFilesAndPipesUpToTheLimit) {
+  const std::string big = ::testing::TempDir() + "corv_events_big.txt";
+  std::ofstream{big};
+  ASSERT_EQ(::truncate(big.c_str(), (int64_t{64} << 20) + 1), 0);
+  std::string error;
+  EXPECT_FALSE(EventScript::Load(big, &error));
+  EXPECT_NE(error.find("larger than 64 MiB"), std::string::npos) << error;
+  std::filesystem::remove(big);
+
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  ASSERT_EQ(::write(ends[1], "idle\n", 5), 5);
+  ::close(ends[1]);
+  EXPECT_TRUE(EventScript::Load("/dev/fd/" + std::to_string(ends[0]), &error)) << error;
+  ::close(ends[0]);
 }
 
 // A headless player with a virtual clock; each Yield() is one yield to the window system.

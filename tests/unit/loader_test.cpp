@@ -36,10 +36,10 @@ TEST(BuildTables, ThreadsLabelsMessagesChoicesAndCursors) {
   EXPECT_EQ(g.LabelTable[2], label2 + 1);
   EXPECT_EQ(g.LabelTable[3], -1);
   EXPECT_EQ(g.LabelTable[4], 0);
-  EXPECT_EQ(g.MessageTexts[3], U"abc");
-  EXPECT_EQ(g.MessageTexts[7], U"\u3042\u3044");
-  EXPECT_EQ(g.ChoiceTexts[2 * kChoiceSlots + 1], U"yes");
-  EXPECT_EQ(g.ChoiceTexts[2 * kChoiceSlots + 0], U"no");
+  EXPECT_EQ(ReadText(g, g.MessageTexts[3]), U"abc");
+  EXPECT_EQ(ReadText(g, g.MessageTexts[7]), U"\u3042\u3044");
+  EXPECT_EQ(ReadText(g, g.ChoiceTexts[2 * kChoiceSlots + 1]), U"yes");
+  EXPECT_EQ(ReadText(g, g.ChoiceTexts[2 * kChoiceSlots + 0]), U"no");
   EXPECT_EQ(g.PictureNameCursor, ReadInt32(g, 5));
   EXPECT_EQ(g.BackgroundNameCursor, ReadInt32(g, 9));
   EXPECT_EQ(g.MusicNameCursor, ReadInt32(g, 13));
@@ -54,7 +54,7 @@ TEST(BuildTables, EmptyChainsLoad) {
   ASSERT_TRUE(t.Load(b.Build()));
   EXPECT_EQ(t.player.game.LabelTable[1], -1);
   EXPECT_EQ(t.player.game.LabelTable[2], 0);
-  EXPECT_TRUE(t.player.game.MessageTexts[0].empty());
+  EXPECT_TRUE(ReadText(t.player.game, t.player.game.MessageTexts[0]).empty());
 }
 
 TEST(BuildTables, RepeatedNumbersAndEmptyTextsKeepThePoolInStep) {
@@ -65,9 +65,9 @@ TEST(BuildTables, RepeatedNumbersAndEmptyTextsKeepThePoolInStep) {
   b.Message(3, "third");
   TestPlayer t;
   ASSERT_TRUE(t.Load(b.Build()));
-  EXPECT_EQ(t.player.game.MessageTexts[1], U"second");
-  EXPECT_EQ(t.player.game.MessageTexts[2], U"");
-  EXPECT_EQ(t.player.game.MessageTexts[3], U"third");
+  EXPECT_EQ(ReadText(t.player.game, t.player.game.MessageTexts[1]), U"second");
+  EXPECT_EQ(ReadText(t.player.game, t.player.game.MessageTexts[2]), U"");
+  EXPECT_EQ(ReadText(t.player.game, t.player.game.MessageTexts[3]), U"third");
 }
 
 TEST(BuildTables, CyclicChainsStopAtTheirLimits) {
@@ -84,7 +84,7 @@ TEST(BuildTables, CyclicChainsStopAtTheirLimits) {
   std::string error;
   ASSERT_TRUE(t.Load(image, &error)) << error;
   EXPECT_EQ(t.player.game.LabelTable[10000], label + 1);
-  EXPECT_EQ(t.player.game.MessageTexts[0], U"y");
+  EXPECT_EQ(ReadText(t.player.game, t.player.game.MessageTexts[0]), U"y");
 }
 
 TEST(BuildTables, RefusesBrokenFilesSayingWhereAndWhat) {
@@ -175,7 +175,7 @@ TEST(LoadGame, ShowsTheLoadingScreenThenBuildsTables) {
   CreateSurfaces(t.player);
   std::string error;
   ASSERT_TRUE(LoadGame(t.player, path, &error)) << error;
-  EXPECT_EQ(t.player.game.MessageTexts[0], U"hi");
+  EXPECT_EQ(ReadText(t.player.game, t.player.game.MessageTexts[0]), U"hi");
 
   // The presented frame: white on top, red and green falling by y/2 and blue by y/3 down to
   // (16, 16, 96) on the last row; "Now Loading..." in white from (260, 240).

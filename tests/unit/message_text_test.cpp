@@ -348,8 +348,8 @@ TEST(ShowMessageText, TakesTheTextOfTheMessageNumber) {
   for (const Case& c : cases) {
     ScriptedPlayer sp;
     Player& player = sp.player;
-    player.game.MessageTexts[7] = U"abc";
-    player.game.MessageTexts[10000] = U"ｶﾞｷ";  // two characters once the sound mark is combined
+    sp.SetMessageText(7, "abc");
+    sp.SetMessageText(10000, "\xb6\xde\xb7");  // ｶﾞｷ: two characters once the sound mark is combined
     player.game.GameImage[40 - 1] = 130;
     player.game.GameImage[40 - 1 + 5] = c.low;
     player.game.GameImage[40 - 1 + 6] = c.high;
@@ -362,7 +362,7 @@ TEST(ShowMessageText, PageModeTakesThePageStyle) {
   ScriptedPlayer sp;
   Player& player = sp.player;
   player.script.TextMode = 1;
-  player.game.MessageTexts[3] = U"x";
+  sp.SetMessageText(3, "x");
   player.game.GameImage[40 - 1 + 5] = 3;
   ShowMessageText(player);
   EXPECT_TRUE(CellAt(player.screen.PictureSurfaces[5], 30, 30, 18));
@@ -408,7 +408,7 @@ TEST(ShowMessage, ComposesTheWindowPictureOnlyForWindowText) {
       picture.colour_key = MapColour(32, 0x00FF00);
       player.screen.PictureRects[3] = Rect{0, 0, 320, 240};
     }
-    player.game.MessageTexts[0] = U"x";
+    sp.SetMessageText(0, "x");
     player.game.GameImage[40 - 1] = 130;
     ShowMessage(player);
     const Surface& saved = player.screen.MessageSaveSurface;

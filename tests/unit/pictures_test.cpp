@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "bmp_writer.h"
+#include "interaction/waits.h"
 #include "media/resources.h"
 #include "media_test_support.h"
 #include "script/opcodes.h"
@@ -177,6 +178,35 @@ TEST(PictureCommands, LoadNamedPictures) {
   ShowLayerPicture(*player, 3);
   EXPECT_EQ(player->screen.Layer3Number, 8);
   EXPECT_TRUE(player->screen.PictureSurfaces[3].Empty());
+}
+
+// A background whose header claims 60000 x 60000 pixels, shown after another: it is refused unread, its
+// number becomes current and its slot is emptied, so the scene behind the next message is black rather
+// than the picture shown before.
+TEST(PictureCommands, ARefusedBackgroundLeavesTheSceneBlack) {
+  test::ScratchFolder folder("corv_refused_background");
+  WriteFile(folder.path() + "A.BMP", Picture(4, 4, kGrey, kGrey));
+  std::string huge = Picture(4, 4, kGrey, kGrey);
+  test::PutU32(huge, 18, 60000);
+  test::PutU32(huge, 22, 60000);
+  WriteFile(folder.path() + "B.BMP", huge);
+  auto player = MakePlayer(32);
+  player->location.GameFolder = folder.path();
+  player->game.BackgroundNames[1] = U"A";
+  player->game.BackgroundNames[2] = U"B";
+  const Surface& work = player->screen.WorkSurface;
+
+  SetInstruction(*player, op::kBackground, 1);
+  ShowBackground(*player);
+  RedrawScene(*player, Present::kNo);
+  ASSERT_EQ(work.ReadPixel(0, 0), kGrey);
+
+  SetInstruction(*player, op::kBackground, 2);
+  ShowBackground(*player);
+  EXPECT_EQ(player->screen.BackgroundNumber, 2);
+  EXPECT_TRUE(player->screen.PictureSurfaces[4].Empty());
+  RedrawScene(*player, Present::kNo);
+  EXPECT_EQ(work.ReadPixel(0, 0), 0u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/text_codec.h"
 #include "test_game.h"
@@ -143,6 +144,38 @@ TEST_F(ResourceFolder, FindsFilesInAnyLetterCaseInsideTheGameFolderOnly) {
   }
   // An absolute name that exists is still refused.
   EXPECT_FALSE(FindResource(t.player, FromUtf8(root.path + "outside"), ".BMP").has_value());
+}
+
+// Symbolic links inside the game folder count only while they lead to files inside it.
+TEST_F(ResourceFolder, SymbolicLinksNeverLeadOutOfTheGameFolder) {
+  struct Link {
+    const char* name;
+    const char* target;
+  };
+  for (const Link& l : {Link{"Out.BMP", "../outside.BMP"}, Link{"root", "/"}, Link{"up", ".."},
+                        Link{"In.BMP", "Bg01.bmp"}, Link{"Inner", "Sub"}}) {
+    ASSERT_EQ(::symlink(l.target, (game() + l.name).c_str()), 0) << l.name;
+  }
+  struct Case {
+    std::u32string name;
+    std::string found;  // relative to the game folder; empty: not found
+  };
+  const Case cases[] = {
+      {U"Out", ""},
+      {U"up\\outside", ""},
+      {FromUtf8("root" + root.path + "outside"), ""},
+      {FromUtf8("root" + root.path + "game/Bg01"), "root" + root.path + "game/Bg01.bmp"},
+      {U"In", "In.BMP"},
+      {U"Inner\\Pic", "Inner/Pic.BMP"},
+  };
+  for (const Case& c : cases) {
+    const std::optional<std::string> found = FindResource(t.player, c.name, ".BMP");
+    if (!c.found.empty()) {
+      EXPECT_EQ(found.value_or("(none)"), game() + c.found) << ToUtf8(c.name);
+    } else {
+      EXPECT_FALSE(found.has_value()) << ToUtf8(c.name) << " found " << *found;
+    }
+  }
 }
 
 TEST_F(ResourceFolder, FileExistsCountsRegularFilesInAnyLetterCase) {

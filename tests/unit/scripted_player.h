@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/clock.h"
@@ -94,6 +95,14 @@ struct ScriptedPlayer {
   }
 
   uint32_t Pixel(uint32_t bgr) const { return MapColour(player.settings.ColourDepth, bgr); }
+
+  // Makes `bytes` (CP932, put after the script) the text of message `number`.
+  void SetMessageText(int number, const std::string& bytes) {
+    std::vector<uint8_t>& image = player.game.GameImage;
+    const auto position = static_cast<int32_t>(image.size() + 1);
+    image.insert(image.end(), bytes.begin(), bytes.end());
+    player.game.MessageTexts[number] = TextSpan{position, static_cast<int32_t>(bytes.size())};
+  }
 
   static void Fill(Surface& s, uint32_t bgr) {
     const uint32_t p = MapColour(s.Depth(), bgr);
