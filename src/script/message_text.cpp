@@ -5,6 +5,7 @@
 
 #include <array>
 
+#include "interaction/comforts.h"
 #include "interaction/save_game.h"
 #include "interaction/waits.h"
 #include "media/message_window.h"
@@ -119,6 +120,7 @@ void ShowMessageText(Player& player) {
   const std::vector<std::u32string>& texts = player.game.MessageTexts;
   const bool known = number >= 0 && static_cast<size_t>(number) < texts.size();
   const std::u32string text = known ? ToFullWidth(texts[number]) : std::u32string();
+  NoteMessageShown(player, number, known ? texts[number] : std::u32string());
   if (player.script.TextMode == 1) {
     DrawPageText(player, text);
   } else {

@@ -1,5 +1,6 @@
 #include "shell/shutdown.h"
 
+#include "interaction/comforts.h"
 #include "media/music.h"
 #include "shell/trace.h"
 
@@ -11,6 +12,7 @@ void RestoreDisplay(Player& player) {
 
 void EndProgram(Player& player, int status) {
   RestoreDisplay(player);
+  SaveReadRecord(player);
   PlayMusic(player, "");
   if (player.trace) player.trace->End();
   throw ProgramExit{status};
