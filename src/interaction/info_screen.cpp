@@ -1,5 +1,6 @@
 #include "interaction/info_screen.h"
 
+#include "interaction/comforts.h"
 #include "interaction/system_menu.h"
 #include "media/shading.h"
 #include "media/transfers.h"
@@ -81,11 +82,11 @@ void DrawInfoText(Player& player, Surface& surface) {
 int32_t InfoScreen(Player& player) {
   DrawInfoPanel(player);
   InputState& input = player.input;
-  input.LeftClicked = false;
-  input.RightClicked = false;
+  ClearWaitInput(input);
   while (true) {
     DoEvents(player);
-    if (input.RightClicked) {
+    // A right click closes it; so do Enter and Space, for players on the keyboard.
+    if (input.RightClicked || TakeKey(input) == WaitKey::kConfirm) {
       input.RightClicked = false;
       return 0;
     }

@@ -1,5 +1,6 @@
 #include "interaction/save_game.h"
 
+#include <algorithm>
 #include <cstring>
 #include <sstream>
 
@@ -228,6 +229,7 @@ void NoteResumePoint(Player& player, ResumePoint::Kind kind) {
   resume.TextCursorX = player.text.TextCursorX;
   resume.TextCursorY = player.text.TextCursorY;
   resume.page_layer = screen.PictureSurfaces[5];
+  resume.backlog_count = player.comforts.backlog_added;
   if (opcode == 9) {
     resume.work = screen.WorkSurface;
     resume.message_save = screen.MessageSaveSurface;
@@ -258,6 +260,12 @@ std::optional<SavedGame> CaptureGame(const Player& player) {
   game.MusicNameCursor = player.game.MusicNameCursor;
   game.PictureNameCursor = player.game.PictureNameCursor;
   game.resume = player.menu.resume;
+  // The backlog without what was added after the resume point: a message resumed is shown, and added,
+  // again.
+  const std::deque<BacklogEntry>& backlog = player.comforts.backlog;
+  const uint64_t later = player.comforts.backlog_added - game.resume.backlog_count;
+  const size_t kept = backlog.size() - static_cast<size_t>(std::min<uint64_t>(later, backlog.size()));
+  game.backlog.assign(backlog.begin(), backlog.begin() + static_cast<std::ptrdiff_t>(kept));
   return game;
 }
 
@@ -294,6 +302,11 @@ std::vector<uint8_t> EncodeSavedGame(const Player& player, const SavedGame& game
   w.Picture(resume.page_layer);
   w.Picture(resume.work);
   w.Picture(resume.message_save);
+  w.U32(static_cast<uint32_t>(game.backlog.size()));
+  for (const BacklogEntry& entry : game.backlog) {
+    w.U8(entry.picked_option ? 1 : 0);
+    w.Text(entry.text);
+  }
 
   const std::vector<uint8_t>& payload = w.bytes();
   std::vector<uint8_t> file(kMagic, kMagic + sizeof(kMagic));
@@ -317,7 +330,7 @@ std::optional<SavedGame> DecodeSavedGame(const Player& player, std::span<const u
   if (bytes.size() < kHeaderBytes) return refuse(SaveFileProblem::kDamaged);
   const uint32_t version = ReadU32At(bytes, sizeof(kMagic));
   if (version > kSaveFormatVersion) return refuse(SaveFileProblem::kNewerVersion);
-  if (version != kSaveFormatVersion) return refuse(SaveFileProblem::kDamaged);
+  if (version < 1) return refuse(SaveFileProblem::kDamaged);
   const auto payload = bytes.subspan(kHeaderBytes);
   if (ReadU32At(bytes, sizeof(kMagic) + 4) != Crc32(payload)) return refuse(SaveFileProblem::kDamaged);
 
@@ -370,6 +383,15 @@ std::optional<SavedGame> DecodeSavedGame(const Player& player, std::span<const u
   resume.page_layer = r.Picture(true);
   resume.work = r.Picture(choice);
   resume.message_save = r.Picture(choice);
+  if (version >= 2) {
+    const uint32_t entries = r.U32();
+    if (entries > Comforts::kBacklogLength) r.Fail();
+    for (uint32_t i = 0; i < entries && r.ok(); ++i) {
+      const uint8_t picked = r.U8();
+      if (picked > 1) r.Fail();
+      game.backlog.push_back(BacklogEntry{r.Text(), picked == 1});
+    }
+  }
   if (r.ok()) {
     std::istringstream random(game.random_state);
     std::mt19937 generator;
@@ -425,6 +447,9 @@ void ApplySavedGame(Player& player, SavedGame&& game) {
   script.ScriptPosition = resume.position;
   player.input.LeftClicked = false;
   player.input.RightClicked = false;
+  player.comforts.backlog.assign(game.backlog.begin(), game.backlog.end());
+  player.comforts.backlog_added = player.comforts.backlog.size();
+  resume.backlog_count = player.comforts.backlog_added;
   player.menu.resume = std::move(resume);
 }
 

@@ -18,7 +18,8 @@
 
 namespace corv {
 
-inline constexpr uint32_t kSaveFormatVersion = 1;
+// Version 2 added the backlog; files of version 1 load with an empty one.
+inline constexpr uint32_t kSaveFormatVersion = 2;
 
 // Everything a game resumes from: the scenario's state, the pictures and music by number, the name
 // tables that give those numbers their files, and the wait to resume (with the frame it needs).
@@ -38,6 +39,7 @@ struct SavedGame {
   int32_t MusicNameCursor = 0;
   int32_t PictureNameCursor = 0;
   ResumePoint resume;
+  std::vector<BacklogEntry> backlog;  // as it stood at the resume point
 };
 
 // Thrown by the system menu when a saved game was chosen under "L O A D": it unwinds the menu and the

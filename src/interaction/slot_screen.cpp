@@ -9,6 +9,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "interaction/comforts.h"
 #include "interaction/system_menu.h"
 #include "media/transfers.h"
 #include "platform/file_store.h"
@@ -162,9 +163,9 @@ void DrawSlotList(Player& player, Surface& surface, int highlighted, bool refres
 
 int SelectSlot(Player& player) {
   InputState& input = player.input;
-  input.LeftClicked = false;
-  input.RightClicked = false;
+  ClearWaitInput(input);
   int result = 0;
+  int key_row = -1;
   KeptFrame kept;
   while (result == 0) {
     DoEvents(player);
@@ -172,15 +173,21 @@ int SelectSlot(Player& player) {
       input.RightClicked = false;
       result = -1;
     }
-    const int row = MenuRowAt(input.PointerX, input.PointerY, 170, 16);
-    const int slot = row >= 0 && row < kSlotCount ? row + 1 : -1;
+    const int pointer_row = MenuRowAt(input.PointerX, input.PointerY, 170, 16);
+    bool picked = false;
+    const int row =
+        KeyboardRow(player, key_row, kSlotCount, pointer_row < kSlotCount ? pointer_row : -1, &picked);
+    const int slot = row >= 0 ? row + 1 : -1;
+    const int pointer_slot = pointer_row >= 0 && pointer_row < kSlotCount ? pointer_row + 1 : -1;
     CopyMenuSaveToBack(player);
     kept.DrawOn(player.screen.BackBuffer, slot,
                 [&](Surface& back) { DrawSlotList(player, back, slot, false); });
     FlipToScreen(player);
     if (input.LeftClicked) {
       input.LeftClicked = false;
-      if (slot >= 1) result = slot;
+      if (pointer_slot >= 1) result = pointer_slot;
+    } else if (picked) {
+      result = slot;
     }
     NoteWaitingForPlayer(player);
   }
@@ -202,6 +209,7 @@ void SaveToSlot(Player& player, int32_t n) {
   fs::create_directories(folder, ec);
   RemoveLeftoverTemporaries(folder.string(),
                             [&](std::string_view name) { return IsSlotFileName(player, name); });
+  SaveReadRecord(player);  // what was read so far is kept with the game
   std::string error;
   if (!WriteSaveFile(path, EncodeSavedGame(player, *game), &error)) {
     std::fprintf(stderr, "corvalline: the game was not saved: %s\n", error.c_str());

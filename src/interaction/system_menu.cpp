@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "interaction/comforts.h"
 #include "interaction/info_screen.h"
 #include "interaction/save_game.h"
 #include "interaction/slot_screen.h"
@@ -127,9 +128,9 @@ void DrawMenuEntries(Player& player, Surface& surface, int highlighted) {
 
 int SelectMenuEntry(Player& player) {
   InputState& input = player.input;
-  input.LeftClicked = false;
-  input.RightClicked = false;
+  ClearWaitInput(input);
   int result = 0;
+  int key_row = -1;
   KeptFrame kept;
   while (result == 0) {
     DoEvents(player);
@@ -137,13 +138,18 @@ int SelectMenuEntry(Player& player) {
       input.RightClicked = false;
       result = kRightClick;
     }
-    const int row = MenuRowAt(input.PointerX, input.PointerY, 165, 20);
+    const int pointer_row = MenuRowAt(input.PointerX, input.PointerY, 165, 20);
+    bool picked = false;
+    const int rows = static_cast<int>(kMenuEntries.size());
+    const int row = KeyboardRow(player, key_row, rows, pointer_row < rows ? pointer_row : -1, &picked);
     CopyMenuSaveToBack(player);
     kept.DrawOn(player.screen.BackBuffer, row, [&](Surface& back) { DrawMenuEntries(player, back, row); });
     FlipToScreen(player);
     if (input.LeftClicked) {
       input.LeftClicked = false;
-      if (row >= 0 && row <= 4) result = row + 1;
+      if (pointer_row >= 0 && pointer_row <= 4) result = pointer_row + 1;
+    } else if (picked) {
+      result = row + 1;
     }
     NoteWaitingForPlayer(player);
   }
@@ -154,10 +160,9 @@ void ShowMenuNotice(Player& player, const std::u32string& line) {
   Screen& screen = player.screen;
   InputState& input = player.input;
   const FontSpec saved = screen.TextFont;
-  input.LeftClicked = false;
-  input.RightClicked = false;
+  ClearWaitInput(input);
   KeptFrame kept;
-  while (!input.LeftClicked && !input.RightClicked) {
+  while (!input.LeftClicked && !input.RightClicked && input.PendingKey != WaitKey::kConfirm) {
     CopyMenuSaveToBack(player);
     kept.DrawOn(screen.BackBuffer, 0, [&](Surface& back) {
       screen.TextFont.size_pt = 12;
@@ -172,8 +177,7 @@ void ShowMenuNotice(Player& player, const std::u32string& line) {
     DoEvents(player);
     NoteWaitingForPlayer(player);
   }
-  input.LeftClicked = false;
-  input.RightClicked = false;
+  ClearWaitInput(input);
   screen.TextFont = saved;
 }
 

@@ -8,6 +8,8 @@
 
 #include <vector>
 
+#include "interaction/backlog.h"
+#include "interaction/comforts.h"
 #include "interaction/save_game.h"
 #include "interaction/system_menu.h"
 #include "media/shading.h"
@@ -61,12 +63,20 @@ bool PointerOnRow(const Player& player, int n, int i) {
   return 100 < px && px < 540 && y < py && py < y + 20;
 }
 
+// The row under the pointer, or -1.
+int PointerRow(const Player& player, int n) {
+  for (int i = 0; i < n; ++i) {
+    if (PointerOnRow(player, n, i)) return i;
+  }
+  return -1;
+}
+
 }  // namespace
 
 int TimedWait(Player& player, int32_t ms) {
   InputState& input = player.input;
-  input.LeftClicked = false;
-  input.RightClicked = false;
+  ClearWaitInput(input);
+  if (Skipping(player)) return 1;  // skipped text appears at once
   if (ms <= 0) return 0;
   // Elapsed time by unsigned difference: the tick counter's wrap-around neither ends nor prolongs it.
   Clock& clock = *player.services.clock;
@@ -81,6 +91,9 @@ int TimedWait(Player& player, int32_t ms) {
       input.LeftClicked = false;
       return 1;
     }
+    // Enter, Space and the wheel turned down finish the text as a click does; so does starting to skip.
+    const WaitKey key = TakeKey(input);
+    if (key == WaitKey::kConfirm || key == WaitKey::kWheelDown || Skipping(player)) return 1;
     NoteWaitingForPlayer(player);
   }
   return 0;
@@ -89,8 +102,7 @@ int TimedWait(Player& player, int32_t ms) {
 void WaitForChoice(Player& player) {
   NoteResumePoint(player, ResumePoint::Kind::kChoice);  // a loaded game offers these options again
   InputState& input = player.input;
-  input.LeftClicked = false;
-  input.RightClicked = false;
+  ClearWaitInput(input);
   const int n = static_cast<int>(OfferedEntries(player).size());
   if (n == 0) EndProgram(player);
 
@@ -101,23 +113,42 @@ void WaitForChoice(Player& player) {
 
   KeptFrame& kept = player.choices.Frame;
   kept.Forget();
-  for (;;) {
+  player.choices.key_row = -1;
+  Comforts& comforts = player.comforts;
+  Clock& clock = *player.services.clock;
+  uint32_t auto_from = clock.TickCount();  // auto mode counts from here, or from when it was turned on
+  int chosen = -1;
+  while (chosen < 0) {
     DoEvents(player);
+    StopSkipWhereItMustStop(player, n > 1);
+    bool picked = false;
+    if (n > 1) KeyboardRow(player, player.choices.key_row, n, PointerRow(player, n), &picked);
     const int k = HitTestChoices(player, n);
     ShowClickMarker(player, n);
+    const WaitKey key = TakeKey(input);
+    const uint32_t now = clock.TickCount();
+    if (!comforts.auto_mode) auto_from = now;
     if (input.RightClicked) {
       input.RightClicked = false;
       SystemMenu(player);
       kept.Forget();  // the menu may have changed what the list is drawn with
+      auto_from = clock.TickCount();
+    } else if (key == WaitKey::kBacklog || key == WaitKey::kPageUp || (n == 1 && key == WaitKey::kWheelUp)) {
+      OpenBacklog(player);
+      auto_from = clock.TickCount();
     } else if (input.LeftClicked) {
       input.LeftClicked = false;  // a click off the options is used up and ignored
-      if (k >= 0) {
-        player.script.ScriptPosition = player.choices.Choices[k].Position;
-        break;
-      }
+      chosen = k;
+    } else if (n > 1) {
+      if (picked) chosen = k;
+    } else if (key == WaitKey::kConfirm || key == WaitKey::kWheelDown || Skipping(player) ||
+               (comforts.auto_mode && TicksSince(now, auto_from) >= AutoDelay(player))) {
+      chosen = k;
     }
     NoteWaitingForPlayer(player);
   }
+  player.script.ScriptPosition = player.choices.Choices[chosen].Position;
+  if (n > 1) NoteOptionPicked(player, player.choices.Choices[chosen].Text);
   kept.Forget();
   for (ChoiceEntry& entry : player.choices.Choices) entry.Text.clear();
 }
@@ -171,13 +202,12 @@ int HitTestChoices(Player& player, int n) {
   const std::vector<int> offered = OfferedEntries(player);
   if (offered.empty()) return -1;
   if (n == 1) return offered[0];  // a click anywhere answers a one-entry table
-  int found = -1;
-  for (int i = 0; i < n; ++i) {
-    if (PointerOnRow(player, n, i)) {
-      player.choices.Frame.DrawOn(player.screen.BackBuffer, i,
-                                  [&](Surface& back) { DrawChoices(player, back, i, n); });
-      found = i;
-    }
+  // The row lit by the keyboard, else the row under the pointer.
+  const int key_row = player.choices.key_row;
+  const int found = key_row >= 0 && key_row < n ? key_row : PointerRow(player, n);
+  if (found >= 0) {
+    player.choices.Frame.DrawOn(player.screen.BackBuffer, found,
+                                [&](Surface& back) { DrawChoices(player, back, found, n); });
   }
   return found >= 0 && static_cast<size_t>(found) < offered.size() ? offered[found] : -1;
 }

@@ -27,7 +27,21 @@ void CopyMessageSaveToWork(Player& player) {
 void FlipToScreen(Player& player) {
   Screen& screen = player.screen;
   screen.PrimarySurface.SwapPixels(screen.BackBuffer);
-  if (player.services.display) player.services.display->Present(screen.PrimarySurface);
+  PresentShown(player);
+}
+
+const Surface& ShownFrame(Player& player) {
+  Overlay& overlay = player.comforts.overlay;
+  if (!overlay.draw || player.screen.PrimarySurface.Empty()) return player.screen.PrimarySurface;
+  // A copy shares the front frame's pixels until the overlay is drawn on it; the kept frame spares the
+  // drawing while neither the frame nor the overlay's key changed.
+  overlay.shown = player.screen.PrimarySurface;
+  overlay.kept.DrawOn(overlay.shown, overlay.key, overlay.draw);
+  return overlay.shown;
+}
+
+void PresentShown(Player& player) {
+  if (player.services.display) player.services.display->Present(ShownFrame(player));
 }
 
 void PresentWork(Player& player) {

@@ -21,12 +21,21 @@ struct DisplayMode {
 
 enum class WindowMode { kFullscreen, kWindow };
 
+// Codes of the keys that type no character, above every character code.
+inline constexpr int kKeyUp = 0x110000;
+inline constexpr int kKeyDown = 0x110001;
+inline constexpr int kKeyPageUp = 0x110002;
+inline constexpr int kKeyPageDown = 0x110003;
+inline constexpr int kKeyCtrl = 0x110004;  // either Ctrl key; the only key whose release is reported
+inline constexpr int kKeyCopy = 0x110005;  // Ctrl+C
+
 // One input event of the main window, with pointer positions already in 640 x 480 screen pixels.
 struct InputEvent {
-  enum class Kind { kKeyPress, kMouseMove, kMouseUp, kQuit };
+  enum class Kind { kKeyPress, kMouseMove, kMouseUp, kQuit, kKeyRelease, kWheel };
   Kind kind = Kind::kKeyPress;
-  int key_code = 0;  // kKeyPress: the character code (27 for Esc, 13 for Enter, 32 for space)
-  int button = 0;    // kMouseUp: 1 left, 2 right, 4 middle
+  int key_code = 0;  // kKeyPress, kKeyRelease: the character code (27 for Esc, 13 for Enter, 9 for Tab,
+                     // 32 for space) or one of the kKey codes above
+  int button = 0;    // kMouseUp: 1 left, 2 right, 4 middle; kWheel: 1 up (away from the player), -1 down
   double x = 0;
   double y = 0;
 };
@@ -53,6 +62,12 @@ class Display {
 
   // Free memory available for surfaces, in bytes, as honestly as the platform can tell; 0 if unknown.
   virtual int64_t FreeVideoMemory() = 0;
+
+  // Puts UTF-8 text on the desktop's clipboard; false when there is none (headless runs).
+  virtual bool SetClipboardText(const std::string& utf8) {
+    (void)utf8;
+    return false;
+  }
 };
 
 struct DisplayOptions {

@@ -216,6 +216,10 @@ class SdlDisplay final : public Display {
 
   int64_t FreeVideoMemory() override { return MemAvailableBytes(); }
 
+  bool SetClipboardText(const std::string& utf8) override {
+    return window_ && SDL_SetClipboardText(utf8.c_str()) == 0;
+  }
+
  private:
   using Clock = std::chrono::steady_clock;
   static constexpr auto kSpinGap = std::chrono::microseconds(200);
@@ -229,6 +233,16 @@ class SdlDisplay final : public Display {
       case SDL_KEYDOWN:
         OnKeyDown(e.key, out);
         break;
+      case SDL_KEYUP:
+        if (IsCtrl(e.key.keysym.sym))
+          out.push_back(InputEvent{InputEvent::Kind::kKeyRelease, kKeyCtrl, 0, 0, 0});
+        break;
+      case SDL_MOUSEWHEEL: {
+        int steps = e.wheel.y;
+        if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) steps = -steps;
+        if (steps != 0) out.push_back(InputEvent{InputEvent::Kind::kWheel, 0, steps > 0 ? 1 : -1, 0, 0});
+        break;
+      }
       case SDL_TEXTINPUT:
         OnText(e.text.text, out);
         break;
@@ -249,6 +263,9 @@ class SdlDisplay final : public Display {
       case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
           Repaint();
+        // A Ctrl released in another window would never be seen: leaving the window lets go of it.
+        if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+          out.push_back(InputEvent{InputEvent::Kind::kKeyRelease, kKeyCtrl, 0, 0, 0});
         break;
       default:
         break;
@@ -297,14 +314,22 @@ class SdlDisplay final : public Display {
       if (!key.repeat) ToggleFullscreen();
       return;
     }
-    // Keys without text; printable keys arrive as text input.
+    // Keys without text; printable keys arrive as text input (none while Ctrl is held).
     int code = 0;
     if (sym == SDLK_ESCAPE) code = 27;
     if (enter) code = 13;
     if (sym == SDLK_BACKSPACE) code = 8;
     if (sym == SDLK_TAB) code = 9;
+    if (sym == SDLK_UP) code = kKeyUp;
+    if (sym == SDLK_DOWN) code = kKeyDown;
+    if (sym == SDLK_PAGEUP) code = kKeyPageUp;
+    if (sym == SDLK_PAGEDOWN) code = kKeyPageDown;
+    if (sym == SDLK_c && (key.keysym.mod & KMOD_CTRL)) code = kKeyCopy;
+    if (IsCtrl(sym)) code = key.repeat ? 0 : kKeyCtrl;
     if (code != 0) out.push_back(InputEvent{InputEvent::Kind::kKeyPress, code, 0, 0, 0});
   }
+
+  static bool IsCtrl(SDL_Keycode sym) { return sym == SDLK_LCTRL || sym == SDLK_RCTRL; }
 
   // Every character typed, as its code (the character code for ASCII, the code point beyond).
   static void OnText(const char* utf8, std::vector<InputEvent>& out) {

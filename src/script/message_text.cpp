@@ -5,6 +5,7 @@
 
 #include <array>
 
+#include "interaction/comforts.h"
 #include "interaction/save_game.h"
 #include "interaction/waits.h"
 #include "media/message_window.h"
@@ -118,7 +119,9 @@ void ShowMessageText(Player& player) {
   const int32_t number = ReadInt16(player.game, int64_t{player.script.ScriptPosition} + 5);
   const std::vector<TextSpan>& texts = player.game.MessageTexts;
   const bool known = number >= 0 && static_cast<size_t>(number) < texts.size();
-  const std::u32string text = known ? ToFullWidth(ReadText(player.game, texts[number])) : std::u32string();
+  const std::u32string raw = known ? ReadText(player.game, texts[number]) : std::u32string();
+  const std::u32string text = ToFullWidth(raw);
+  NoteMessageShown(player, number, raw);
   if (player.script.TextMode == 1) {
     DrawPageText(player, text);
   } else {

@@ -6,7 +6,7 @@ namespace {
 // Options that take a value, given as "--name VALUE" or "--name=VALUE".
 bool TakesValue(const std::string& name) {
   return name == "--depth" || name == "--drawing-mode" || name == "--events" || name == "--trace" ||
-         name == "--audio-out" || name == "--soundfont" || name == "--save-dir";
+         name == "--audio-out" || name == "--soundfont" || name == "--save-dir" || name == "--text-out";
 }
 
 bool ParseDepth(const std::string& value, int& depth) {
@@ -48,6 +48,7 @@ bool ApplyValue(const std::string& name, const std::string& value, CommandLine& 
   if (name == "--audio-out") out.audio_out_path = value;
   if (name == "--soundfont") out.soundfont_path = value;
   if (name == "--save-dir") out.save_dir = value;
+  if (name == "--text-out") out.text_out_path = value;
   return true;
 }
 
@@ -95,6 +96,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
       out.headless = true;
     } else if (arg == "--demo") {
       out.demo = true;
+    } else if (arg == "--strict") {
+      out.strict = true;
     } else if (arg == "--help" || arg == "-h") {
       out.help = true;
     } else if (arg == "--version") {
@@ -122,6 +125,9 @@ std::string HelpText() {
          "  --demo                play the demo game that comes with Corvalline\n"
          "  --save-dir DIR        keep saved games in DIR (default: beside the game, or in\n"
          "                        ~/.local/share/corvalline/GAME/ when that is read-only)\n"
+         "  --strict              the original controls: only the mouse buttons and Esc\n"
+         "  --text-out FILE       write every message and picked option to FILE ('-' for\n"
+         "                        standard output) as JSON lines, for dictionary tools\n"
          "\n"
          "Screen:\n"
          "  --window              play in a window\n"
@@ -143,9 +149,19 @@ std::string HelpText() {
          "  -h, --help            show this help and exit\n"
          "      --version         show the version and exit\n"
          "\n"
-         "While playing: left click goes on or picks a choice; right click opens the menu\n"
-         "(save, load, information, exit); Esc quits; Alt+Enter switches between window\n"
-         "and full screen.\n"
+         "While playing:\n"
+         "  left click, Enter, Space, wheel down  go on; finish the text being typed\n"
+         "  Up, Down, wheel, then Enter or Space  pick an option or a menu entry\n"
+         "  right click                 the menu (save, load, information, exit)\n"
+         "  Ctrl (held), Tab (on/off)   skip text read before, up to a choice\n"
+         "  A                           auto mode (on/off): go on after a pause\n"
+         "  wheel up, PageUp, B         the backlog of earlier messages; the wheel, the\n"
+         "                              arrows and PageUp/PageDown scroll it; wheel down\n"
+         "                              at its end, right click, Esc or B close it\n"
+         "  Ctrl+C                      copy the message on screen\n"
+         "  Esc                         quit\n"
+         "  Alt+Enter                   switch between window and full screen\n"
+         "With --strict only the mouse buttons and Esc act.\n"
          "\n"
          "Exit status: 0 when the game ends or is quit, 1 when the file is not a game or\n"
          "cannot be loaded or the display cannot be opened, 2 for a mistake on the\n"

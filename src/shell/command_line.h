@@ -19,6 +19,8 @@ struct CommandLine {
   std::string audio_out_path;            // --audio-out FILE.wav: the music rendered into a file
   std::string soundfont_path;            // --soundfont FILE
   std::string save_dir;                  // --save-dir DIR: where slot files are looked up
+  std::string text_out_path;             // --text-out FILE|-: messages and picked options as JSON lines
+  bool strict = false;                   // --strict: only the mouse buttons and Esc act
   std::optional<std::string> game_path;  // GAME.ADV
   bool demo = false;                     // --demo: play the demo game that comes with the player
   bool help = false;

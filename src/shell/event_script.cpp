@@ -10,6 +10,7 @@
 #include <optional>
 #include <sstream>
 
+#include "media/transfers.h"
 #include "platform/png.h"
 #include "shell/main_window.h"
 #include "shell/shutdown.h"
@@ -82,14 +83,32 @@ std::optional<std::string> ReadEventsFile(const std::string& path, std::string* 
   return text;
 }
 
-// The character code of a key name: esc, enter, space, or one printable character (UTF-8).
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// The code of a key name: a named key, or one printable character (UTF-8).
 int KeyCode(const std::string& name) {
-  std::string lower = name;
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string lower = Lower(name);
   if (name.size() > 1) {
-    if (lower == "esc" || lower == "escape") return 27;
-    if (lower == "enter" || lower == "return") return 13;
-    if (lower == "space") return 32;
+    static const struct {
+      const char* name;
+      int code;
+    } kNamed[] = {{"esc", 27},
+                  {"escape", 27},
+                  {"enter", 13},
+                  {"return", 13},
+                  {"space", 32},
+                  {"tab", 9},
+                  {"up", kKeyUp},
+                  {"down", kKeyDown},
+                  {"pageup", kKeyPageUp},
+                  {"pagedown", kKeyPageDown},
+                  {"ctrl+c", kKeyCopy}};
+    for (const auto& named : kNamed) {
+      if (lower == named.name) return named.code;
+    }
   }
   const auto* p = reinterpret_cast<const unsigned char*>(name.data());
   const size_t n = name.size();
@@ -130,9 +149,31 @@ bool ParseLine(const std::string& text, EventScript::Command& command, std::stri
     command.kind = Kind::kKey;
     command.key_code = KeyCode(words[1]);
     if (command.key_code < 0) {
-      problem = "unknown key '" + words[1] + "' (esc, enter, space or one character)";
+      problem = "unknown key '" + words[1] +
+                "' (esc, enter, space, tab, up, down, pageup, pagedown, ctrl+c or one character)";
       return false;
     }
+    return true;
+  }
+  if (verb == "keydown" || verb == "keyup") {
+    if (!want_args(1)) return false;
+    if (Lower(words[1]) != "ctrl") {
+      problem = "'" + verb + "' takes only 'ctrl'";
+      return false;
+    }
+    command.kind = verb == "keydown" ? Kind::kKeyDown : Kind::kKeyUp;
+    command.key_code = kKeyCtrl;
+    return true;
+  }
+  if (verb == "wheel") {
+    if (!want_args(1)) return false;
+    const std::string way = Lower(words[1]);
+    if (way != "up" && way != "down") {
+      problem = "'wheel' takes 'up' or 'down'";
+      return false;
+    }
+    command.kind = Kind::kWheel;
+    command.key_code = way == "up" ? 1 : -1;
     return true;
   }
   if (verb == "wait") {
@@ -164,7 +205,7 @@ bool ParseLine(const std::string& text, EventScript::Command& command, std::stri
 
 // Writes the frame now on screen; an empty screen (before the display opened) is written black.
 void TakeShot(Player& player, const EventScript::Command& command) {
-  const Surface& shown = player.screen.PrimarySurface;
+  const Surface& shown = ShownFrame(player);
   const RgbImage image =
       shown.Empty() ? FrameToRgb(Surface(kScreenWidth, kScreenHeight, 32)) : FrameToRgb(shown);
   std::string error;
@@ -188,9 +229,8 @@ std::unique_ptr<EventScript> EventScript::Parse(const std::string& text, const s
   std::istringstream in(text);
   std::string line;
   for (int number = 1; std::getline(in, line); ++number) {
-    // Comments take whole lines, so that '#' can still be a key or part of a file name.
-    const std::string content = Trim(line);
-    if (content.empty() || content[0] == '#') continue;
+    const std::string content = Trim(line.substr(0, line.find('#')));  // '#' starts a comment
+    if (content.empty()) continue;
     Command command;
     command.line = number;
     std::string problem;
@@ -247,6 +287,15 @@ void EventScript::Deliver(Player& player) {
       ++next_;  // consumed first: Esc ends the program from inside the handler
       Form_KeyPress(player, c.key_code);
       return;
+    case Command::Kind::kKeyDown:
+      Form_KeyPress(player, c.key_code);
+      break;
+    case Command::Kind::kKeyUp:
+      Form_KeyRelease(player, c.key_code);
+      break;
+    case Command::Kind::kWheel:
+      Form_MouseWheel(player, c.key_code);
+      break;
     case Command::Kind::kWait:
       wait_started_ = true;
       wait_from_ = player.services.clock ? player.services.clock->TickCount() : 0;

@@ -1,6 +1,9 @@
-// Scripted input (--events FILE): one command a line, '#' comments and blank lines ignored, delivered
-// at yields to the window system, one line per yield:
-//   move X Y | click X Y | rclick X Y | mclick X Y | key NAME (esc, enter, space, or one character)
+// Scripted input (--events FILE): one command a line, '#' starting a comment anywhere on a line, blank
+// lines ignored, delivered at yields to the window system, one line per yield:
+//   move X Y | click X Y | rclick X Y | mclick X Y
+//   key NAME  esc, enter, space, tab, up, down, pageup, pagedown, ctrl+c, or one character (a, b, ...)
+//   keydown ctrl | keyup ctrl   hold Ctrl down, let it go
+//   wheel up|down               turn the mouse wheel one step
 //   wait MS   deliver nothing more until MS milliseconds of the clock have passed
 //   idle      deliver nothing more until the program waits for the player and has run one pass of it
 //   shot FILE write the frame now on screen as a 640 x 480 8-bit RGB PNG
@@ -18,11 +21,23 @@ namespace corv {
 class EventScript {
  public:
   struct Command {
-    enum class Kind { kMove, kClick, kRightClick, kMiddleClick, kKey, kWait, kIdle, kShot };
+    enum class Kind {
+      kMove,
+      kClick,
+      kRightClick,
+      kMiddleClick,
+      kKey,
+      kKeyDown,
+      kKeyUp,
+      kWheel,
+      kWait,
+      kIdle,
+      kShot
+    };
     Kind kind = Kind::kMove;
     int x = 0;
     int y = 0;
-    int key_code = 0;
+    int key_code = 0;  // kKey, kKeyDown, kKeyUp; kWheel: 1 up, -1 down
     uint32_t ms = 0;
     std::string path;
     int line = 0;
@@ -30,7 +45,8 @@ class EventScript {
 
   // Parses an events file; nullptr with *error ("FILE:LINE: what") when it cannot be read or parsed.
   static std::unique_ptr<EventScript> Load(const std::string& path, std::string* error);
-  static std::unique_ptr<EventScript> Parse(const std::string& text, const std::string& name, std::string* error);
+  static std::unique_ptr<EventScript> Parse(const std::string& text, const std::string& name,
+                                            std::string* error);
 
   // Called at every yield: delivers at most one command through the main window's handlers.
   void Deliver(Player& player);

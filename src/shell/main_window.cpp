@@ -4,26 +4,43 @@
 #include <cmath>
 #include <vector>
 
+#include "interaction/comforts.h"
 #include "shell/event_script.h"
 #include "shell/shutdown.h"
 
 namespace corv {
 
 void Form_KeyPress(Player& player, int key_code) {
-  if (key_code == 27) EndProgram(player);
+  if (key_code == 27) {
+    if (!player.comforts.overlay.draw) EndProgram(player);
+    player.input.PendingKey = WaitKey::kClose;
+    return;
+  }
+  if (!player.comforts.strict) ComfortKeyPress(player, key_code);
+}
+
+void Form_KeyRelease(Player& player, int key_code) {
+  if (!player.comforts.strict) ComfortKeyRelease(player, key_code);
+}
+
+void Form_MouseWheel(Player& player, int direction) {
+  if (!player.comforts.strict) ComfortWheel(player, direction);
 }
 
 void Form_MouseMove(Player& player, int, int, double x, double y) {
   player.input.PointerX = static_cast<int32_t>(std::lround(x));
   player.input.PointerY = static_cast<int32_t>(std::lround(y));
+  player.input.PointerMoved = true;
 }
 
 void Form_MouseUp(Player& player, int button, int shift, double x, double y) {
   Form_MouseMove(player, button, shift, x, y);
   if (button == 1) {
     player.input.LeftClicked = true;
+    ComfortClick(player);
   } else if (button == 2) {
     player.input.RightClicked = true;
+    ComfortClick(player);
   }
 }
 
@@ -50,6 +67,12 @@ void DoEvents(Player& player) {
         break;
       case InputEvent::Kind::kMouseUp:
         Form_MouseUp(player, e.button, 0, e.x, e.y);
+        break;
+      case InputEvent::Kind::kKeyRelease:
+        Form_KeyRelease(player, e.key_code);
+        break;
+      case InputEvent::Kind::kWheel:
+        Form_MouseWheel(player, e.button);
         break;
       case InputEvent::Kind::kQuit:
         EndProgram(player);

@@ -5,8 +5,13 @@
 
 namespace corv {
 
-// Esc (27) ends the program; every other key is ignored.
+// Esc (27) ends the program, or closes an overlay that is open. With --strict every other key is
+// ignored; otherwise the reading comforts take them (interaction/comforts.h).
 void Form_KeyPress(Player& player, int key_code);
+// The release of a key that reports one (Ctrl); ignored with --strict.
+void Form_KeyRelease(Player& player, int key_code);
+// A turn of the wheel, 1 up or -1 down; ignored with --strict.
+void Form_MouseWheel(Player& player, int direction);
 void Form_MouseMove(Player& player, int button, int shift, double x, double y);
 // Stores the pointer, then sets LeftClicked for button 1 or RightClicked for button 2.
 void Form_MouseUp(Player& player, int button, int shift, double x, double y);

@@ -5,6 +5,9 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <random>
 #include <set>
@@ -78,12 +81,29 @@ struct ScriptState {
   uint64_t instructions_executed = 0;
 };
 
+// A key that the waits answer, beyond the mouse buttons (never set with --strict).
+enum class WaitKey {
+  kNone,
+  kConfirm,  // Enter, keypad Enter, Space
+  kUp,
+  kDown,
+  kPageUp,
+  kPageDown,
+  kWheelUp,
+  kWheelDown,
+  kBacklog,  // B
+  kClose,    // Esc while an overlay is open
+};
+
 // Input recorded by the main window's handlers and consumed by the waits.
 struct InputState {
   int32_t PointerX = 0;
   int32_t PointerY = 0;
   bool LeftClicked = false;
   bool RightClicked = false;
+  // Like the click flags: set by the handlers, cleared by the consumer and when a wait starts.
+  WaitKey PendingKey = WaitKey::kNone;
+  bool PointerMoved = false;  // the pointer moved: a keyboard highlight gives way to it
 };
 
 // The frame surfaces and the picture slots.
@@ -123,7 +143,8 @@ struct BlinkState {
 struct ChoiceState {
   std::array<ChoiceEntry, kChoiceSlots> Choices;
   BlinkState Blink;
-  KeptFrame Frame;  // the lit list or the marker the current wait last drew; every wait starts afresh
+  KeptFrame Frame;   // the lit list or the marker the current wait last drew; every wait starts afresh
+  int key_row = -1;  // the row lit by the keyboard, -1 when the pointer decides
 };
 
 // The music state shared by the music commands and the music timer.
@@ -145,9 +166,10 @@ struct ResumePoint {
   std::array<ChoiceEntry, kChoiceSlots> choices;  // the options registered when it was recorded
   int32_t TextCursorX = 0;                        // the page-text cursor before the wait
   int32_t TextCursorY = 0;
-  Surface page_layer;    // picture slot 5 before the wait
-  Surface work;          // kChoice: WorkSurface before the options were drawn
-  Surface message_save;  // kChoice: MessageSaveSurface at that moment
+  Surface page_layer;          // picture slot 5 before the wait
+  Surface work;                // kChoice: WorkSurface before the options were drawn
+  Surface message_save;        // kChoice: MessageSaveSurface at that moment
+  uint64_t backlog_count = 0;  // Comforts::backlog_added when it was recorded
 };
 
 // The system menu's lasting state: the slot labels and where slot files live.
@@ -155,6 +177,53 @@ struct MenuState {
   std::array<std::u32string, 6> SlotLabels;  // slots 1 to 5; refreshed each time the slot screen opens
   ResumePoint resume;
   bool data_folder_noted = false;  // the fallback save folder has been named on stderr
+};
+
+// One entry of the backlog: a message as it was shown, or an option that was picked.
+struct BacklogEntry {
+  std::u32string text;
+  bool picked_option = false;
+  bool operator==(const BacklogEntry&) const = default;
+};
+
+// Something drawn over the frame on screen at present time, on a surface of its own: the game's
+// surfaces are never drawn on, and taking it away shows the frame exactly as it was.
+struct Overlay {
+  std::function<void(Surface&)> draw;  // empty: no overlay
+  int key = 0;                         // stands for everything `draw` depends on besides the frame
+  KeptFrame kept;
+  Surface shown;  // the frame last handed to the display with the overlay on it
+};
+
+// The reading comforts: keys, skip, auto mode, the backlog, the read record and the text hook.
+struct Comforts {
+  // Settings.
+  bool strict = false;                  // --strict: only the mouse buttons and Esc act
+  bool skip_unread = false;             // skipping goes on through messages not read before
+  uint32_t auto_delay_ms = 1500;        // auto mode: the pause after a complete text ...
+  uint32_t auto_ms_per_character = 50;  // ... and per character of the message
+
+  // Modes.
+  bool ctrl_held = false;
+  bool skip_mode = false;  // Tab
+  bool auto_mode = false;  // A
+
+  // The message on screen.
+  int32_t message_number = -1;
+  bool message_was_read = false;  // read in an earlier showing, before this one
+  std::u32string message_text;
+
+  // Messages read, by number, one bit each; kept per game across runs.
+  std::vector<uint8_t> read_bits = std::vector<uint8_t>(kMaxMessage / 8 + 1, 0);
+  bool read_changed = false;
+  std::string read_record_path;  // empty: nothing is kept
+
+  static constexpr size_t kBacklogLength = 200;
+  std::deque<BacklogEntry> backlog;
+  uint64_t backlog_added = 0;  // entries ever added
+
+  std::FILE* text_out = nullptr;  // --text-out: JSON lines
+  Overlay overlay;
 };
 
 // The platform services a player runs on; owned elsewhere (main, or a test), never null while running.
@@ -181,6 +250,7 @@ struct Player {
   ChoiceState choices;
   MusicState music;
   MenuState menu;
+  Comforts comforts;
 
   Trace* trace = nullptr;               // --trace: one line per executed instruction
   EventScript* event_script = nullptr;  // --events: scripted input delivered at yields

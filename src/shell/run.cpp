@@ -100,6 +100,23 @@ int Run(const std::vector<std::string>& args) {
     }
   }
 
+  // --text-out: a file of our own, or standard output for "-".
+  struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  std::unique_ptr<std::FILE, FileCloser> text_out_file;
+  std::FILE* text_out = nullptr;
+  if (options.text_out_path == "-") {
+    text_out = stdout;
+  } else if (!options.text_out_path.empty()) {
+    text_out_file.reset(std::fopen(options.text_out_path.c_str(), "w"));
+    text_out = text_out_file.get();
+    if (!text_out) {
+      std::fprintf(stderr, "corvalline: %s: cannot write the text file\n", options.text_out_path.c_str());
+      return 2;
+    }
+  }
+
   std::unique_ptr<Trace> trace;
   if (!options.trace_path.empty()) {
     trace = std::make_unique<Trace>(options.trace_path);
@@ -112,6 +129,8 @@ int Run(const std::vector<std::string>& args) {
   player->services = Services{display.get(), &clock, sequencer.get(), glyphs.get(), dialogs.get()};
   player->event_script = events.get();
   player->trace = trace.get();
+  player->comforts.strict = options.strict;
+  player->comforts.text_out = text_out;
   return StartGame(*player, *options_dialog, options.game_path);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "interaction/comforts.h"
 #include "media/music.h"
 #include "shell/trace.h"
 
@@ -13,6 +14,7 @@ void RestoreDisplay(Player& player) {
 
 void EndProgram(Player& player, int status) {
   RestoreDisplay(player);
+  SaveReadRecord(player);
   PlayMusic(player, "");
   if (player.trace && !player.trace->End()) {
     // A run whose trace is incomplete has failed, whatever the game did; an earlier failure keeps its status.

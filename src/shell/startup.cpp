@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "interaction/comforts.h"
 #include "media/resources.h"
 #include "script/interpreter.h"
 #include "shell/display_init.h"
@@ -124,6 +125,7 @@ int StartGame(Player& player, OptionsDialog& options, const std::optional<std::s
     std::fprintf(stderr, "corvalline: %s\n", error.c_str());
     EndProgram(player, 1);
   }
+  LoadReadRecord(player);
   RunScript(player);
 }
 

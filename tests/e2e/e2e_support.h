@@ -299,6 +299,63 @@ class ScopedEnv {
   std::optional<std::string> old_;
 };
 
+// A game of `messages` messages ("これは1番目の文です。" …, 11 characters), each followed by a click
+// wait, then a choice of three options ("北へ", "南へ", "西へ") that set v1 to 1, 2 or 3, then the
+// message "おわり。" and a last click wait.
+inline std::string ReadingGame(int messages, const std::string& mode = "window", int text_wait = 0) {
+  std::string s = "text_mode " + mode + "\ntext_wait " + std::to_string(text_wait) + "\n";
+  for (int i = 1; i <= messages; ++i)
+    s += "message \"これは" + std::to_string(i) + "番目の文です。\"\nclick\n";
+  s += "choice {\n";
+  const char* const options[] = {"北へ", "南へ", "西へ"};
+  for (int i = 0; i < 3; ++i) {
+    s += std::string("  option \"") + options[i] + "\" {\n    v1 = " + std::to_string(i + 1) +
+         "\n    goto done\n  }\n";
+  }
+  return s + "}\nwait\ndone:\nmessage \"おわり。\"\nclick\n";
+}
+
+// Whether a trace holds a line ending in `tail` (" v1=2", " 130").
+inline bool TraceHas(const std::vector<std::string>& trace, const std::string& tail) {
+  return std::any_of(trace.begin(), trace.end(), [&](const std::string& line) {
+    return line.size() >= tail.size() && line.compare(line.size() - tail.size(), tail.size(), tail) == 0;
+  });
+}
+
+// A game of a test's own, built with advc into a scratch folder and played headless (32-bit, normal
+// drawing) with an events file, the player's data folder kept inside the scratch folder.
+class HeadlessGame {
+ public:
+  explicit HeadlessGame(const std::string& source) { BuildGame(source, folder_.path() / "GAME.ADV"); }
+
+  RunResult Play(const std::string& events, const std::vector<std::string>& extra = {}) {
+    WriteFile(folder_.path() / "events.txt", events);
+    std::vector<std::string> args{"--headless", "--depth",    "32",      "--drawing-mode", "1",
+                                  "--events",   "events.txt", "--trace", "trace.txt"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back("GAME.ADV");
+    return RunPlayer(args, folder_.path());
+  }
+
+  // How many times the last run executed the opcode.
+  int Ran(int opcode) const {
+    int n = 0;
+    for (const std::string& line : ReadLines(folder_.path() / "trace.txt")) {
+      std::istringstream words(line);
+      std::string position, code;
+      n += words >> position >> code && code == std::to_string(opcode);
+    }
+    return n;
+  }
+  std::vector<std::string> Trace() const { return ReadLines(folder_.path() / "trace.txt"); }
+  RgbImage Shot(const std::string& name) const { return ReadShot(folder_.path() / name); }
+  const ScratchFolder& folder() const { return folder_; }
+
+ private:
+  ScratchFolder folder_;
+  ScopedEnv data_home_{"XDG_DATA_HOME", folder_ / "data"};
+};
+
 // ---- An X server of the tests' own ----
 
 inline bool HaveProgram(const char* name) {

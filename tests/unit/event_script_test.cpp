@@ -24,7 +24,6 @@ TEST(EventScriptParse, AcceptsEveryCommandForm) {
                                                           "key Enter",
                                                           "key space",
                                                           "key a",
-                                                          "key #",
                                                           "key あ",
                                                           "wait 0",
                                                           "wait 250",
@@ -38,6 +37,17 @@ TEST(EventScriptParse, AcceptsEveryCommandForm) {
                                                           "\f",
                                                           " \v\f\t\r ",
                                                           "move\v1\f2",
+                                                          "key tab",
+                                                          "key UP",
+                                                          "key down",
+                                                          "key pageup",
+                                                          "key pagedown",
+                                                          "key ctrl+c",
+                                                          "keydown ctrl",
+                                                          "keyup Ctrl",
+                                                          "wheel up",
+                                                          "wheel down",
+                                                          "idle # a comment",
                                                           std::string("#\0\xff", 3)}) {
     std::string error;
     EXPECT_TRUE(EventScript::Parse(line, "ev.txt", &error)) << line << ": " << error;
@@ -60,7 +70,9 @@ TEST(EventScriptParse, NamesFileAndLineOfEveryError) {
       {"wait 99999999999\n", "ev.txt:1: 'wait' needs a number"},
       {"idle now\n", "ev.txt:1: 'idle' takes 0 arguments"},
       {"shot\n", "ev.txt:1: 'shot' needs a file name"},
-      {"idle # comments take whole lines\n", "ev.txt:1: 'idle' takes 0 arguments"},
+      {"keydown shift\n", "ev.txt:1: 'keydown' takes only 'ctrl'"},
+      {"wheel left\n", "ev.txt:1: 'wheel' takes 'up' or 'down'"},
+      {"wheel\n", "ev.txt:1: 'wheel' takes 1 argument"},
       {"move 1 2 3\n", "ev.txt:1: 'move' takes 2 arguments"},
   };
   for (const Case& c : cases) {

@@ -43,6 +43,10 @@ class MenuDisplay final : public Display {
     batches.pop_front();
   }
   int64_t FreeVideoMemory() override { return free_memory; }
+  bool SetClipboardText(const std::string& utf8) override {
+    clipboard = utf8;
+    return true;
+  }
 
   // One yield that delivers nothing, or a batch of events.
   void Idle(int yields = 1) {
@@ -62,6 +66,7 @@ class MenuDisplay final : public Display {
   std::deque<std::vector<InputEvent>> batches;
   std::vector<Surface> frames;
   int64_t free_memory = 0;
+  std::string clipboard;
 
  private:
   static InputEvent Mouse(InputEvent::Kind kind, int button, int x, int y) {

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 
+#include "interaction/comforts.h"
 #include "interaction/slot_screen.h"
 #include "menu_fixture.h"
 #include "platform/compression.h"
@@ -151,7 +152,7 @@ TEST(SavedGame, RefusesWhatItCannotTrust) {
       {"empty", [](auto& b) { b.clear(); }, SaveFileProblem::kNotASaveFile},
       {"other magic", [](auto& b) { b[0] = 'X'; }, SaveFileProblem::kNotASaveFile},
       {"header only", [](auto& b) { b.resize(12); }, SaveFileProblem::kDamaged},
-      {"newer version", [](auto& b) { b[8] = 2; }, SaveFileProblem::kNewerVersion},
+      {"newer version", [](auto& b) { b[8] = kSaveFormatVersion + 1; }, SaveFileProblem::kNewerVersion},
       {"version 0", [](auto& b) { b[8] = 0; }, SaveFileProblem::kDamaged},
       {"truncated by one", [](auto& b) { b.pop_back(); }, SaveFileProblem::kDamaged},
       {"truncated in half", [](auto& b) { b.resize(b.size() / 2); }, SaveFileProblem::kDamaged},
@@ -197,6 +198,37 @@ TEST(SavedGame, RefusesWhatItCannotTrust) {
   EXPECT_FALSE(DecodeSavedGame(other.player, good, &problem).has_value());
   EXPECT_EQ(problem, SaveFileProblem::kOtherGame);
   EXPECT_TRUE(DecodeSavedGame(saving.player, good, &problem).has_value());
+}
+
+// The backlog as it stood at the resume point is saved and loaded; a file of the first version, which
+// had none, loads with an empty backlog.
+TEST(SavedGame, KeepsTheBacklogAndLoadsOlderFilesWithAnEmptyOne) {
+  MenuRig saving;
+  Player& p = saving.player;
+  PlayUntilTheChoice(p);
+  std::vector<uint8_t> without_backlog = SaveBytes(p);
+  NoteMessageShown(p, 1, U"一つ目");
+  NoteOptionPicked(p, U"はい");
+  NoteResumePoint(p, ResumePoint::Kind::kChoice);
+  NoteMessageShown(p, 2, U"後の文");  // after the resume point: shown, and added, again on resuming
+  const std::vector<uint8_t> with_backlog = SaveBytes(p);
+
+  without_backlog.resize(without_backlog.size() - 4);  // the count of no entries
+  without_backlog[8] = 1;
+  Reseal(without_backlog);
+  const struct {
+    const std::vector<uint8_t>& bytes;
+    std::deque<BacklogEntry> backlog;
+  } cases[] = {{with_backlog, {{U"一つ目", false}, {U"はい", true}}}, {without_backlog, {}}};
+  for (const auto& c : cases) {
+    MenuRig loading;
+    LoadTinyGame(loading.player);
+    loading.player.comforts.backlog.push_back({U"前の回", false});
+    auto game = DecodeSavedGame(loading.player, c.bytes, nullptr);
+    ASSERT_TRUE(game.has_value());
+    ApplySavedGame(loading.player, std::move(*game));
+    EXPECT_EQ(loading.player.comforts.backlog, c.backlog);
+  }
 }
 
 TEST(SaveFile, OverwritingKeepsOneBackup) {
