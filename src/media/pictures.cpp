@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "media/missing_files.h"
 #include "media/resources.h"
 #include "platform/bitmap.h"
 #include "script/operands.h"
@@ -49,7 +50,11 @@ void ShowPictureCommand(Player& player, const std::vector<std::u32string>& names
     return;
   }
   const std::optional<std::string> path = PicturePath(player, names, number);
-  if (!path) return;
+  if (!path) {
+    if (static_cast<size_t>(number) < names.size())
+      NoteMissingFile(player, MissingKind::kPicture, names[static_cast<size_t>(number)]);
+    return;
+  }
   LoadPictureSlot(player, *path, slot);
   current = number;
 }
