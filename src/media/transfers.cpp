@@ -1,5 +1,7 @@
 #include "media/transfers.h"
 
+#include "media/corner_note.h"
+
 namespace corv {
 namespace {
 // Whole-frame copy between two surfaces of the same size and format, no key, no scaling.
@@ -27,7 +29,7 @@ void CopyMessageSaveToWork(Player& player) {
 void FlipToScreen(Player& player) {
   Screen& screen = player.screen;
   screen.PrimarySurface.SwapPixels(screen.BackBuffer);
-  if (player.services.display) player.services.display->Present(screen.PrimarySurface);
+  PresentScreen(player);
 }
 
 void PresentWork(Player& player) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,11 +22,26 @@ struct DisplayMode {
 
 enum class WindowMode { kFullscreen, kWindow };
 
+// How a window or screen larger than the frame shows it: the largest whole multiple, centred on black
+// (sharp pixels), or as large as fits with the aspect kept (smoothed).
+enum class Scaling { kWhole, kFit };
+
+// The main window as the player left it, to be remembered.
+struct WindowState {
+  bool fullscreen = true;
+  int width = 0;  // the window's size when not full screen; 0 when unknown
+  int height = 0;
+};
+
+// Key codes of keys without a character, beyond every Unicode code point.
+inline constexpr int kKeyF1 = 0x110001;
+inline constexpr int kKeyF12 = 0x11000C;
+
 // One input event of the main window, with pointer positions already in 640 x 480 screen pixels.
 struct InputEvent {
   enum class Kind { kKeyPress, kMouseMove, kMouseUp, kQuit };
   Kind kind = Kind::kKeyPress;
-  int key_code = 0;  // kKeyPress: the character code (27 for Esc, 13 for Enter, 32 for space)
+  int key_code = 0;  // kKeyPress: the character code (27 for Esc, 13 for Enter, 32 for space) or kKeyF1...
   int button = 0;    // kMouseUp: 1 left, 2 right, 4 middle
   double x = 0;
   double y = 0;
@@ -53,11 +69,20 @@ class Display {
 
   // Free memory available for surfaces, in bytes, as honestly as the platform can tell; 0 if unknown.
   virtual int64_t FreeVideoMemory() = 0;
+
+  // Changes how the frame is scaled; switches between the window and the whole screen.
+  virtual void SetScaling(Scaling) {}
+  virtual void SetFullscreen(bool) {}
+  // Full screen or not, and the window's size; the headless display has no window and reports none.
+  virtual std::optional<WindowState> CurrentWindowState() { return std::nullopt; }
 };
 
 struct DisplayOptions {
   WindowMode window_mode = WindowMode::kFullscreen;
   std::vector<DisplayMode> modes;  // the modes to offer; empty means 640 x 480 at 16, 24 and 32 bits
+  Scaling scaling = Scaling::kWhole;
+  int window_width = 0;  // the window's first size; 0: the largest whole multiple that fits the desktop
+  int window_height = 0;
 };
 
 // The display for players: an SDL window owning a 640 x 480 logical screen.

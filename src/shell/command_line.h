@@ -13,12 +13,15 @@ struct CommandLine {
   int depth = 0;          // --depth 16|24|32; 0 when not given
   int drawing_mode = -1;  // --drawing-mode 0|1|2 (coarse, normal, fine); -1 when not given
   WindowMode window_mode = WindowMode::kFullscreen;  // --window / --fullscreen
+  bool window_mode_given = false;                    // either was given (else the settings decide)
   bool headless = false;                 // --headless: no window, no sound device, the virtual clock
   std::string events_path;               // --events FILE: scripted input
   std::string trace_path;                // --trace FILE: one line per executed instruction
   std::string audio_out_path;            // --audio-out FILE.wav: the music rendered into a file
   std::string soundfont_path;            // --soundfont FILE
   std::string save_dir;                  // --save-dir DIR: where slot files are looked up
+  std::string config_path;               // --config FILE: the settings file to read and write
+  bool no_config = false;                // --no-config: no settings file is read or written
   std::optional<std::string> game_path;  // GAME.ADV
   bool demo = false;                     // --demo: play the demo game that comes with the player
   bool help = false;

@@ -36,7 +36,7 @@ std::vector<std::string> Words(const std::string& text) {
   return words;
 }
 
-// The character code of a key name: esc, enter, space, or one printable character (UTF-8).
+// The character code of a key name: esc, enter, space, f1 to f12, or one printable character (UTF-8).
 int KeyCode(const std::string& name) {
   std::string lower = name;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -44,6 +44,9 @@ int KeyCode(const std::string& name) {
     if (lower == "esc" || lower == "escape") return 27;
     if (lower == "enter" || lower == "return") return 13;
     if (lower == "space") return 32;
+    for (int n = 1; n <= 12; ++n) {
+      if (lower == "f" + std::to_string(n)) return kKeyF1 + n - 1;
+    }
   }
   const auto* p = reinterpret_cast<const unsigned char*>(name.data());
   const size_t n = name.size();
@@ -84,7 +87,7 @@ bool ParseLine(const std::string& text, EventScript::Command& command, std::stri
     command.kind = Kind::kKey;
     command.key_code = KeyCode(words[1]);
     if (command.key_code < 0) {
-      problem = "unknown key '" + words[1] + "' (esc, enter, space or one character)";
+      problem = "unknown key '" + words[1] + "' (esc, enter, space, f1 to f12 or one character)";
       return false;
     }
     return true;

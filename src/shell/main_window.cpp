@@ -4,13 +4,16 @@
 #include <cmath>
 #include <vector>
 
+#include "media/corner_note.h"
 #include "shell/event_script.h"
+#include "shell/player_keys.h"
 #include "shell/shutdown.h"
 
 namespace corv {
 
 void Form_KeyPress(Player& player, int key_code) {
   if (key_code == 27) EndProgram(player);
+  HandlePlayerKey(player, key_code);
 }
 
 void Form_MouseMove(Player& player, int, int, double x, double y) {
@@ -57,6 +60,7 @@ void DoEvents(Player& player) {
     }
   }
   if (player.event_script) player.event_script->Deliver(player);
+  ExpireCornerNote(player);
   if (player.services.clock) {
     const uint32_t now = player.services.clock->TickCount();
     if (static_cast<int32_t>(now - player.next_timer_tick) >= 0) {

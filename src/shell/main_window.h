@@ -5,7 +5,8 @@
 
 namespace corv {
 
-// Esc (27) ends the program; every other key is ignored.
+// Esc (27) ends the program; the player's own keys (volume, screenshot) are handled; every other key is
+// ignored.
 void Form_KeyPress(Player& player, int key_code);
 void Form_MouseMove(Player& player, int button, int shift, double x, double y);
 // Stores the pointer, then sets LeftClicked for button 1 or RightClicked for button 2.

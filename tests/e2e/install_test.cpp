@@ -182,8 +182,9 @@ TEST_F(Installed, ManualPagesFormatWithoutWarnings) {
   }
   // Every option of the help text is explained in the manual.
   const std::string manual = ReadText(Root("share/man/man1/corvalline.1"));
-  for (const char* option : {"demo", "save\\-dir", "window", "fullscreen", "depth", "drawing\\-mode",
-                             "soundfont", "audio\\-out", "headless", "events", "trace", "help", "version"}) {
+  for (const char* option :
+       {"demo", "save\\-dir", "window", "fullscreen", "depth", "drawing\\-mode", "soundfont", "audio\\-out",
+        "headless", "events", "trace", "help", "version", "config", "no\\-config"}) {
     EXPECT_NE(manual.find(std::string("\\-\\-") + option), std::string::npos) << option;
   }
 }

@@ -93,9 +93,9 @@ TEST(ParseCommandLine, RefusesBadUsageClearly) {
 
 TEST(HelpText, NamesEveryOption) {
   const std::string help = HelpText();
-  for (const char* option :
-       {"--depth", "--drawing-mode", "--window", "--fullscreen", "--headless", "--events", "--trace",
-        "--audio-out", "--soundfont", "--save-dir", "--demo", "--help", "--version"}) {
+  for (const char* option : {"--depth", "--drawing-mode", "--window", "--fullscreen", "--headless",
+                             "--events", "--trace", "--audio-out", "--soundfont", "--save-dir", "--demo",
+                             "--help", "--version", "--config", "--no-config"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }
