@@ -149,11 +149,17 @@ class SdlDisplay final : public Display {
       RestoreMode();
       return false;
     }
+    // A window opens at its remembered size, else at the largest whole multiple that fits; the whole
+    // screen starts from the latter and keeps the remembered size for when it becomes a window.
     const int factor = WindowFactor();
     int window_width = width * factor, window_height = height * factor;
     if (window_width_ >= width / 4 && window_height_ >= height / 4) {
-      window_width = window_width_;
-      window_height = window_height_;
+      last_window_width_ = window_width_;
+      last_window_height_ = window_height_;
+      if (window_mode_ == WindowMode::kWindow) {
+        window_width = window_width_;
+        window_height = window_height_;
+      }
     }
     Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
     if (window_mode_ == WindowMode::kFullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;

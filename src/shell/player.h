@@ -42,8 +42,8 @@ struct Preferences {
   int depth = 0;          // the colour depth last chosen: 16, 24 or 32; 0 when none was yet
   int drawing_mode = -1;  // the drawing mode last chosen: 0, 1 or 2; -1 when none was yet
   bool fullscreen = true;
-  int window_width = kScreenWidth;  // the window's size when last closed
-  int window_height = kScreenHeight;
+  int window_width = 0;  // the window's size when last closed; 0 when not known
+  int window_height = 0;
   Scaling scaling = Scaling::kWhole;
   int volume = 100;  // music, in percent
   bool muted = false;

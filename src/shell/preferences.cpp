@@ -49,6 +49,12 @@ Field BoolField(const char* group, const char* key, bool Preferences::*member) {
           [=](const Preferences& p) { return std::string(p.*member ? "true" : "false"); }};
 }
 
+// A window dimension: written only once known (above 0).
+Field SizeField(const char* group, const char* key, int Preferences::*member, int low) {
+  return {group, key, [=](Preferences& p, const std::string& v) { return ReadInt(v, low, 16384, p.*member); },
+          [=](const Preferences& p) { return p.*member > 0 ? std::to_string(p.*member) : std::string(); }};
+}
+
 // A number that may also be `off` (stored as -1).
 Field OptionalIntField(const char* group, const char* key, int Preferences::*member, int low, int high) {
   return {
@@ -86,8 +92,8 @@ const std::vector<Field>& Fields() {
                                                            : std::string();
        }},
       BoolField("display", "fullscreen", &Preferences::fullscreen),
-      IntField("display", "window-width", &Preferences::window_width, kScreenWidth / 4, 16384),
-      IntField("display", "window-height", &Preferences::window_height, kScreenHeight / 4, 16384),
+      SizeField("display", "window-width", &Preferences::window_width, kScreenWidth / 4),
+      SizeField("display", "window-height", &Preferences::window_height, kScreenHeight / 4),
       {"display", "scaling",
        [](Preferences& p, const std::string& v) {
          if (v != "whole" && v != "fit") return false;

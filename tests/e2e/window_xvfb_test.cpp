@@ -24,14 +24,22 @@ class WindowOnXvfb : public ::testing::Test {
     unsetenv("WAYLAND_DISPLAY");
     fs::create_directories(folder_.path() / "wm");
     wm_ = StartProgram({"/usr/bin/openbox"}, folder_.path() / "wm");
+    // Windows are mapped through the window manager once it manages the screen, which it announces on
+    // the root window; a window shown before may wait for ever for its map.
+    for (int i = 0;
+         i < 200 &&
+         Capture("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").find("window id") == std::string::npos;
+         ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
   }
   void TearDown() override {
     if (wm_ > 0 && ::kill(wm_, SIGTERM) == 0) ::waitpid(wm_, nullptr, 0);
   }
 
-  // The first visible window of exactly this name, waited for up to 30 s; empty when none came.
+  // The first visible window of exactly this name, waited for up to 60 s; empty when none came.
   static std::string WaitForWindow(const std::string& name) {
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 600; ++i) {
       const std::string id =
           Capture("xdotool search --onlyvisible --name '^" + name + "$' 2>/dev/null | head -1");
       if (!id.empty()) return id;
@@ -68,7 +76,8 @@ TEST_F(WindowOnXvfb, ResizedWindowScalesByWholeStepsAndMapsClicks) {
                                   "--config", "settings.ini", "--trace", "trace.txt", "STORY.ADV"},
                                  folder_.path());
   const std::string id = WaitForWindow("Corvalline");
-  ASSERT_FALSE(id.empty()) << "no game window";
+  if (id.empty())
+    FAIL() << "no game window; " << WaitForProgram(pid, folder_.path(), std::chrono::seconds(1)).err;
   ASSERT_EQ(std::system(("xdotool windowsize --sync " + id + " 1400 1000").c_str()), 0);
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   const RgbImage image = Shoot(id, "window.ppm");
