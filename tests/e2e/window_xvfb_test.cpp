@@ -128,12 +128,15 @@ TEST_F(WindowOnXvfb, SettingsDialogSetsTheVolumeAndLeavesTheFrame) {
             0);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   EXPECT_TRUE(Capture("xdotool search --onlyvisible --name '^設定$' 2>/dev/null").empty());
-  // The same frame, the click marker (which blinks) left out.
+  // The same frame, the click marker (which blinks) left out: logical (560, 430) to (600, 470).
   RgbImage after = Shoot(game, "after.ppm");
   ASSERT_EQ(after.rgb.size(), before.rgb.size());
   for (RgbImage* image : {&after, &before}) {
-    for (int y = 430; y < 470; ++y)
-      std::fill_n(&image->rgb[(static_cast<size_t>(y) * image->width + 560) * 3], 40 * 3, 0);
+    const int w = image->width, h = image->height;
+    for (int y = h * 430 / 480; y < h * 470 / 480; ++y) {
+      std::fill(&image->rgb[(static_cast<size_t>(y) * w + w * 560 / 640) * 3],
+                &image->rgb[(static_cast<size_t>(y) * w + w * 600 / 640) * 3], 0);
+    }
   }
   EXPECT_TRUE(after == before) << "the frame changed under the dialog";
   std::this_thread::sleep_for(std::chrono::milliseconds(3500));  // the piece comes round again
