@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "interaction/comforts.h"
+#include "media/corner_note.h"
 #include "media/shading.h"
 #include "media/transfers.h"
 #include "script/message_text.h"
@@ -39,7 +40,7 @@ void RunBacklog(Player& player, int most, int& scrolled) {
   ClearWaitInput(input);
   for (bool open = true; open;) {
     player.comforts.overlay.key = scrolled;
-    PresentShown(player);
+    PresentScreen(player);
     DoEvents(player);
     input.LeftClicked = false;
     const WaitKey key = TakeKey(input);
@@ -126,7 +127,7 @@ void OpenBacklog(Player& player) {
     RunBacklog(player, most, scrolled);
   }
   ClearWaitInput(input);
-  PresentShown(player);
+  PresentScreen(player);
 }
 
 }  // namespace corv

@@ -14,6 +14,7 @@
 #include "media/transfers.h"
 #include "platform/file_store.h"
 #include "shell/main_window.h"
+#include "shell/user_folders.h"
 
 namespace corv {
 namespace {
@@ -61,15 +62,7 @@ bool IsSlotFileName(const Player& player, std::string_view name) {
 }  // namespace
 
 std::string DataFolder(const Player& player) {
-  const char* xdg = std::getenv("XDG_DATA_HOME");
-  std::string base;
-  if (xdg && xdg[0] == '/') {
-    base = xdg;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::string(home && home[0] ? home : ".") + "/.local/share";
-  }
-  return WithSlash(base) + "corvalline/" + GameBaseName(player) + "/";
+  return UserDataFolder() + GameBaseName(player) + "/";
 }
 
 std::string SlotFolder(Player& player) {

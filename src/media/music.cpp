@@ -5,6 +5,7 @@
 #include <cctype>
 #include <limits>
 
+#include "media/missing_files.h"
 #include "media/resources.h"
 #include "script/operands.h"
 
@@ -61,6 +62,7 @@ void PlayMusicCommand(Player& player) {
     PlayMusic(player, *path);
     player.music.MusicNumber = n;
   } else {
+    if (n <= kMaxName) NoteMissingFile(player, MissingKind::kMusic, player.game.MusicNames[n]);
     PlayMusic(player, "");
     player.music.MusicNumber = 0;
   }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "media/missing_files.h"
 #include "media/resources.h"
 #include "platform/bitmap.h"
 #include "platform/text_codec.h"
@@ -64,7 +65,11 @@ void ShowPictureCommand(Player& player, const std::vector<std::u32string>& names
     return;
   }
   const std::optional<std::string> path = PicturePath(player, names, number);
-  if (!path) return;
+  if (!path) {
+    if (static_cast<size_t>(number) < names.size())
+      NoteMissingFile(player, MissingKind::kPicture, names[static_cast<size_t>(number)]);
+    return;
+  }
   std::string error;
   if (!LoadPictureSlot(player, *path, slot, &error)) {
     NoteUnreadablePicture(player, *path, names[static_cast<size_t>(number)], error);

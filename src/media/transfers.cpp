@@ -1,5 +1,7 @@
 #include "media/transfers.h"
 
+#include "media/corner_note.h"
+
 namespace corv {
 namespace {
 // Whole-frame copy between two surfaces of the same size and format, no key, no scaling.
@@ -27,7 +29,7 @@ void CopyMessageSaveToWork(Player& player) {
 void FlipToScreen(Player& player) {
   Screen& screen = player.screen;
   screen.PrimarySurface.SwapPixels(screen.BackBuffer);
-  PresentShown(player);
+  PresentScreen(player);
 }
 
 const Surface& ShownFrame(Player& player) {
@@ -38,10 +40,6 @@ const Surface& ShownFrame(Player& player) {
   overlay.shown = player.screen.PrimarySurface;
   overlay.kept.DrawOn(overlay.shown, overlay.key, overlay.draw);
   return overlay.shown;
-}
-
-void PresentShown(Player& player) {
-  if (player.services.display) player.services.display->Present(ShownFrame(player));
 }
 
 void PresentWork(Player& player) {

@@ -18,7 +18,5 @@ void PresentWork(Player& player);
 // The frame on screen: the front frame, with the player's overlay drawn over a copy of it when one is
 // open (the front frame itself is never drawn on).
 const Surface& ShownFrame(Player& player);
-// Hands the frame on screen to the display again: after an overlay was opened, changed or closed.
-void PresentShown(Player& player);
 
 }  // namespace corv

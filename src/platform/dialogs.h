@@ -18,10 +18,13 @@ class Dialogs {
   // separated by a tab or a NUL, such as "ゲームファイル(*.ADV)\t*.ADV"; the pattern matches names in any
   // letter case.
   virtual std::optional<std::string> OpenFile(const std::string& title, const std::string& filter) = 0;
+  // The folder the open-file dialog starts in (the last game's folder); empty: the current folder.
+  virtual void SetStartFolder(const std::string&) {}
 };
 
 // The filter as the file chooser takes it: "description\tpattern", each letter of the pattern turned into
-// a class of both cases ("*.ADV" becomes "*.[Aa][Dd][Vv]"); alternatives within the pattern are kept.
+// a class of both cases ("*.ADV" becomes "*.[Aa][Dd][Vv]"); alternatives within the pattern are kept. A
+// pattern in parentheses at the end of the description is left out there, since the chooser shows it.
 std::string ChooserFilter(const std::string& filter);
 
 // Dialogs for players, with FLTK; message boxes are also written to stderr.

@@ -4,12 +4,13 @@
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Double_Window.H>
-#include <FL/Fl_Native_File_Chooser.H>
+#include <FL/Fl_File_Chooser.H>
 #include <FL/fl_draw.H>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <string_view>
 
 #include "platform/dialogs.h"
@@ -43,7 +44,13 @@ std::string ChooserFilter(const std::string& filter) {
       any_case += c;
     }
   }
-  std::string result(description);
+  // The chooser shows the pattern after the description itself: a description that ends by naming its
+  // pattern in parentheses, as the games' own filter does, would show it twice (and the first
+  // parenthesis of a label is where FLTK's chooser looks for the pattern).
+  std::string_view label = description;
+  if (label.ends_with(')') && label.find('(') != std::string_view::npos && label.find('(') > 0)
+    label = label.substr(0, label.find('('));
+  std::string result(label);
   result += '\t';
   const bool alternatives = pattern.find(';') != std::string::npos;
   if (alternatives) result += '{';
@@ -127,15 +134,33 @@ class FltkDialogs final : public Dialogs {
       std::fprintf(stderr, "corvalline: no display for the open-file dialog\n");
       return std::nullopt;
     }
-    Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_FILE);
-    chooser.title(title.c_str());
+    // FLTK's own chooser, not the native (GTK) one: that one opens on "Recently Used", shows the
+    // filter's description twice and prints GTK's warnings on stderr.
+    std::error_code ec;
+    std::string start = start_folder_;
+    if (start.empty() || !std::filesystem::is_directory(start, ec))
+      start = std::filesystem::current_path(ec).string();
+    if (!start.empty() && start.back() != '/') start += '/';  // else the chooser takes it for a file
     const std::string chooser_filter = ChooserFilter(filter);
-    chooser.filter(chooser_filter.c_str());
-    if (chooser.show() != 0 || chooser.filename() == nullptr || *chooser.filename() == '\0') {
-      return std::nullopt;
-    }
-    return std::string(chooser.filename());
+    const size_t tab = chooser_filter.find('\t');
+    // Its filters read "Label (pattern)".
+    const std::string pattern = chooser_filter.substr(0, tab) + " (" + chooser_filter.substr(tab + 1) + ")";
+    // The chooser draws in FLTK's default face, which has no Japanese: it takes the dialog font.
+    Fl::set_font(FL_HELVETICA, DialogFont());
+    Fl_File_Chooser chooser(start.c_str(), pattern.c_str(), Fl_File_Chooser::SINGLE, title.c_str());
+    chooser.show();
+    // The window just shown is the chooser's own: its title goes to the window system as UTF-8 too.
+    if (Fl_Window* window = Fl::first_window()) ShowNamedWindow(*window);
+    while (chooser.shown()) Fl::wait();
+    const char* chosen = chooser.count() > 0 ? chooser.value() : nullptr;
+    if (chosen == nullptr || *chosen == '\0') return std::nullopt;
+    return std::string(chosen);
   }
+
+  void SetStartFolder(const std::string& folder) override { start_folder_ = folder; }
+
+ private:
+  std::string start_folder_;
 };
 
 class HeadlessDialogs final : public Dialogs {

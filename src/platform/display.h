@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,17 @@ struct DisplayMode {
 
 enum class WindowMode { kFullscreen, kWindow };
 
+// How a window or screen larger than the frame shows it: the largest whole multiple, centred on black
+// (sharp pixels), or as large as fits with the aspect kept (smoothed).
+enum class Scaling { kWhole, kFit };
+
+// The main window as the player left it, to be remembered.
+struct WindowState {
+  bool fullscreen = true;
+  int width = 0;  // the window's size when not full screen; 0 when unknown
+  int height = 0;
+};
+
 // Codes of the keys that type no character, above every character code.
 inline constexpr int kKeyUp = 0x110000;
 inline constexpr int kKeyDown = 0x110001;
@@ -28,6 +40,8 @@ inline constexpr int kKeyPageUp = 0x110002;
 inline constexpr int kKeyPageDown = 0x110003;
 inline constexpr int kKeyCtrl = 0x110004;  // either Ctrl key; the only key whose release is reported
 inline constexpr int kKeyCopy = 0x110005;  // Ctrl+C
+inline constexpr int kKeyF1 = 0x110101;    // F1 ... F12 are kKeyF1 ... kKeyF1 + 11
+inline constexpr int kKeyF12 = kKeyF1 + 11;
 
 // One input event of the main window, with pointer positions already in 640 x 480 screen pixels.
 struct InputEvent {
@@ -68,11 +82,19 @@ class Display {
     (void)utf8;
     return false;
   }
+  // Changes how the frame is scaled; switches between the window and the whole screen.
+  virtual void SetScaling(Scaling) {}
+  virtual void SetFullscreen(bool) {}
+  // Full screen or not, and the window's size; the headless display has no window and reports none.
+  virtual std::optional<WindowState> CurrentWindowState() { return std::nullopt; }
 };
 
 struct DisplayOptions {
   WindowMode window_mode = WindowMode::kFullscreen;
   std::vector<DisplayMode> modes;  // the modes to offer; empty means 640 x 480 at 16, 24 and 32 bits
+  Scaling scaling = Scaling::kWhole;
+  int window_width = 0;  // the window's first size; 0: the largest whole multiple that fits the desktop
+  int window_height = 0;
 };
 
 // The display for players: an SDL window owning a 640 x 480 logical screen.

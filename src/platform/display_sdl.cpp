@@ -1,12 +1,15 @@
 // The display for players: one SDL window showing the 640 x 480 logical screen.
 //
 // How the screen maps onto SDL:
-//  - The window holds a renderer with a logical size of 640 x 480: SDL scales the frame to the largest
-//    size that keeps the aspect, letterboxes the rest in black and converts pointer positions back to
-//    screen pixels, so the handlers see 0..639 x 0..479 whatever the window size.
-//  - Scaling is nearest neighbour (sharp pixels). Full screen is the desktop's own mode
-//    (SDL_WINDOW_FULLSCREEN_DESKTOP): the video mode of the monitor never changes. A window is the
-//    largest whole multiple of 640 x 480 that fits the desktop. Alt+Enter switches between the two.
+//  - The window holds a renderer with a logical size of 640 x 480: SDL scales the frame, fills the rest
+//    with black and converts pointer positions back to screen pixels, so the handlers see 0..639 x
+//    0..479 whatever the window size.
+//  - Two ways of scaling: the largest whole multiple that fits, centred, nearest neighbour (sharp pixels,
+//    the default); or "fit", as large as fits with the aspect kept, smoothed (linear filtering).
+//  - Full screen is the desktop's own mode (SDL_WINDOW_FULLSCREEN_DESKTOP): the video mode of the monitor
+//    never changes. A window can be resized and maximised; it opens at the size it had when last closed,
+//    else at the largest whole multiple of 640 x 480 that fits the desktop. Alt+Enter switches between
+//    window and full screen.
 //  - A flip uploads the frame into a streaming texture of the frame's own pixel format (RGB565, BGR24
 //    for the three-byte blue-green-red layout, XRGB8888), so no conversion is done on our side.
 //  - Presents wait for the vertical blank where the driver offers it; a frame limiter at the monitor's
@@ -110,7 +113,11 @@ int64_t MemAvailableBytes() {
 class SdlDisplay final : public Display {
  public:
   explicit SdlDisplay(const DisplayOptions& options)
-      : window_mode_(options.window_mode), modes_(options.modes) {
+      : window_mode_(options.window_mode),
+        modes_(options.modes),
+        scaling_(options.scaling),
+        window_width_(options.window_width),
+        window_height_(options.window_height) {
     if (modes_.empty()) modes_ = {{640, 480, 16}, {640, 480, 24}, {640, 480, 32}};
   }
   ~SdlDisplay() override { RestoreMode(); }
@@ -142,13 +149,22 @@ class SdlDisplay final : public Display {
       RestoreMode();
       return false;
     }
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-
+    // A window opens at its remembered size, else at the largest whole multiple that fits; the whole
+    // screen starts from the latter and keeps the remembered size for when it becomes a window.
     const int factor = WindowFactor();
-    Uint32 flags = SDL_WINDOW_SHOWN;
+    int window_width = width * factor, window_height = height * factor;
+    if (window_width_ >= width / 4 && window_height_ >= height / 4) {
+      last_window_width_ = window_width_;
+      last_window_height_ = window_height_;
+      if (window_mode_ == WindowMode::kWindow) {
+        window_width = window_width_;
+        window_height = window_height_;
+      }
+    }
+    Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
     if (window_mode_ == WindowMode::kFullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    window_.reset(SDL_CreateWindow("Corvalline", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                   width * factor, height * factor, flags));
+    window_.reset(SDL_CreateWindow("Corvalline", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, window_width,
+                                   window_height, flags));
     if (!window_) return fail("cannot open the window");
     SetIcon();
 
@@ -160,6 +176,7 @@ class SdlDisplay final : public Display {
     texture_.reset(
         SDL_CreateTexture(renderer_.get(), TextureFormat(depth), SDL_TEXTUREACCESS_STREAMING, width, height));
     if (!texture_) return fail("cannot create the screen texture");
+    SetScaling(scaling_);
     // The screen starts black, like a freshly switched mode.
     const std::vector<uint8_t> black(static_cast<size_t>(width) * height * 4, 0);
     SDL_UpdateTexture(texture_.get(), nullptr, black.data(), width * (depth / 8));
@@ -218,6 +235,32 @@ class SdlDisplay final : public Display {
 
   bool SetClipboardText(const std::string& utf8) override {
     return window_ && SDL_SetClipboardText(utf8.c_str()) == 0;
+  }
+
+  void SetScaling(Scaling scaling) override {
+    scaling_ = scaling;
+    if (!renderer_ || !texture_) return;
+    const bool whole = scaling == Scaling::kWhole;
+    SDL_RenderSetIntegerScale(renderer_.get(), whole ? SDL_TRUE : SDL_FALSE);
+    SDL_SetTextureScaleMode(texture_.get(), whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+    Repaint();
+  }
+
+  void SetFullscreen(bool fullscreen) override {
+    if (!window_) return;
+    const bool full = (SDL_GetWindowFlags(window_.get()) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    if (full != fullscreen) ToggleFullscreen();
+  }
+
+  std::optional<WindowState> CurrentWindowState() override {
+    if (!window_) return std::nullopt;
+    WindowState state;
+    state.fullscreen = (SDL_GetWindowFlags(window_.get()) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    // The size of the window the last time it was a window (full screen reports the desktop's size).
+    if (!state.fullscreen) SDL_GetWindowSize(window_.get(), &last_window_width_, &last_window_height_);
+    state.width = last_window_width_;
+    state.height = last_window_height_;
+    return state;
   }
 
  private:
@@ -326,6 +369,7 @@ class SdlDisplay final : public Display {
     if (sym == SDLK_PAGEDOWN) code = kKeyPageDown;
     if (sym == SDLK_c && (key.keysym.mod & KMOD_CTRL)) code = kKeyCopy;
     if (IsCtrl(sym)) code = key.repeat ? 0 : kKeyCtrl;
+    if (sym >= SDLK_F1 && sym <= SDLK_F12 && !key.repeat) code = kKeyF1 + static_cast<int>(sym - SDLK_F1);
     if (code != 0) out.push_back(InputEvent{InputEvent::Kind::kKeyPress, code, 0, 0, 0});
   }
 
@@ -349,10 +393,15 @@ class SdlDisplay final : public Display {
     const bool full = (SDL_GetWindowFlags(window_.get()) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
     if (full) {
       SDL_SetWindowFullscreen(window_.get(), 0);
-      const int factor = WindowFactor();
-      SDL_SetWindowSize(window_.get(), width_ * factor, height_ * factor);
+      if (last_window_width_ <= 0 || last_window_height_ <= 0) {
+        const int factor = WindowFactor();
+        last_window_width_ = width_ * factor;
+        last_window_height_ = height_ * factor;
+      }
+      SDL_SetWindowSize(window_.get(), last_window_width_, last_window_height_);
       SDL_SetWindowPosition(window_.get(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     } else {
+      SDL_GetWindowSize(window_.get(), &last_window_width_, &last_window_height_);
       SDL_SetWindowFullscreen(window_.get(), SDL_WINDOW_FULLSCREEN_DESKTOP);
     }
     Repaint();
@@ -363,6 +412,11 @@ class SdlDisplay final : public Display {
 
   WindowMode window_mode_;
   std::vector<DisplayMode> modes_;
+  Scaling scaling_;
+  int window_width_;  // the size asked for the window; 0: the largest whole multiple that fits
+  int window_height_;
+  int last_window_width_ = 0;  // the window's size when it was last a window
+  int last_window_height_ = 0;
   int width_ = 640;
   int height_ = 480;
   int depth_ = 32;

@@ -17,6 +17,8 @@ class Sequencer {
   virtual ~Sequencer() = default;
   // Sends one command string; returns the reply text (the length query answers in decimal digits).
   virtual std::string SendString(const std::string& command) = 0;
+  // The music's loudness, 0 (silent) to 100 percent, for what plays now and what is rendered to a file.
+  virtual void SetVolume(int percent) = 0;
 };
 
 // A sequencer that plays nothing and records every command, for tests and silent runs.
@@ -26,14 +28,16 @@ class RecordingSequencer final : public Sequencer {
     commands.push_back(command);
     return command == "status sequencer length" ? length_reply : std::string();
   }
+  void SetVolume(int percent) override { volume = percent; }
   std::vector<std::string> commands;
   std::string length_reply = "0";
+  int volume = 100;
 };
 
 struct SequencerOptions {
-  std::string soundfont_path;   // --soundfont, else $CORVALLINE_SOUNDFONT, else Debian's default GM font
-  std::string audio_out_path;   // --audio-out FILE.wav: render the music into this file
-  bool headless = false;        // use SDL's dummy audio driver
+  std::string soundfont_path;  // --soundfont, else $CORVALLINE_SOUNDFONT, else Debian's default GM font
+  std::string audio_out_path;  // --audio-out FILE.wav: render the music into this file
+  bool headless = false;       // use SDL's dummy audio driver
 };
 
 // The real sequencer: FluidSynth rendering a Standard MIDI File through SDL's audio device.

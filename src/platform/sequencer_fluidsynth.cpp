@@ -7,6 +7,7 @@
 // piece, from which start, whether running) under a lock held for a few assignments, and the thread
 // that renders takes that record before each buffer and brings the synthesiser and its player in line.
 #include <SDL.h>
+#include <alsa/asoundlib.h>
 #include <fluidsynth.h>
 
 #include <algorithm>
@@ -49,11 +50,18 @@ struct PlayerDeleter {
   void operator()(fluid_player_t* p) const { delete_fluid_player(p); }
 };
 
+// ALSA's library reports every failed step of opening a device on stderr ("ALSA lib pcm.c:...: Unknown
+// PCM default", eight lines on a machine without a sound card) before SDL tells us the device cannot be
+// opened. We say that ourselves in one line, so its reports are dropped. SDL loads the same shared
+// library, so the handler set here is the one it uses.
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
 // SDL's audio subsystem and one open playback device.
 class AudioDevice {
  public:
   AudioDevice(SDL_AudioCallback callback, void* userdata, bool headless) {
     if (headless) SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    snd_lib_error_set_handler(IgnoreAlsaError);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
       std::fprintf(stderr, "corvalline: no sound output (%s); the music is silent\n", SDL_GetError());
       return;
@@ -133,6 +141,15 @@ class FluidSynthSequencer final : public Sequencer {
     RenderUntilNow();
     device_.reset();  // the callback stops before the synthesiser goes
     player_.reset();
+  }
+
+  // FluidSynth's own default gain (0.2) is full volume; the gain scales every sample linearly, so the
+  // sound device and the WAV file both get the music at the set loudness.
+  void SetVolume(int percent) override {
+    RenderUntilNow();  // what was played before the change keeps its loudness
+    gain_ = kFullGain * static_cast<float>(std::clamp(percent, 0, 100)) / 100.0f;
+    const AudioLock lock(device_);
+    if (synth_) fluid_synth_set_gain(synth_.get(), gain_);
   }
 
   std::string SendString(const std::string& command) override {
@@ -249,6 +266,7 @@ class FluidSynthSequencer final : public Sequencer {
     fluid_settings_setint(settings_.get(), "synth.lock-memory", 0);
     fluid_settings_setint(settings_.get(), "synth.cpu-cores", 1);
     fluid_settings_setstr(settings_.get(), "player.timing-source", "sample");
+    fluid_settings_setnum(settings_.get(), "synth.gain", gain_);
     synth_.reset(new_fluid_synth(settings_.get()));
     if (!synth_ || !LoadSoundfont()) {
       synth_.reset();
@@ -317,6 +335,8 @@ class FluidSynthSequencer final : public Sequencer {
   uint64_t elapsed_ms_ = 0;
   uint64_t rendered_frames_ = 0;
 
+  static constexpr float kFullGain = 0.2f;
+  float gain_ = kFullGain;
   bool synth_tried_ = false;
   std::unique_ptr<fluid_settings_t, SettingsDeleter> settings_;
   std::unique_ptr<fluid_synth_t, SynthDeleter> synth_;

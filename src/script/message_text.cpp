@@ -114,6 +114,15 @@ std::u32string ToFullWidth(const std::u32string& text) {
   return wide;
 }
 
+// The pause after each typed character: the game's own, unless the player set a text speed of their own
+// (which changes only how fast the text appears, never what the game computes).
+namespace {
+int32_t TypingPause(const Player& player) {
+  const int override_ms = player.comforts.text_speed_ms;
+  return override_ms >= 0 ? override_ms : player.script.TextWait;
+}
+}  // namespace
+
 void ShowMessageText(Player& player) {
   // A message number outside the table shows as an empty message.
   const int32_t number = ReadInt16(player.game, int64_t{player.script.ScriptPosition} + 5);
@@ -143,7 +152,7 @@ void DrawWindowText(Player& player, const std::u32string& text) {
     DrawGlyph(player, screen.WorkSurface, x, y, text[g - 1]);
     if (!fast) {
       PresentWork(player);
-      fast = TimedWait(player, player.script.TextWait) == 1;
+      fast = TimedWait(player, TypingPause(player)) == 1;
     }
     x += 18;
 
@@ -204,7 +213,7 @@ void DrawPageText(Player& player, const std::u32string& text) {
       if (!fast) {
         ComposePageLayer(player);
         PresentWork(player);
-        fast = TimedWait(player, player.script.TextWait) == 1;
+        fast = TimedWait(player, TypingPause(player)) == 1;
       }
       x += 24;
       if (x > 600) {

@@ -6,7 +6,8 @@ namespace {
 // Options that take a value, given as "--name VALUE" or "--name=VALUE".
 bool TakesValue(const std::string& name) {
   return name == "--depth" || name == "--drawing-mode" || name == "--events" || name == "--trace" ||
-         name == "--audio-out" || name == "--soundfont" || name == "--save-dir" || name == "--text-out";
+         name == "--audio-out" || name == "--soundfont" || name == "--save-dir" || name == "--text-out" ||
+         name == "--config";
 }
 
 bool ParseDepth(const std::string& value, int& depth) {
@@ -49,6 +50,7 @@ bool ApplyValue(const std::string& name, const std::string& value, CommandLine& 
   if (name == "--soundfont") out.soundfont_path = value;
   if (name == "--save-dir") out.save_dir = value;
   if (name == "--text-out") out.text_out_path = value;
+  if (name == "--config") out.config_path = value;
   return true;
 }
 
@@ -90,10 +92,14 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
     }
     if (arg == "--window") {
       out.window_mode = WindowMode::kWindow;
+      out.window_mode_given = true;
     } else if (arg == "--fullscreen") {
       out.window_mode = WindowMode::kFullscreen;
+      out.window_mode_given = true;
     } else if (arg == "--headless") {
       out.headless = true;
+    } else if (arg == "--no-config") {
+      out.no_config = true;
     } else if (arg == "--demo") {
       out.demo = true;
     } else if (arg == "--strict") {
@@ -106,6 +112,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
       *error = "unknown option '" + arg + "'";
       return false;
     }
+  }
+  if (out.no_config && !out.config_path.empty()) {
+    *error = "--config and --no-config cannot be given together";
+    return false;
   }
   if (out.demo && out.game_path) {
     *error = "--demo plays the demo game; it cannot be given with a game file ('" + *out.game_path + "')";
@@ -128,6 +138,10 @@ std::string HelpText() {
          "  --strict              the original controls: only the mouse buttons and Esc\n"
          "  --text-out FILE       write every message and picked option to FILE ('-' for\n"
          "                        standard output) as JSON lines, for dictionary tools\n"
+         "  --config FILE         keep the settings in FILE (default:\n"
+         "                        ~/.config/corvalline/settings.ini; headless runs read\n"
+         "                        and write settings only when --config is given)\n"
+         "  --no-config           read and write no settings file\n"
          "\n"
          "Screen:\n"
          "  --window              play in a window\n"

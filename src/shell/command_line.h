@@ -13,6 +13,7 @@ struct CommandLine {
   int depth = 0;          // --depth 16|24|32; 0 when not given
   int drawing_mode = -1;  // --drawing-mode 0|1|2 (coarse, normal, fine); -1 when not given
   WindowMode window_mode = WindowMode::kFullscreen;  // --window / --fullscreen
+  bool window_mode_given = false;                    // either was given (else the settings decide)
   bool headless = false;                 // --headless: no window, no sound device, the virtual clock
   std::string events_path;               // --events FILE: scripted input
   std::string trace_path;                // --trace FILE: one line per executed instruction
@@ -21,6 +22,8 @@ struct CommandLine {
   std::string save_dir;                  // --save-dir DIR: where slot files are looked up
   std::string text_out_path;             // --text-out FILE|-: messages and picked options as JSON lines
   bool strict = false;                   // --strict: only the mouse buttons and Esc act
+  std::string config_path;               // --config FILE: the settings file to read and write
+  bool no_config = false;                // --no-config: no settings file is read or written
   std::optional<std::string> game_path;  // GAME.ADV
   bool demo = false;                     // --demo: play the demo game that comes with the player
   bool help = false;

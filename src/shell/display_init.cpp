@@ -57,6 +57,9 @@ bool OpenScreen(Player& player, OptionsDialog& dialog, std::string* error) {
 
   // Cancel, or closing the dialog's frame, ends the program before the display was touched.
   if (!dialog.WaitUntilClosed()) throw ProgramExit{0};
+  // The choice is remembered for the next start.
+  player.preferences.depth = player.settings.ColourDepth;
+  player.preferences.drawing_mode = player.settings.DrawingMode;
 
   if (!display->SetMode(kScreenWidth, kScreenHeight, player.settings.ColourDepth, error)) return false;
   CreateSurfaces(player);

@@ -109,6 +109,9 @@ int KeyCode(const std::string& name) {
     for (const auto& named : kNamed) {
       if (lower == named.name) return named.code;
     }
+    for (int n = 1; n <= 12; ++n) {
+      if (lower == "f" + std::to_string(n)) return kKeyF1 + n - 1;
+    }
   }
   const auto* p = reinterpret_cast<const unsigned char*>(name.data());
   const size_t n = name.size();
@@ -150,7 +153,7 @@ bool ParseLine(const std::string& text, EventScript::Command& command, std::stri
     command.key_code = KeyCode(words[1]);
     if (command.key_code < 0) {
       problem = "unknown key '" + words[1] +
-                "' (esc, enter, space, tab, up, down, pageup, pagedown, ctrl+c or one character)";
+                "' (esc, enter, space, tab, up, down, pageup, pagedown, ctrl+c, f1 to f12 or one character)";
       return false;
     }
     return true;

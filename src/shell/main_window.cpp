@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "interaction/comforts.h"
+#include "media/corner_note.h"
 #include "shell/event_script.h"
+#include "shell/player_keys.h"
 #include "shell/shutdown.h"
 
 namespace corv {
@@ -16,6 +18,7 @@ void Form_KeyPress(Player& player, int key_code) {
     player.input.PendingKey = WaitKey::kClose;
     return;
   }
+  if (HandlePlayerKey(player, key_code)) return;
   if (!player.comforts.strict) ComfortKeyPress(player, key_code);
 }
 
@@ -79,6 +82,7 @@ void DoEvents(Player& player) {
     }
   }
   if (player.event_script) player.event_script->Deliver(player);
+  ExpireCornerNote(player);
   if (player.services.clock) {
     // The timer keeps its own beat: each tick is due 1000 ms after the one before, however late that one
     // ran, and ticks missed while the program was busy fold into one, which counts as the latest of them.

@@ -5,8 +5,9 @@
 
 namespace corv {
 
-// Esc (27) ends the program, or closes an overlay that is open. With --strict every other key is
-// ignored; otherwise the reading comforts take them (interaction/comforts.h).
+// Esc (27) ends the program, or closes an overlay that is open. The player's own keys (volume,
+// screenshot, settings) are handled always; with --strict every other key is ignored, otherwise the
+// reading comforts take them (interaction/comforts.h).
 void Form_KeyPress(Player& player, int key_code);
 // The release of a key that reports one (Ctrl); ignored with --strict.
 void Form_KeyRelease(Player& player, int key_code);

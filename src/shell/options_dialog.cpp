@@ -1,5 +1,6 @@
-// The options dialog GOption: colour depth and drawing mode, chosen at every start and never saved. OK lets
-// start-up go on; Cancel or closing the window by its frame ends the program before the display changes.
+// The options dialog GOption: colour depth and drawing mode, chosen at every start, the last run's choice
+// selected. OK lets start-up go on; Cancel or closing the window by its frame ends the program before the
+// display changes.
 #include "shell/options_dialog.h"
 
 #include <cstdio>
@@ -39,12 +40,20 @@ const DialogLayout& OptionsLayout() {
   return layout;
 }
 
-GOption::GOption(Settings& settings, const ViewFactory& make_view)
-    : settings_(settings), view_(make_view(OptionsLayout(), *this)) {}
+GOption::GOption(Settings& settings, const ViewFactory& make_view, const Preferences& remembered)
+    : settings_(settings),
+      view_(make_view(OptionsLayout(), *this)),
+      remembered_depth_(remembered.depth),
+      remembered_mode_(remembered.drawing_mode) {}
 
 // Loads the dialog and shows it without waiting: display set-up goes on and offers the depths it finds.
+// The drawing mode chosen last time is selected at once.
 void GOption::Show() {
   Form_Load();
+  if (remembered_mode_ >= 0 && remembered_mode_ <= 2) {
+    view_->Select(kOption2 + remembered_mode_);
+    Clicked(kOption2 + remembered_mode_);
+  }
   view_->Show();
 }
 
@@ -52,6 +61,7 @@ void GOption::Show() {
 // runs its click handler as a click by the player would.
 void GOption::OfferDepth(int index) {
   if (index < 0 || index > 2 || unloaded_) return;
+  offered_[index] = true;
   view_->SetEnabled(kOption1_16Bit + index, true);
   view_->Select(kOption1_16Bit + index);
   Option1_Click(index);
@@ -66,7 +76,14 @@ void GOption::EnableOk() {
 }
 
 // The dialog becomes active when the player gets it, that is when display set-up starts waiting for it.
+// The depth chosen last time, where the display offers it, takes the place of the one offered last.
 bool GOption::WaitUntilClosed() {
+  const int remembered = (remembered_depth_ - 16) / 8;
+  if (!unloaded_ && !active_ && remembered_depth_ % 8 == 0 && remembered >= 0 && remembered <= 2 &&
+      offered_[remembered]) {
+    view_->Select(kOption1_16Bit + remembered);
+    Option1_Click(remembered);
+  }
   if (!unloaded_ && !active_) Form_Activate();
   while (!options_closed_ && !end_requested_) view_->DeliverEvents();
   return !end_requested_;
@@ -154,14 +171,14 @@ void GOption::Unload() {
   Form_Unload();
 }
 
-std::unique_ptr<OptionsDialog> MakeFltkOptionsDialog(Settings& settings) {
+std::unique_ptr<OptionsDialog> MakeFltkOptionsDialog(Settings& settings, const Preferences& remembered) {
   if (!WindowSystemAvailable()) {
     std::fprintf(
         stderr,
         "corvalline: no display for the options dialog; the depth and drawing mode keep their defaults\n");
-    return MakePresetOptionsDialog(settings, 0, -1);
+    return MakePresetOptionsDialog(settings, remembered.depth, remembered.drawing_mode);
   }
-  return std::make_unique<GOption>(settings, MakeFltkDialogView);
+  return std::make_unique<GOption>(settings, MakeFltkDialogView, remembered);
 }
 
 }  // namespace corv

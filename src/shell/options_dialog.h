@@ -46,7 +46,9 @@ const DialogLayout& OptionsLayout();
 class GOption final : public OptionsDialog, public DialogEvents {
  public:
   using ViewFactory = std::function<std::unique_ptr<DialogView>(const DialogLayout&, DialogEvents&)>;
-  GOption(Settings& settings, const ViewFactory& make_view);
+  // `remembered` holds the depth and drawing mode chosen at the last run (0 and -1 when none): they are
+  // selected instead of the defaults where the display offers them.
+  GOption(Settings& settings, const ViewFactory& make_view, const Preferences& remembered = {});
 
   void Show() override;
   void OfferDepth(int index) override;
@@ -75,6 +77,9 @@ class GOption final : public OptionsDialog, public DialogEvents {
 
   Settings& settings_;
   std::unique_ptr<DialogView> view_;
+  int remembered_depth_;
+  int remembered_mode_;
+  bool offered_[3] = {false, false, false};
   bool options_closed_ = false;
   bool ClosedByButton = false;
   bool end_requested_ = false;
@@ -84,7 +89,7 @@ class GOption final : public OptionsDialog, public DialogEvents {
 };
 
 // The dialog for players, with FLTK; without a display it is the preset dialog (OK at once).
-std::unique_ptr<OptionsDialog> MakeFltkOptionsDialog(Settings& settings);
+std::unique_ptr<OptionsDialog> MakeFltkOptionsDialog(Settings& settings, const Preferences& remembered = {});
 
 // A dialog that shows nothing and closes with OK at once: for headless runs and for a depth or drawing
 // mode given on the command line. depth 0 keeps the last depth offered; drawing_mode -1 keeps normal (1).

@@ -33,7 +33,7 @@ inline constexpr int kMaxChoiceText = 50000;
 inline constexpr int kChoiceSlots = 6;
 inline constexpr int kMaxName = 1000;
 
-// Settings chosen at every start and never saved.
+// Settings chosen at every start in the options dialog.
 struct Settings {
   int ColourDepth = 32;  // 16, 24 or 32
   int DrawingMode = 1;   // 0 coarse, 1 normal, 2 fine
@@ -43,6 +43,25 @@ struct Settings {
 struct TextSpan {
   int32_t position = 0;
   int32_t length = 0;
+};
+
+// What the player chose, remembered from run to run in the settings file: read at start, written back at
+// the end and whenever the settings dialog closes with OK.
+struct Preferences {
+  int depth = 0;          // the colour depth last chosen: 16, 24 or 32; 0 when none was yet
+  int drawing_mode = -1;  // the drawing mode last chosen: 0, 1 or 2; -1 when none was yet
+  bool fullscreen = true;
+  int window_width = 0;  // the window's size when last closed; 0 when not known
+  int window_height = 0;
+  Scaling scaling = Scaling::kWhole;
+  int volume = 100;  // music, in percent
+  bool muted = false;
+  int text_speed_ms = -1;        // milliseconds per character for every message; -1 keeps the game's own
+  int auto_delay_ms = 1500;      // auto mode: the pause after a page before it goes on
+  bool skip_unread = false;      // skipping also passes text not read before
+  bool strict = false;           // the game exactly as it was made: no comforts that change its course
+  std::string last_game_folder;  // where the open-file dialog starts
+  bool operator==(const Preferences&) const = default;
 };
 
 // The loaded game file and the tables the loader builds from it.
@@ -202,6 +221,7 @@ struct Comforts {
   bool skip_unread = false;             // skipping goes on through messages not read before
   uint32_t auto_delay_ms = 1500;        // auto mode: the pause after a complete text ...
   uint32_t auto_ms_per_character = 50;  // ... and per character of the message
+  int text_speed_ms = -1;               // the pause per typed character; -1 keeps the game's own
 
   // Modes.
   bool ctrl_held = false;
@@ -226,13 +246,30 @@ struct Comforts {
   Overlay overlay;
 };
 
-// The platform services a player runs on; owned elsewhere (main, or a test), never null while running.
+// Notes said once on stderr: the names of pictures and music files a game asked for but that were missing.
+struct Notices {
+  std::set<std::u32string> missing_pictures;
+  std::set<std::u32string> missing_music;
+};
+
+// A short note of the player's own (the volume just set, where a screenshot went), shown over the frame's
+// top-right corner as it is presented, never drawn on the game's surfaces.
+struct CornerNote {
+  std::u32string text;  // empty: no note
+  uint32_t until = 0;   // the clock tick at which it goes
+};
+
+class SettingsEditor;
+
+// The platform services a player runs on; owned elsewhere (main, or a test), never null while running
+// (the settings dialog excepted: headless runs have none).
 struct Services {
   Display* display = nullptr;
   Clock* clock = nullptr;
   Sequencer* sequencer = nullptr;
   GlyphSource* glyphs = nullptr;
   Dialogs* dialogs = nullptr;
+  SettingsEditor* settings_editor = nullptr;
 };
 
 class Trace;
@@ -251,6 +288,10 @@ struct Player {
   MusicState music;
   MenuState menu;
   Comforts comforts;
+  Notices notices;
+  CornerNote note;
+  Preferences preferences;
+  std::string settings_path;  // where the preferences are kept; empty: nowhere (--no-config)
 
   Trace* trace = nullptr;               // --trace: one line per executed instruction
   EventScript* event_script = nullptr;  // --events: scripted input delivered at yields

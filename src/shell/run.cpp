@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 #include "platform/clock.h"
@@ -9,12 +10,16 @@
 #include "platform/display.h"
 #include "platform/glyphs.h"
 #include "platform/sequencer.h"
+#include "platform/settings_editor.h"
 #include "shell/command_line.h"
 #include "shell/event_script.h"
 #include "shell/options_dialog.h"
 #include "shell/player.h"
+#include "shell/player_keys.h"
+#include "shell/preferences.h"
 #include "shell/startup.h"
 #include "shell/trace.h"
+#include "shell/user_folders.h"
 
 namespace corv {
 
@@ -42,6 +47,10 @@ int Run(const std::vector<std::string>& args) {
                    searched[0].c_str(), searched[1].c_str());
       return 1;
     }
+    // The demo lies in the build or install tree, which is no place for the player's saves (a build's
+    // `make clean` would delete them; an installed tree is read-only).
+    if (options.save_dir.empty())
+      options.save_dir = UserDataFolder() + std::filesystem::path(*options.game_path).stem().string() + "/";
   }
 
   // Headless runs must never reach a real window or sound device, so SDL is told before its first use.
@@ -54,6 +63,16 @@ int Run(const std::vector<std::string>& args) {
   }
 
   auto player = std::make_unique<Player>();
+  // Headless runs are the same on every machine: they read and write settings only from a file named
+  // with --config.
+  if (!options.no_config && (!options.headless || !options.config_path.empty())) {
+    player->settings_path = options.config_path.empty() ? DefaultSettingsPath() : options.config_path;
+    ReadPreferences(player->settings_path, player->preferences);
+  }
+  Preferences& prefs = player->preferences;
+  if (!options.window_mode_given)
+    options.window_mode = prefs.fullscreen ? WindowMode::kFullscreen : WindowMode::kWindow;
+  prefs.fullscreen = options.window_mode == WindowMode::kFullscreen;
   if (!options.save_dir.empty()) {
     player->location.SaveFolder = options.save_dir;
     if (player->location.SaveFolder.back() != '/') player->location.SaveFolder += '/';
@@ -65,6 +84,7 @@ int Run(const std::vector<std::string>& args) {
   std::unique_ptr<Display> display;
   std::unique_ptr<Dialogs> dialogs;
   std::unique_ptr<OptionsDialog> options_dialog;
+  std::unique_ptr<SettingsEditor> settings_editor;  // F1; none when headless
   if (options.headless) {
     virtual_clock = std::make_unique<VirtualClock>();
     display = MakeHeadlessDisplay(*virtual_clock, DisplayOptions{});
@@ -73,11 +93,13 @@ int Run(const std::vector<std::string>& args) {
                                              options.drawing_mode >= 0 ? options.drawing_mode : 1);
   } else {
     system_clock = MakeSystemClock();
-    display = MakeSdlDisplay(DisplayOptions{options.window_mode, {}});
+    display = MakeSdlDisplay(
+        DisplayOptions{options.window_mode, {}, prefs.scaling, prefs.window_width, prefs.window_height});
     dialogs = MakeFltkDialogs();
+    settings_editor = MakeFltkSettingsEditor();
     const bool preset = options.depth != 0 || options.drawing_mode >= 0;
     options_dialog = preset ? MakePresetOptionsDialog(player->settings, options.depth, options.drawing_mode)
-                            : MakeFltkOptionsDialog(player->settings);
+                            : MakeFltkOptionsDialog(player->settings, prefs);
   }
   Clock& clock = virtual_clock ? static_cast<Clock&>(*virtual_clock) : *system_clock;
 
@@ -126,12 +148,25 @@ int Run(const std::vector<std::string>& args) {
     }
   }
 
-  player->services = Services{display.get(), &clock, sequencer.get(), glyphs.get(), dialogs.get()};
+  player->services =
+      Services{display.get(), &clock, sequencer.get(), glyphs.get(), dialogs.get(), settings_editor.get()};
+  ApplyVolume(*player);
   player->event_script = events.get();
   player->trace = trace.get();
-  player->comforts.strict = options.strict;
+  player->comforts.strict = options.strict || player->preferences.strict;
+  player->comforts.skip_unread = player->preferences.skip_unread;
+  player->comforts.auto_delay_ms = static_cast<uint32_t>(player->preferences.auto_delay_ms);
   player->comforts.text_out = text_out;
-  return StartGame(*player, *options_dialog, options.game_path);
+  player->comforts.text_speed_ms = player->preferences.text_speed_ms;
+  // The settings are written back however the game ends (EndProgram notes the window as it was left).
+  try {
+    const int status = StartGame(*player, *options_dialog, options.game_path);
+    SavePreferences(*player);
+    return status;
+  } catch (const ProgramExit&) {
+    SavePreferences(*player);
+    throw;
+  }
 }
 
 }  // namespace corv

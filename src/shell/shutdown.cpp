@@ -12,7 +12,24 @@ void RestoreDisplay(Player& player) {
   if (player.services.display) player.services.display->RestoreMode();
 }
 
+namespace {
+
+// The window as the player leaves it is remembered for the next start.
+void RememberWindow(Player& player) {
+  if (!player.services.display) return;
+  const std::optional<WindowState> window = player.services.display->CurrentWindowState();
+  if (!window) return;
+  player.preferences.fullscreen = window->fullscreen;
+  if (window->width > 0 && window->height > 0) {
+    player.preferences.window_width = window->width;
+    player.preferences.window_height = window->height;
+  }
+}
+
+}  // namespace
+
 void EndProgram(Player& player, int status) {
+  RememberWindow(player);
   RestoreDisplay(player);
   SaveReadRecord(player);
   PlayMusic(player, "");

@@ -101,12 +101,15 @@ bool HasGameMagic(const std::string& path, std::string* error) {
 int StartGame(Player& player, OptionsDialog& options, const std::optional<std::string>& game_path) {
   std::optional<std::string> path = game_path;
   if (!path) path = DefaultGameFile(ExecutablePath());
-  if (!path && player.services.dialogs)
+  if (!path && player.services.dialogs) {
+    player.services.dialogs->SetStartFolder(player.preferences.last_game_folder);
     path = player.services.dialogs->OpenFile(kOpenDialogTitle, kOpenDialogFilter);
+  }
   if (!path) return 0;  // the dialog was cancelled: nothing to play, nothing to say
 
   const std::string save_folder = player.location.SaveFolder;
   player.location = SplitGamePath(*path);
+  player.preferences.last_game_folder = player.location.GameFolder;
   player.location.SaveFolder = save_folder.empty() ? player.location.GameFolder : save_folder;
   const std::string full_path = player.location.GameFolder + player.location.GameFileName;
 

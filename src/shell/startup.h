@@ -14,7 +14,7 @@ inline constexpr char kNotAGameMessage[] = "このファイルは実行できま
 inline constexpr char kInitFailedMessage[] = "Corvalline2 の初期化に失敗しました。";
 inline constexpr char kWarningTitle[] = "警告";
 inline constexpr char kOpenDialogTitle[] = "ゲームファイルを開く";
-inline constexpr char kOpenDialogFilter[] = "ゲームファイル(*.ADV)";
+inline constexpr char kOpenDialogFilter[] = "ゲームファイル(*.ADV)\t*.ADV";  // description, tab, pattern
 
 // The folder part of a path, up to and including its last '/': "/usr/bin/x" gives "/usr/bin/", "/x"
 // gives "/" (never "//"), a path without any '/' gives "".

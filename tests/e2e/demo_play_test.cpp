@@ -112,5 +112,16 @@ TEST(Demo, EveryOptionOfEveryChoicePlaysToTheEnd) {
   }
 }
 
+// --demo plays from the build tree, where saves would be lost to `make clean`: they go to the data folder.
+TEST(Demo, SavesGoToTheDataFolder) {
+  ScratchFolder folder;
+  ScopedEnv data("XDG_DATA_HOME", (folder.path() / "data").string());
+  WriteFile(folder.path() / "events.txt", "wait 4000\nrclick 320 400\nclick 300 175\nclick 300 178\nidle\n");
+  const RunResult result = RunPlayer({"--headless", "--events", "events.txt", "--demo"}, folder.path());
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(fs::is_regular_file(folder.path() / "data/corvalline/DEMO/DEMO1.SAV")) << result.err;
+  EXPECT_FALSE(fs::exists(fs::path(DEMO_DIR) / "DEMO1.SAV"));
+}
+
 }  // namespace
 }  // namespace corv::e2e

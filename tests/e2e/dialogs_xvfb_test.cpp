@@ -203,8 +203,9 @@ std::string ClickAt(int x, int y) {
 }
 
 // Display set-up's side of the dialog: show, offer depths, enable OK, wait.
-bool RunOptionsDialog(Settings& settings, const std::vector<int>& offered) {
-  auto dialog = MakeFltkOptionsDialog(settings);
+bool RunOptionsDialog(Settings& settings, const std::vector<int>& offered,
+                      const Preferences& remembered = {}) {
+  auto dialog = MakeFltkOptionsDialog(settings, remembered);
   dialog->Show();
   for (int index : offered) dialog->OfferDepth(index);
   dialog->EnableOk();
@@ -259,6 +260,18 @@ TEST_F(DialogsOnXvfb, OptionsDialogFocusesOkSoSpaceConfirms) {
   ASSERT_EQ(shot.width, 242);
   EXPECT_EQ(CountNear(shot, 16, 32, 105, 17, 128, 128, 255, 30), 0);
   EXPECT_GE(CountNear(shot, 16, 48, 105, 17, 0, 0, 255, 40), 12);
+}
+
+TEST_F(DialogsOnXvfb, OptionsDialogOpensAtTheRememberedChoice) {
+  ScriptedPlayer player(FindAndShoot("オプション") + " && xdotool key Return");
+  Settings settings;
+  Preferences remembered;
+  remembered.depth = 24;
+  remembered.drawing_mode = 2;
+  EXPECT_TRUE(RunOptionsDialog(settings, {0, 1, 2}, remembered));
+  ASSERT_EQ(player.Finish(), 0);
+  EXPECT_EQ(settings.ColourDepth, 24);
+  EXPECT_EQ(settings.DrawingMode, 2);
 }
 
 TEST_F(DialogsOnXvfb, OptionsDialogTakesClicksOnItsControls) {
@@ -317,6 +330,25 @@ TEST_F(DialogsOnXvfb, MessageBoxShowsItsIconAndTextAndGoesToStderr) {
     // The text is drawn in black to the right of the icon.
     EXPECT_GE(CountNear(shot, 64, 16, shot.width - 64, 32, 0, 0, 0, 40), 40) << "text";
   }
+}
+
+// The open-file dialog starts in the folder it is given and says nothing on the terminal.
+TEST_F(DialogsOnXvfb, FileChooserStartsInItsFolderAndPrintsNothing) {
+  std::ofstream(dir_ / "GAME.ADV") << "CRVL";
+  // The start folder's one game is listed under "../": a double click on it opens it.
+  ScriptedPlayer player(FindAndShoot("ゲームファイルを開く") +
+                        " && xdotool mousemove --window \"$id\" 50 73 click --repeat 2 --delay 100 1");
+  auto dialogs = MakeFltkDialogs();
+  dialogs->SetStartFolder(dir_.string());
+  testing::internal::CaptureStderr();
+  const std::optional<std::string> chosen =
+      dialogs->OpenFile("ゲームファイルを開く", "ゲームファイル(*.ADV)\t*.ADV");
+  const std::string said = testing::internal::GetCapturedStderr();
+  ASSERT_EQ(player.Finish(), 0);
+  ASSERT_TRUE(chosen.has_value());
+  std::error_code ec;
+  EXPECT_TRUE(fs::equivalent(*chosen, dir_ / "GAME.ADV", ec)) << *chosen;
+  EXPECT_EQ(said, "");
 }
 
 }  // namespace

@@ -184,7 +184,7 @@ TEST_F(Installed, ManualPagesFormatWithoutWarnings) {
   const std::string manual = ReadText(Root("share/man/man1/corvalline.1"));
   for (const char* option :
        {"demo", "save\\-dir", "window", "fullscreen", "depth", "drawing\\-mode", "soundfont", "audio\\-out",
-        "headless", "events", "trace", "help", "version", "strict", "text\\-out"}) {
+        "headless", "events", "trace", "help", "version", "strict", "text\\-out", "config", "no\\-config"}) {
     EXPECT_NE(manual.find(std::string("\\-\\-") + option), std::string::npos) << option;
   }
 }

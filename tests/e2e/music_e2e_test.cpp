@@ -9,57 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "../unit/midi_bytes.h"
 #include "e2e_support.h"
+#include "sound_support.h"
 
 namespace corv::e2e {
 namespace {
-
-// One loud chord for the first 400 ms, then rests up to the end of the piece at 2000 ms
-// (480 ticks a quarter at 500 000 microseconds a quarter: 1 tick = 500/480 ms).
-std::string ChordThenRest() {
-  using namespace midi_bytes;
-  const Bytes track = Tempo(0, 500000) + Program(0, 0) + NoteOn(0, 60, 120) + NoteOn(0, 64, 120) +
-                      NoteOn(0, 67, 120) + NoteOff(384, 60) + NoteOff(0, 64) + NoteOff(0, 67) +
-                      EndOfTrack(1536);
-  const Bytes file = Header(0, 1, 480) + Track(track);
-  return std::string(file.begin(), file.end());
-}
-
-// Root mean square of the left channel over [from_ms, from_ms + length_ms), as a fraction of full scale.
-double Rms(const Wav& wav, double from_ms, double length_ms) {
-  const size_t first = static_cast<size_t>(std::max(0.0, from_ms) * wav.rate / 1000);
-  const size_t last = std::min(wav.frames(), static_cast<size_t>((from_ms + length_ms) * wav.rate / 1000));
-  if (last <= first) return 0;
-  double sum = 0;
-  for (size_t i = first; i < last; ++i) {
-    const double v = wav.samples[i * wav.channels] / 32768.0;
-    sum += v * v;
-  }
-  return std::sqrt(sum / static_cast<double>(last - first));
-}
-
-int Level(const Wav& wav, long frame) {
-  return std::abs(static_cast<int>(wav.samples[frame * wav.channels]));
-}
-
-// Where sound begins after 100 ms of near silence, at `from_ms` or later: the time (ms) of the first
-// sample above the quiet level when a loud one follows within 50 ms; -1 if none does.
-double OnsetAfter(const Wav& wav, double from_ms) {
-  const long quiet = wav.rate / 10, rise = wav.rate / 20, frames = static_cast<long>(wav.frames());
-  const long begin = static_cast<long>(from_ms * wav.rate / 1000);
-  long last_heard = -quiet - 1;
-  for (long i = std::max(0L, begin - quiet); i < frames; ++i) {
-    if (Level(wav, i) <= 30) continue;
-    if (i >= begin && i - last_heard > quiet) {
-      for (long j = i; j < std::min(frames, i + rise); ++j) {
-        if (Level(wav, j) > 300) return 1000.0 * i / wav.rate;
-      }
-    }
-    last_heard = i;
-  }
-  return -1;
-}
 
 TEST(Music, SoundsLoopsFromItsBeginningAndStops) {
   if (!fs::exists(kSoundfont)) GTEST_SKIP() << "no soundfont at " << kSoundfont;
@@ -200,26 +154,71 @@ TEST(Music, HeavyPiecesRenderInTimeProportionalToTheClock) {
     EXPECT_EQ(Occurrences(result.err, "TUNE.MID"), c.refused ? 1u : 0u) << c.name << ": " << result.err;
     EXPECT_EQ(Rms(wav, 0, 20000) > 0.001, !c.refused) << c.name;
   }
-}
 
-TEST(Music, HeadlessDemoRunWithMusicStaysSmall) {
-  if (kSanitized) GTEST_SKIP() << "the sanitizers' shadow memory makes sizes meaningless";
-  if (!fs::exists(kSoundfont)) GTEST_SKIP() << "no soundfont at " << kSoundfont;
-  ScratchFolder folder;
-  const fs::path demo = fs::path(DEMO_DIR) / "DEMO.ADV";
-  ASSERT_TRUE(fs::exists(demo)) << demo;
-  const fs::path events = fs::path(DEMO_SOURCE_DIR) / "demo.events";
-  const RunResult result = RunPlayer({"--headless", "--soundfont", kSoundfont, "--audio-out", "demo.wav",
-                                      "--events", events.string(), demo.string()},
-                                     folder.path());
-  EXPECT_EQ(result.status, 0) << result.err;
-  Wav wav;
-  ASSERT_TRUE(ReadWav(folder.path() / "demo.wav", wav));
-  EXPECT_GT(Rms(wav, 1000, 2000), 0.005) << "the demo's first piece plays";
-  EXPECT_GT(result.max_rss_kb, 1000);
-  EXPECT_LT(result.max_rss_kb, 100 * 1024) << "peak resident memory in KiB";
-  std::printf("peak resident memory of the demo run: %ld KiB\n", result.max_rss_kb);
-}
+  // Five presses of '-' after the first chord: the piece's restart sounds at half the amplitude, in the
+  // WAV as on the device, and the volume is kept in the settings file named with --config.
+  TEST(Music, VolumeKeysScaleTheMusicAndAreRemembered) {
+    if (!fs::exists(kSoundfont)) GTEST_SKIP() << "no soundfont at " << kSoundfont;
+    ScratchFolder folder;
+    WriteFile(folder.path() / "TUNE.MID", ChordThenRest());
+    BuildGame("name music tune \"TUNE\"\ntext_wait 0\nmusic tune\nmessage \"あ\"\nclick\nend\n",
+              folder.path() / "TUNE.ADV");
+    if (HasFatalFailure()) return;
+    WriteFile(folder.path() / "events.txt",
+              "idle\nwait 1000\nkey -\nkey -\nkey -\nkey -\nkey -\nwait 3000\nclick 5 5\n");
+    const RunResult result = RunPlayer({"--headless", "--config", "settings.ini", "--soundfont", kSoundfont,
+                                        "--audio-out", "music.wav", "--events", "events.txt", "TUNE.ADV"},
+                                       folder.path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    Wav wav;
+    ASSERT_TRUE(ReadWav(folder.path() / "music.wav", wav));
+    const double start = OnsetAfter(wav, 0), restart = OnsetAfter(wav, start + 500);
+    ASSERT_GE(start, 0);
+    ASSERT_GT(restart, 0) << "the piece never restarted";
+    const double full = Rms(wav, start + 100, 200), half = Rms(wav, restart + 100, 200);
+    ASSERT_GT(full, 0.01);
+    EXPECT_NEAR(half / full, 0.5, 0.05) << full << " then " << half;
+    EXPECT_NE(ReadFile(folder.path() / "settings.ini").find("volume=50\n"), std::string::npos);
+  }
+
+  // Played for real (not headless) on a machine that may have no sound card: whatever the sound system says
+  // stays off the terminal; at most the player's own one line about the sound device remains.
+  TEST(Music, NoForeignLinesWithoutASoundDevice) {
+    if (!fs::exists(kSoundfont)) GTEST_SKIP() << "no soundfont at " << kSoundfont;
+    ScratchFolder folder;
+    WriteFile(folder.path() / "TUNE.MID", ChordThenRest());
+    BuildGame("name music tune \"TUNE\"\ntext_wait 0\nmusic tune\nmessage \"あ\"\nclick\nend\n",
+              folder.path() / "TUNE.ADV");
+    if (HasFatalFailure()) return;
+    WriteFile(folder.path() / "events.txt", "idle\nwait 500\nclick 5 5\n");
+    ScopedEnv video("SDL_VIDEODRIVER", "dummy");  // no window needed; the sound device is the real one
+    const RunResult result = RunPlayer({"--window", "--depth", "32", "--drawing-mode", "0", "--no-config",
+                                        "--soundfont", kSoundfont, "--events", "events.txt", "TUNE.ADV"},
+                                       folder.path(), std::chrono::seconds(60));
+    EXPECT_EQ(result.status, 0) << result.err;
+    for (const std::string& line : SplitLines(result.err))
+      EXPECT_EQ(line.rfind("corvalline: ", 0), 0u) << line;
+    EXPECT_LE(SplitLines(result.err).size(), 1u) << result.err;
+  }
+
+  TEST(Music, HeadlessDemoRunWithMusicStaysSmall) {
+    if (kSanitized) GTEST_SKIP() << "the sanitizers' shadow memory makes sizes meaningless";
+    if (!fs::exists(kSoundfont)) GTEST_SKIP() << "no soundfont at " << kSoundfont;
+    ScratchFolder folder;
+    const fs::path demo = fs::path(DEMO_DIR) / "DEMO.ADV";
+    ASSERT_TRUE(fs::exists(demo)) << demo;
+    const fs::path events = fs::path(DEMO_SOURCE_DIR) / "demo.events";
+    const RunResult result = RunPlayer({"--headless", "--soundfont", kSoundfont, "--audio-out", "demo.wav",
+                                        "--events", events.string(), demo.string()},
+                                       folder.path());
+    EXPECT_EQ(result.status, 0) << result.err;
+    Wav wav;
+    ASSERT_TRUE(ReadWav(folder.path() / "demo.wav", wav));
+    EXPECT_GT(Rms(wav, 1000, 2000), 0.005) << "the demo's first piece plays";
+    EXPECT_GT(result.max_rss_kb, 1000);
+    EXPECT_LT(result.max_rss_kb, 100 * 1024) << "peak resident memory in KiB";
+    std::printf("peak resident memory of the demo run: %ld KiB\n", result.max_rss_kb);
+  }
 
 }  // namespace
 }  // namespace corv::e2e

@@ -46,11 +46,13 @@ class StartupOnXvfb : public ::testing::Test {
         "ASAN_OPTIONS", (asan ? std::string(asan) + ":" : std::string()) + "detect_leaks=0");
     unsetenv("SDL_VIDEODRIVER");
     unsetenv("WAYLAND_DISPLAY");
+    // The settings of whoever runs the tests are neither read nor changed.
+    config_ = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", (folder_.path() / "config").string());
   }
 
   ScratchFolder folder_;
   XvfbServer server_;
-  std::unique_ptr<ScopedEnv> display_, no_leak_check_;
+  std::unique_ptr<ScopedEnv> display_, no_leak_check_, config_;
 };
 
 TEST_F(StartupOnXvfb, DefaultGameBesideTheProgramStartsAfterEnterInTheOptionsDialog) {

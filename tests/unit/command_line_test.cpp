@@ -95,7 +95,7 @@ TEST(HelpText, NamesEveryOption) {
   const std::string help = HelpText();
   for (const char* option : {"--depth", "--drawing-mode", "--window", "--fullscreen", "--headless",
                              "--events", "--trace", "--audio-out", "--soundfont", "--save-dir", "--demo",
-                             "--help", "--version", "--strict", "--text-out"}) {
+                             "--help", "--version", "--strict", "--text-out", "--config", "--no-config"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }

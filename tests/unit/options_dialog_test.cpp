@@ -112,6 +112,55 @@ TEST(OptionsDialog, RunsFromShowToClose) {
   }
 }
 
+// The last run's choice is selected where the display offers it; the player still decides.
+TEST(OptionsDialog, SelectsTheRememberedChoice) {
+  struct Case {
+    const char* name;
+    int depth, mode;  // remembered
+    std::vector<int> offered;
+    std::deque<int> player;
+    int expect_depth, expect_mode;
+  };
+  const Case cases[] = {
+      {"both remembered", 24, 2, {0, 1, 2}, {kCommand1_Ok}, 24, 2},
+      {"remembered depth not offered", 24, 0, {0, 2}, {kCommand1_Ok}, 32, 0},
+      {"nothing remembered", 0, -1, {2, 0}, {kCommand1_Ok}, 16, 1},
+      {"the player changes both", 16, 2, {0, 2}, {kOption1_32Bit, kOption3, kCommand1_Ok}, 32, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Harness h;
+    Preferences remembered;
+    remembered.depth = c.depth;
+    remembered.drawing_mode = c.mode;
+    GOption dialog(
+        h.settings,
+        [&h](const DialogLayout&, DialogEvents& events) {
+          return std::make_unique<RecordingView>(events, h.calls, h.player);
+        },
+        remembered);
+    dialog.Show();
+    for (int index : c.offered) dialog.OfferDepth(index);
+    dialog.EnableOk();
+    h.player = c.player;
+    EXPECT_TRUE(dialog.WaitUntilClosed());
+    EXPECT_EQ(h.settings.ColourDepth, c.expect_depth);
+    EXPECT_EQ(h.settings.DrawingMode, c.expect_mode);
+    // What the player saw selected before acting: the last selection in each group.
+    std::string depth_shown, mode_shown;
+    for (const std::string& call : h.calls) {
+      if (call == "select 0" || call == "select 1" || call == "select 2") depth_shown = call;
+      if (call == "select 4" || call == "select 5" || call == "select 6") mode_shown = call;
+    }
+    if (c.player.size() == 1) {
+      EXPECT_EQ(depth_shown, "select " + std::to_string((c.expect_depth - 16) / 8));
+      if (c.mode >= 0) {
+        EXPECT_EQ(mode_shown, "select " + std::to_string(kOption2 + c.mode));
+      }
+    }
+  }
+}
+
 TEST(OptionsDialog, EnablesAndSelectsOnlyTheOfferedDepths) {
   Harness h;
   h.dialog.Show();
@@ -296,12 +345,12 @@ TEST(FileChooserFilter, PatternsMatchInAnyCase) {
     std::string given, expected;
   };
   const Case cases[] = {
-      {"ゲームファイル(*.ADV)\t*.ADV", "ゲームファイル(*.ADV)\t*.[Aa][Dd][Vv]"},
+      {"ゲームファイル(*.ADV)\t*.ADV", "ゲームファイル\t*.[Aa][Dd][Vv]"},
       {[] {
          static const char kRecord[] = "ゲームファイル(*.ADV)\0*.ADV\0";  // as the Windows record holds it
          return std::string(kRecord, sizeof kRecord);
        }(),
-       "ゲームファイル(*.ADV)\t*.[Aa][Dd][Vv]"},
+       "ゲームファイル\t*.[Aa][Dd][Vv]"},
       {"Pictures\t*.BMP;*.mid", "Pictures\t{*.[Bb][Mm][Pp],*.[Mm][Ii][Dd]}"},
       {"Classes kept\t*.[ab]x", "Classes kept\t*.[ab][Xx]"},
       {"Everything\t", "Everything\t*"},

@@ -179,7 +179,7 @@ struct StartUp {
 TEST(StartGame, CancelledDialogEndsSilently) {
   StartUp s;  // no game beside the test executable, so the dialog is asked
   EXPECT_EQ(s.Start(std::nullopt), 0);
-  EXPECT_EQ(s.dialogs.opened, std::vector<std::string>{"ゲームファイルを開く|ゲームファイル(*.ADV)"});
+  EXPECT_EQ(s.dialogs.opened, std::vector<std::string>{"ゲームファイルを開く|ゲームファイル(*.ADV)\t*.ADV"});
   EXPECT_TRUE(s.dialogs.boxes.empty());
 }
 
