@@ -148,7 +148,7 @@ class FluidSynthSequencer final : public Sequencer {
   void SetVolume(int percent) override {
     RenderUntilNow();  // what was played before the change keeps its loudness
     gain_ = kFullGain * static_cast<float>(std::clamp(percent, 0, 100)) / 100.0f;
-    const AudioLock lock(device_);
+    // FluidSynth's own API lock makes the change safe beside the audio thread; no lock of ours is held.
     if (synth_) fluid_synth_set_gain(synth_.get(), gain_);
   }
 

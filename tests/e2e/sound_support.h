@@ -10,8 +10,6 @@
 
 namespace corv::e2e {
 
-inline constexpr char kSoundfont[] = "/usr/share/sounds/sf2/default-GM.sf2";
-
 // One loud chord for the first 400 ms, then rests up to the end of the piece at 2000 ms
 // (480 ticks a quarter at 500 000 microseconds a quarter: 1 tick = 500/480 ms).
 inline std::string ChordThenRest() {
