@@ -128,18 +128,31 @@ struct WordDarken {
 
 // ---- Portable loops ------------------------------------------------------------------------------
 
-// `k` is the rule position of p[0].
-void BlendBytesPortable(uint8_t* p, size_t n, const ByteBlend& rule, size_t k = 0) {
-  for (size_t i = 0; i < n; ++i, k = k + 1 == kPeriod ? 0 : k + 1) {
-    p[i] = static_cast<uint8_t>((p[i] * rule.weight[k] + rule.addend[k]) / 100);
-  }
+// The 8:8:8 loops take the row a period at a time, so that byte j of every period has rule j: loops of
+// that shape, with no calls and no rule index to wrap, are what compilers turn into vector code on any
+// processor. The rules are copied to locals first, since the pixel stores could otherwise alias them.
+template <typename Bytes>
+inline void ForEachPeriod(uint8_t* p, size_t n, Bytes&& bytes) {
+  size_t i = 0;
+  for (; i + kPeriod <= n; i += kPeriod) bytes(p + i, kPeriod);
+  if (i < n) bytes(p + i, n - i);
 }
 
-void DarkenBytesPortable(uint8_t* p, size_t n, const ByteDarken& rule, size_t k = 0) {
-  for (size_t i = 0; i < n; ++i, k = k + 1 == kPeriod ? 0 : k + 1) {
-    const int v = p[i] - rule.amount[k];
-    p[i] = static_cast<uint8_t>(v < 0 ? 0 : v);
-  }
+void BlendBytesPortable(uint8_t* p, size_t n, const ByteBlend& rule) {
+  const std::array<uint16_t, kPeriod> weight = rule.weight, addend = rule.addend;
+  ForEachPeriod(p, n, [&](uint8_t* q, size_t count) {
+    for (size_t j = 0; j < count; ++j) {
+      const auto sum = static_cast<uint16_t>(q[j] * weight[j] + addend[j]);  // at most 25500
+      q[j] = static_cast<uint8_t>(sum / 100);
+    }
+  });
+}
+
+void DarkenBytesPortable(uint8_t* p, size_t n, const ByteDarken& rule) {
+  const std::array<uint8_t, kPeriod> amount = rule.amount;
+  ForEachPeriod(p, n, [&](uint8_t* q, size_t count) {
+    for (size_t j = 0; j < count; ++j) q[j] = static_cast<uint8_t>(q[j] > amount[j] ? q[j] - amount[j] : 0);
+  });
 }
 
 // Pixels are little-endian 16-bit values, n bytes of them.
