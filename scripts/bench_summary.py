@@ -51,6 +51,7 @@ def goals(runs, extra):
         ratio(f"doubled_copy_{d}", f"doubled_copy/plain/{d}", memcpy, 2)
         ratio(f"doubled_copy_keyed_{d}", f"doubled_copy/keyed/{d}", memcpy, 2)
         ratio(f"present_work_{d}", f"present_work/texture_copy/{d}", memcpy, 3)
+        ratio(f"shot_{d}", f"shot/shipped/{d}", f"shot/plain/{d}", 0.5)
         for op in ("blend", "darken"):
             for area in ("frame", "window"):
                 shipped = f"{op}/{area}/{d}/shipped"

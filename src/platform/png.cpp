@@ -44,6 +44,16 @@ uint8_t Paeth(int a, int b, int c) {
   return static_cast<uint8_t>(c);
 }
 
+// 8:8:8 pixels of B bytes lie blue, green, red in memory (then a fourth byte at 32 bits).
+template <int B>
+void SwapRow(const uint8_t* in, int width, uint8_t* out) {
+  for (int x = 0; x < width; ++x, in += B, out += 3) {
+    out[0] = in[2];
+    out[1] = in[1];
+    out[2] = in[0];
+  }
+}
+
 // One row of raw pixels to RGB bytes. The loops have no calls and no branches per pixel, so the compiler
 // turns them into vector code.
 void RowToRgb(int depth, const uint8_t* in, int width, uint8_t* out) {
@@ -56,14 +66,10 @@ void RowToRgb(int depth, const uint8_t* in, int width, uint8_t* out) {
       out[1] = static_cast<uint8_t>((g << 2) | (g >> 4));
       out[2] = static_cast<uint8_t>((b << 3) | (b >> 2));
     }
+  } else if (depth == 24) {
+    SwapRow<3>(in, width, out);
   } else {
-    // 8:8:8 pixels lie blue, green, red in memory, followed by a fourth byte at 32 bits.
-    const int step = depth == 24 ? 3 : 4;
-    for (int x = 0; x < width; ++x, in += step, out += 3) {
-      out[0] = in[2];
-      out[1] = in[1];
-      out[2] = in[0];
-    }
+    SwapRow<4>(in, width, out);
   }
 }
 
