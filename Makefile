@@ -5,7 +5,7 @@ JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test test-release test-asan play bench fuzz install format clean
+.PHONY: all deps build test test-release test-asan test-arm64 play bench fuzz install format clean
 
 all: build
 
@@ -32,6 +32,11 @@ test-asan: deps
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
+# The surface and shading unit tests cross-built for 64-bit Arm and run under qemu-user (installs the cross
+# compiler and qemu-user when missing). Not part of `make test`.
+test-arm64:
+	JOBS=$(JOBS) scripts/test-arm64 build-arm64
+
 play: build
 	@scripts/play $(BUILD)
 
@@ -50,4 +55,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-bench build-fuzz
+	rm -rf $(BUILD) $(ASAN_BUILD) build-bench build-fuzz build-arm64

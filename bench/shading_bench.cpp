@@ -1,10 +1,13 @@
 // Rectangle shading on a full frame and on the message window, at every depth: the shipped routines on
 // each instruction path, the plain per-pixel arithmetic, pixman compositing the nearest equivalent (a
 // solid colour at the same opacity over the pixels; for darkening, black at 25 % over them), and a
-// memcpy of the frame as the floor.
+// memcpy of the frame as the floor. "naive" is the per-pixel arithmetic on row pointers, left for the
+// compiler to vectorise: the yardstick of the portable loops.
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "bench_support.h"
@@ -14,9 +17,10 @@
 namespace corv::bench {
 namespace {
 
-enum Variant { kShipped, kAvx2, kSse2, kPortable, kReference, kPixman };
-constexpr Simd kSimd[] = {Simd::kBest, Simd::kAvx2, Simd::kSse2, Simd::kPortable, Simd::kBest, Simd::kBest};
-const char* const kVariantNames[] = {"shipped", "avx2", "sse2", "portable", "reference", "pixman"};
+enum Variant { kShipped, kAvx2, kSse2, kPortable, kReference, kNaive, kPixman };
+constexpr Simd kSimd[] = {Simd::kBest, Simd::kAvx2, Simd::kSse2, Simd::kPortable,
+                          Simd::kBest, Simd::kBest, Simd::kBest};
+const char* const kVariantNames[] = {"shipped", "avx2", "sse2", "portable", "reference", "naive", "pixman"};
 
 struct Area {
   const char* name;
@@ -35,6 +39,43 @@ pixman_format_code_t PixmanFormat(int depth) {
 // pixman over the same pixels: OVER with a solid colour, premultiplied, at the blend's opacity.
 void PixmanShade(pixman_image_t* dst, pixman_image_t* solid, const Area& a) {
   pixman_image_composite32(PIXMAN_OP_OVER, solid, nullptr, dst, 0, 0, 0, 0, a.x, a.y, a.w + 1, a.h + 1);
+}
+
+// A pixel of B bytes, loaded and stored as a little-endian value.
+template <int B>
+uint32_t LoadPixel(const uint8_t* p) {
+  uint32_t v = 0;
+  std::memcpy(&v, p, B);
+  return v;
+}
+template <int B>
+void StorePixel(uint8_t* p, uint32_t v) {
+  std::memcpy(p, &v, B);
+}
+
+// The per-pixel arithmetic over the clipped rows (the areas here lie on the frame), no calls per pixel.
+template <int B>
+void NaiveShade(Surface& s, int depth, Op op, const Area& a, int32_t red, int32_t green, int32_t blue) {
+  const int32_t percent = op == Op::kBlend ? kPercent : 0, q = 100 - percent;
+  reference::PackColour(depth, red, green, blue);
+  const reference::Masks m = reference::MasksFor(depth);
+  for (int y = a.y; y <= a.y + a.h; ++y) {
+    uint8_t* row = s.Row(y) + a.x * B;
+    for (int x = 0; x <= a.w; ++x) {
+      const auto p = static_cast<int32_t>(LoadPixel<B>(row + x * B));
+      int32_t r, g, b;
+      if (op == Op::kBlend) {
+        r = (((p & m.red) * q) + (red * percent)) / 100 & m.red;
+        g = (((p & m.green) * q) + (green * percent)) / 100 & m.green;
+        b = (((p & m.blue) * q) + (blue * percent)) / 100;
+      } else {
+        r = std::max((p & m.red) - red, 0);
+        g = std::max((p & m.green) - green, 0);
+        b = std::max((p & m.blue) - blue, 0);
+      }
+      StorePixel<B>(row + x * B, static_cast<uint32_t>(r | g | b));
+    }
+  }
 }
 
 void Shade(benchmark::State& state, Op op, Area area, int depth, Variant variant) {
@@ -56,6 +97,13 @@ void Shade(benchmark::State& state, Op op, Area area, int depth, Variant variant
           reference::DarkenRect(s, depth, area.x, area.y, area.w, area.h, kDarkenBy, kDarkenBy, kDarkenBy);
         }
         break;
+      case kNaive: {
+        const int32_t r = op == Op::kBlend ? 0 : kDarkenBy, g = r, b = op == Op::kBlend ? 39 : kDarkenBy;
+        if (depth == 16) NaiveShade<2>(s, depth, op, area, r, g, b);
+        if (depth == 24) NaiveShade<3>(s, depth, op, area, r, g, b);
+        if (depth == 32) NaiveShade<4>(s, depth, op, area, r, g, b);
+        break;
+      }
       case kPixman:
         PixmanShade(image, solid, area);
         break;

@@ -128,41 +128,61 @@ struct WordDarken {
 
 // ---- Portable loops ------------------------------------------------------------------------------
 
-// `k` is the rule position of p[0].
-void BlendBytesPortable(uint8_t* p, size_t n, const ByteBlend& rule, size_t k = 0) {
-  for (size_t i = 0; i < n; ++i, k = k + 1 == kPeriod ? 0 : k + 1) {
-    p[i] = static_cast<uint8_t>((p[i] * rule.weight[k] + rule.addend[k]) / 100);
-  }
+// The 8:8:8 loops take the row a period at a time, so that byte j of every period has rule j: loops of
+// that shape, with no calls and no rule index to wrap, are what compilers turn into vector code on any
+// processor. The rules are copied to locals first, since the pixel stores could otherwise alias them.
+template <typename Bytes>
+inline void ForEachPeriod(uint8_t* p, size_t n, Bytes&& bytes) {
+  size_t i = 0;
+  for (; i + kPeriod <= n; i += kPeriod) bytes(p + i, kPeriod);
+  if (i < n) bytes(p + i, n - i);
 }
 
-void DarkenBytesPortable(uint8_t* p, size_t n, const ByteDarken& rule, size_t k = 0) {
-  for (size_t i = 0; i < n; ++i, k = k + 1 == kPeriod ? 0 : k + 1) {
-    const int v = p[i] - rule.amount[k];
-    p[i] = static_cast<uint8_t>(v < 0 ? 0 : v);
-  }
+void BlendBytesPortable(uint8_t* p, size_t n, const ByteBlend& rule) {
+  const std::array<uint16_t, kPeriod> weight = rule.weight, addend = rule.addend;
+  ForEachPeriod(p, n, [&](uint8_t* q, size_t count) {
+    for (size_t j = 0; j < count; ++j) {
+      const auto sum = static_cast<uint16_t>(q[j] * weight[j] + addend[j]);  // at most 25500
+      q[j] = static_cast<uint8_t>(sum / 100);
+    }
+  });
 }
 
-// Pixels are little-endian 16-bit values, n bytes of them.
+void DarkenBytesPortable(uint8_t* p, size_t n, const ByteDarken& rule) {
+  const std::array<uint8_t, kPeriod> amount = rule.amount;
+  ForEachPeriod(p, n, [&](uint8_t* q, size_t count) {
+    for (size_t j = 0; j < count; ++j) q[j] = static_cast<uint8_t>(q[j] > amount[j] ? q[j] - amount[j] : 0);
+  });
+}
+
+// Pixels are 16-bit values, n bytes of them. The arithmetic stays within 16 bits (a sum is at most
+// 63 * 100), so the compiler can use the narrowest vector lanes; the rule is copied to locals, since the
+// pixel stores could otherwise alias it.
 void BlendWordsPortable(uint8_t* p, size_t n, const WordBlend& rule) {
+  const uint16_t weight = rule.weight, red = rule.red, green = rule.green, blue = rule.blue;
+  const auto blend = [weight](unsigned field, uint16_t addend) {
+    return static_cast<uint16_t>(static_cast<uint16_t>(field * weight + addend) / 100);
+  };
   for (size_t i = 0; i + 1 < n; i += 2) {
-    const unsigned v = p[i] | (p[i + 1] << 8);
-    const unsigned r = ((v >> 11) * rule.weight + rule.red) / 100;
-    const unsigned g = (((v >> 5) & 0x3F) * rule.weight + rule.green) / 100;
-    const unsigned b = ((v & 0x1F) * rule.weight + rule.blue) / 100;
-    const unsigned out = (r << 11) | (g << 5) | b;
-    p[i] = static_cast<uint8_t>(out);
-    p[i + 1] = static_cast<uint8_t>(out >> 8);
+    uint16_t v;
+    std::memcpy(&v, p + i, 2);
+    const auto out = static_cast<uint16_t>((blend(v >> 11u, red) << 11u) |
+                                           (blend((v >> 5u) & 0x3Fu, green) << 5u) | blend(v & 0x1Fu, blue));
+    std::memcpy(p + i, &out, 2);
   }
 }
 
 void DarkenWordsPortable(uint8_t* p, size_t n, const WordDarken& rule) {
-  const auto lower = [](unsigned field, unsigned amount) { return field > amount ? field - amount : 0u; };
+  const uint16_t red = rule.red, green = rule.green, blue = rule.blue;
+  const auto lower = [](unsigned field, uint16_t amount) {
+    return static_cast<uint16_t>(field > amount ? field - amount : 0u);
+  };
   for (size_t i = 0; i + 1 < n; i += 2) {
-    const unsigned v = p[i] | (p[i + 1] << 8);
-    const unsigned out =
-        lower(v & 0xF800, rule.red) | lower(v & 0x7E0, rule.green) | lower(v & 0x1F, rule.blue);
-    p[i] = static_cast<uint8_t>(out);
-    p[i + 1] = static_cast<uint8_t>(out >> 8);
+    uint16_t v;
+    std::memcpy(&v, p + i, 2);
+    const auto out =
+        static_cast<uint16_t>(lower(v & 0xF800u, red) | lower(v & 0x7E0u, green) | lower(v & 0x1Fu, blue));
+    std::memcpy(p + i, &out, 2);
   }
 }
 

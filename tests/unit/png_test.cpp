@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 namespace corv {
@@ -44,6 +45,28 @@ TEST(Png, DeepFramesKeepTheirBytes) {
     frame.WritePixel(1, 0, 0xFEDCBA);
     const RgbImage image = FrameToRgb(frame);
     EXPECT_EQ(image.rgb, (std::vector<uint8_t>{0x12, 0x34, 0x56, 0xFE, 0xDC, 0xBA})) << depth;
+  }
+}
+
+// Rows are converted whole: every pixel of a frame of several rows, at every depth, must come out as it
+// does on its own.
+TEST(Png, EveryRowOfAFrameMatchesItsPixels) {
+  for (int depth : {16, 24, 32}) {
+    Surface frame(37, 5, depth);
+    std::mt19937 random(depth);
+    for (int y = 0; y < frame.Height(); ++y) {
+      for (int x = 0; x < frame.Width(); ++x)
+        frame.WritePixel(x, y, random() & (depth == 16 ? 0xFFFF : 0xFFFFFF));
+    }
+    std::vector<uint8_t> expected;
+    for (int y = 0; y < frame.Height(); ++y) {
+      for (int x = 0; x < frame.Width(); ++x) {
+        uint8_t r, g, b;
+        UnmapPixel(depth, frame.ReadPixel(x, y), r, g, b);
+        expected.insert(expected.end(), {r, g, b});
+      }
+    }
+    EXPECT_EQ(FrameToRgb(frame).rgb, expected) << depth;
   }
 }
 
