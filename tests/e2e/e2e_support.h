@@ -30,6 +30,14 @@ extern char** environ;
 
 namespace corv::e2e {
 
+// Every program a test starts keeps its settings in the build tree, never in the settings of whoever runs
+// the tests.
+inline const bool kTestConfigHomeSet = [] {
+  ::setenv("XDG_CONFIG_HOME", CORV_TEST_CONFIG_HOME, 1);
+  return true;
+}();
+
+
 namespace fs = std::filesystem;
 
 // Whether this build runs under AddressSanitizer (its shadow memory makes every process far larger).
