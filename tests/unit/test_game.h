@@ -36,7 +36,7 @@ class GameBuilder {
   int32_t Bytes(std::initializer_list<uint8_t> bytes) {
     const int32_t at = Position();
     // Grown first and then written: inserting the list makes GCC 12 at -O3 warn of overflows inside the
-    // standard library (its bug 107852).
+    // standard library where none can happen.
     script_.resize(script_.size() + bytes.size());
     std::copy(bytes.begin(), bytes.end(), script_.end() - static_cast<std::ptrdiff_t>(bytes.size()));
     return at;
@@ -109,7 +109,7 @@ class GameBuilder {
 
   std::vector<uint8_t> Build() const {
     // The image is made at its full size and then written: growing it piece by piece makes GCC 12 at -O3
-    // warn of copies out of bounds inside the standard library (its bug 107852).
+    // warn of copies out of bounds inside the standard library where none can happen.
     const std::string* pools[] = {&picture_pool_, &background_pool_, &music_pool_, &choice_pool_,
                                   &message_pool_};
     size_t size = 36 + script_.size() + 1;  // a pad byte: the file's last byte is never executed
