@@ -5,7 +5,7 @@ JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test test-release test-asan test-arm64 play bench fuzz install format clean
+.PHONY: all deps build test test-release test-asan test-arm64 play bench fuzz install deb format clean
 
 all: build
 
@@ -19,13 +19,16 @@ build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
 # Every test twice: once as built for players, once under AddressSanitizer, UBSan and LeakSanitizer.
+# Both builds treat warnings as errors.
 test: test-release test-asan
 
-test-release: build
+test-release: deps $(BUILD)/CMakeCache.txt
+	cmake -S . -B $(BUILD) -DCORV_WERROR=ON
+	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCORV_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCORV_SANITIZE=ON -DCORV_WERROR=ON $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	# LeakSanitizer is on by default; a test process that loads the X libraries SDL unloads at exit turns
 	# it off for itself (their leftovers cannot be told apart), every other process is leak-checked.
@@ -51,8 +54,13 @@ fuzz: deps
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
+# The Debian package, out/deb/corvalline_VERSION_ARCH.deb: `sudo apt install ./out/deb/corvalline_*.deb`.
+deb: build
+	cd $(BUILD) && cpack -G DEB -B $(CURDIR)/out/deb
+	@ls $(CURDIR)/out/deb/*.deb
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-bench build-fuzz build-arm64
+	rm -rf $(BUILD) $(ASAN_BUILD) build-bench build-fuzz build-arm64 out

@@ -30,6 +30,11 @@ std::string ChooserFilter(const std::string& filter);
 // Dialogs for players, with FLTK; message boxes are also written to stderr.
 std::unique_ptr<Dialogs> MakeFltkDialogs();
 
+// The characters of `utf8` that the dialogs' font has no glyph for (they would be drawn as empty boxes), in
+// order; empty when every character is drawn. Opens the display connection; with none, it cannot tell and
+// returns a non-empty text.
+[[nodiscard]] std::u32string MissingDialogGlyphs(const std::string& utf8);
+
 // Dialogs that show nothing: message boxes go to stderr only, the open-file dialog is cancelled.
 std::unique_ptr<Dialogs> MakeHeadlessDialogs();
 

@@ -20,6 +20,7 @@
 
 #include "platform/dialogs.h"
 #include "shell/options_dialog.h"
+#include "shell/startup.h"
 
 namespace corv {
 namespace {
@@ -300,6 +301,22 @@ TEST_F(DialogsOnXvfb, OptionsDialogCancelAndFrameCloseEndTheProgram) {
     Settings settings;
     EXPECT_FALSE(RunOptionsDialog(settings, {2}));
     EXPECT_EQ(player.Finish(), 0);
+  }
+}
+
+// The dialogs' font has a glyph for every character of every label (none is drawn as an empty box), on
+// this machine's fonts: the options dialog's table, and the message boxes' title, texts and OK.
+TEST_F(DialogsOnXvfb, EveryLabelIsDrawnWithRealGlyphs) {
+  std::vector<std::string> labels = {OptionsLayout().caption,
+                                     kWarningTitle,
+                                     kNotAGameMessage,
+                                     kInitFailedMessage,
+                                     "このコンピュータ上では実行できません。",
+                                     "OK"};
+  for (const DialogControl& control : OptionsLayout().controls) labels.push_back(control.caption);
+  for (const std::string& label : labels) {
+    const std::u32string missing = MissingDialogGlyphs(label);
+    EXPECT_TRUE(missing.empty()) << label << ": " << missing.size() << " characters without a glyph";
   }
 }
 
