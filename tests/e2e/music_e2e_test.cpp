@@ -64,11 +64,16 @@ TEST(Music, SoundsLoopsFromItsBeginningAndStops) {
   EXPECT_LT(Rms(wav, total_ms - 3500, 3500), 0.0005);
 }
 
-// Plays TUNE.MID (the given bytes) for `ms` of the headless clock inside a click wait, into music.wav.
-RunResult PlayTune(const ScratchFolder& folder, const midi_bytes::Bytes& tune, int ms, Wav& wav) {
-  WriteFile(folder.path() / "TUNE.MID", std::string(tune.begin(), tune.end()));
+// Writes TUNE.MID and the game TUNE.ADV, which plays it and waits for a click.
+void WriteTuneGame(const ScratchFolder& folder, const std::string& tune) {
+  WriteFile(folder.path() / "TUNE.MID", tune);
   BuildGame("name music tune \"TUNE\"\ntext_wait 0\nmusic tune\nmessage \"あ\"\nclick\nend\n",
             folder.path() / "TUNE.ADV");
+}
+
+// Plays TUNE.MID (the given bytes) for `ms` of the headless clock inside a click wait, into music.wav.
+RunResult PlayTune(const ScratchFolder& folder, const midi_bytes::Bytes& tune, int ms, Wav& wav) {
+  WriteTuneGame(folder, std::string(tune.begin(), tune.end()));
   WriteFile(folder.path() / "events.txt", "idle\nwait " + std::to_string(ms) + "\nclick 5 5\n");
   const RunResult result = RunPlayer({"--headless", "--soundfont", kSoundfont, "--audio-out", "music.wav",
                                       "--events", "events.txt", "TUNE.ADV"},
@@ -161,9 +166,7 @@ TEST(Music, HeavyPiecesRenderInTimeProportionalToTheClock) {
 TEST(Music, VolumeKeysScaleTheMusicAndAreRemembered) {
   if (!fs::exists(kSoundfont)) GTEST_SKIP() << "no soundfont at " << kSoundfont;
   ScratchFolder folder;
-  WriteFile(folder.path() / "TUNE.MID", ChordThenRest());
-  BuildGame("name music tune \"TUNE\"\ntext_wait 0\nmusic tune\nmessage \"あ\"\nclick\nend\n",
-            folder.path() / "TUNE.ADV");
+  WriteTuneGame(folder, ChordThenRest());
   if (HasFatalFailure()) return;
   WriteFile(folder.path() / "events.txt",
             "idle\nwait 1000\nkey -\nkey -\nkey -\nkey -\nkey -\nwait 3000\nclick 5 5\n");
@@ -187,9 +190,7 @@ TEST(Music, VolumeKeysScaleTheMusicAndAreRemembered) {
 TEST(Music, NoForeignLinesWithoutASoundDevice) {
   if (!fs::exists(kSoundfont)) GTEST_SKIP() << "no soundfont at " << kSoundfont;
   ScratchFolder folder;
-  WriteFile(folder.path() / "TUNE.MID", ChordThenRest());
-  BuildGame("name music tune \"TUNE\"\ntext_wait 0\nmusic tune\nmessage \"あ\"\nclick\nend\n",
-            folder.path() / "TUNE.ADV");
+  WriteTuneGame(folder, ChordThenRest());
   if (HasFatalFailure()) return;
   WriteFile(folder.path() / "events.txt", "idle\nwait 500\nclick 5 5\n");
   ScopedEnv video("SDL_VIDEODRIVER", "dummy");  // no window needed; the sound device is the real one
