@@ -37,7 +37,6 @@ inline const bool kTestConfigHomeSet = [] {
   return true;
 }();
 
-
 namespace fs = std::filesystem;
 
 // Whether this build runs under AddressSanitizer (its shadow memory makes every process far larger).
