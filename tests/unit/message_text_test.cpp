@@ -185,21 +185,24 @@ TEST(WindowText, ClickDuringTypingShowsTheRestAtTheNextPresent) {
   for (int x : {68, 86, 104, 122, 140, 158}) EXPECT_TRUE(CellAt(screen, x, 355, 12)) << x;
 }
 
+// The pause after each character is the game's TextWait, unless the player set a text speed of their own.
 TEST(WindowText, PausesTextWaitAfterEachCharacter) {
   struct Case {
     uint8_t wait;
-    int presents;
+    int speed_ms;     // the player's text speed; -1 keeps the game's
     uint32_t min_ms;  // the pauses alone
   };
-  for (const Case& c : {Case{0, 4, 0}, Case{20, 4, 80}}) {
+  for (const Case& c : {Case{0, -1, 0}, Case{20, -1, 80}, Case{0, 20, 80}, Case{50, 0, 0}}) {
     ScriptedPlayer sp;
     sp.player.script.TextWait = c.wait;
+    sp.player.comforts.text_speed_ms = c.speed_ms;
     DrawWindowText(sp.player, Repeat(4));
-    EXPECT_EQ(sp.display.presents, c.presents) << "wait " << int{c.wait};
+    EXPECT_EQ(sp.display.presents, 4) << "wait " << int{c.wait} << ", speed " << c.speed_ms;
     EXPECT_GE(sp.clock.TickCount(), c.min_ms);
-    if (c.wait == 0) {
+    if (c.min_ms == 0) {
       EXPECT_EQ(sp.display.polls, 0) << "no pause, no yield";
     }
+    EXPECT_EQ(sp.player.script.TextWait, c.wait) << "the game's own setting is left as it was";
   }
 }
 
