@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "../tests/unit/bmp_writer.h"
-#include "../tests/unit/midi_bytes.h"
+#include "bmp_writer.h"
+#include "midi_bytes.h"
 #include "advc/advc.h"
 
 namespace corv::fuzz {

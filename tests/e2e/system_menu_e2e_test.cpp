@@ -2,6 +2,7 @@
 // games built with advc run headless from events files; frames are read back from `shot` lines and the
 // game's progress from the trace. Expected colours are worked out from the shading rules over pictures
 // of a known colour; text is checked by where its ink lies, never by a font's exact shapes.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "../unit/bmp_writer.h"
+#include "bmp_writer.h"
 #include "e2e_support.h"
 
 namespace corv::e2e {
