@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "advc/advc.h"
 #include "bmp_writer.h"
 #include "midi_bytes.h"
-#include "advc/advc.h"
 
 namespace corv::fuzz {
 namespace {

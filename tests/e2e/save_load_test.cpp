@@ -143,21 +143,6 @@ TEST_F(SaveAndLoad, SaveDirHoldsTheSlotFiles) {
             after_save);
 }
 
-TEST_F(SaveAndLoad, ADamagedSlotIsRefusedAndTheGameGoesOn) {
-  WriteText(folder_ / "STORY1.SAV", "CRVLSAVE this is not a saved game");
-  // Load slot 1, dismiss the notice, then take "はい" at the same choice.
-  WriteText(folder_ / "bad.events",
-            "idle\nrclick 320 400\nidle\nclick 300 200\nidle\nclick 300 175\nidle\nclick 300 300\nidle\n"
-            "click 300 270\n");
-  EXPECT_EQ(Play(game_, folder_ / "bad.events", folder_ / "bad.trace"), 0);
-  const std::vector<std::string> trace = ReadLines(folder_ / "bad.trace");
-  std::ostringstream all;
-  for (const auto& line : trace) all << line << "\n";
-  EXPECT_NE(all.str().find("v2=1\n"), std::string::npos) << all.str();
-  EXPECT_NE(all.str().find("v1=15\n"), std::string::npos) << all.str();
-  EXPECT_EQ(trace.back(), "end");
-}
-
 // ---- Slot files that must not be loaded ----
 
 // Two choices of two options each in window text: rows at y 265 and 295.
