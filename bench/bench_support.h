@@ -1,15 +1,16 @@
-// What the benchmarks share: random frames, the fastest-repetition statistic, and a display that copies
-// every frame it is shown the way a window's texture upload does.
+// What the benchmarks share: random frames, a frame-sized copy to measure against, and a display that
+// copies every frame it is shown the way a window's texture upload does.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <vector>
 
-#include "platform/display.h"
+#include "fake_display.h"
 #include "platform/surface.h"
 
 namespace corv::bench {
@@ -35,21 +36,14 @@ inline void MemcpyFrame(benchmark::State& state, int depth) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(from.SizeBytes()));
 }
 
-// A display that keeps a copy of each presented frame, as the window's streaming texture receives it.
-class CopyingDisplay final : public Display {
- public:
-  std::vector<DisplayMode> EnumerateModes() override { return {{640, 480, 32}}; }
-  bool SetMode(int, int, int, std::string*) override { return true; }
-  void RestoreMode() override {}
-  void Present(const Surface& frame) override {
-    texture_.resize(frame.SizeBytes());
-    std::memcpy(texture_.data(), frame.Data(), frame.SizeBytes());
-  }
-  void PollEvents(std::vector<InputEvent>&) override {}
-  int64_t FreeVideoMemory() override { return 0; }
-
- private:
-  std::vector<uint8_t> texture_;
-};
+// A fake display that keeps a copy of each presented frame, as the window's streaming texture receives it.
+inline std::unique_ptr<test::FakeDisplay> MakeCopyingDisplay() {
+  auto display = std::make_unique<test::FakeDisplay>();
+  display->modes = {{640, 480, 32}};
+  display->on_present = [texture = std::vector<uint8_t>()](const Surface& frame) mutable {
+    texture.assign(frame.Data(), frame.Data() + frame.SizeBytes());
+  };
+  return display;
+}
 
 }  // namespace corv::bench

@@ -74,7 +74,7 @@ void DoubledCopy(benchmark::State& state, int depth, bool keyed) {
 void Present(benchmark::State& state, int depth, bool texture) {
   VirtualClock clock;
   std::unique_ptr<Display> display =
-      texture ? std::unique_ptr<Display>(new CopyingDisplay) : MakeHeadlessDisplay(clock, DisplayOptions{});
+      texture ? std::unique_ptr<Display>(MakeCopyingDisplay()) : MakeHeadlessDisplay(clock, DisplayOptions{});
   auto player = std::make_unique<Player>();
   player->services.display = display.get();
   player->services.clock = &clock;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "advc/advc.h"
+#include "fake_display.h"
 #include "platform/clock.h"
 #include "script/interpreter.h"
 #include "shell/loader.h"
@@ -41,30 +42,30 @@ double ThreadCpuMicroseconds() {
 // A display that asks the kernel for pending input at every poll, as a window system connection does,
 // and has none to give. It also keeps the longest stretch of processor time the interpreter ran
 // between two looks for input (from Start to the first look, then look to look).
-class WindowLikeDisplay final : public Display {
+class WindowLikeDisplay {
  public:
   WindowLikeDisplay() {
     if (::pipe(fds_) != 0) fds_[0] = fds_[1] = -1;
+    display.modes = {{640, 480, 32}};
+    display.on_poll = [this](std::vector<InputEvent>&) {
+      pollfd p{fds_[0], POLLIN, 0};
+      benchmark::DoNotOptimize(::poll(&p, 1, 0));
+      const double now = ThreadCpuMicroseconds();
+      longest_gap_us_ = std::max(longest_gap_us_, now - last_look_us_);
+      last_look_us_ = now;
+    };
   }
-  ~WindowLikeDisplay() override {
+  ~WindowLikeDisplay() {
     ::close(fds_[0]);
     ::close(fds_[1]);
   }
-  std::vector<DisplayMode> EnumerateModes() override { return {{640, 480, 32}}; }
-  bool SetMode(int, int, int, std::string*) override { return true; }
-  void RestoreMode() override {}
-  void Present(const Surface&) override {}
-  void PollEvents(std::vector<InputEvent>&) override {
-    pollfd p{fds_[0], POLLIN, 0};
-    benchmark::DoNotOptimize(::poll(&p, 1, 0));
-    const double now = ThreadCpuMicroseconds();
-    longest_gap_us_ = std::max(longest_gap_us_, now - last_look_us_);
-    last_look_us_ = now;
-  }
-  int64_t FreeVideoMemory() override { return 0; }
+  WindowLikeDisplay(const WindowLikeDisplay&) = delete;
+  WindowLikeDisplay& operator=(const WindowLikeDisplay&) = delete;
 
   void Start() { last_look_us_ = ThreadCpuMicroseconds(); }
   double LongestGapMicroseconds() const { return longest_gap_us_; }
+
+  test::FakeDisplay display;
 
  private:
   int fds_[2];
@@ -96,7 +97,7 @@ void Loop(benchmark::State& state, Mode mode) {
       player->services.display = headless.get();
       player->services.clock = &virtual_clock;
     } else {
-      player->services.display = &window;
+      player->services.display = &window.display;
       player->services.clock = &real_clock;
     }
     player->game.GameImage = image;

@@ -1,12 +1,10 @@
 #include "fuzz_player.h"
 
-#include <stdlib.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <map>
 
+#include "scratch_folder.h"
 #include "script/interpreter.h"
 #include "seeds.h"
 #include "shell/display_init.h"
@@ -14,36 +12,29 @@
 namespace corv::fuzz {
 namespace {
 
-struct TempFolder {
-  std::string path;
-  TempFolder() {
-    char pattern[] = "/tmp/corv-fuzz-XXXXXX";
-    if (!::mkdtemp(pattern)) std::abort();
-    path = std::string(pattern) + "/";
-    ::mkdir((path + "Sub").c_str(), 0700);
-    for (const auto& [name, bytes] : SeedResources()) {
-      std::ofstream(path + name, std::ios::binary)
-          .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
+struct GameFolder {
+  test::ScratchFolder folder{"corv-fuzz"};
+  GameFolder() {
+    ::mkdir((folder / "Sub").c_str(), 0700);
+    for (const auto& [name, bytes] : SeedResources()) folder.Write(name, bytes);
   }
-  ~TempFolder() { std::system(("rm -rf '" + path + "'").c_str()); }
 };
 
 }  // namespace
 
 const std::string& ResourceFolder() {
-  static const TempFolder folder;  // made once per process; its files are only ever read
-  return folder.path;
+  static const GameFolder game;  // made once per process; its files are only ever read
+  return game.folder.str();
 }
 
-HeadlessGame::HeadlessGame(int depth, int drawing_mode, int max_polls, int max_presents)
-    : display(clock, max_polls, max_presents) {
+HeadlessGame::HeadlessGame(int depth, int drawing_mode, int max_polls, int max_presents) {
+  test::ClickEveryYield(display, max_polls, max_presents);
   Reset(depth, drawing_mode, nullptr, 0);
 }
 
 void HeadlessGame::Reset(int depth, int drawing_mode, const uint8_t* data, size_t size) {
   clock = VirtualClock();
-  display.ResetBudget();
+  display.polls = display.presents = 0;
   sequencer.commands.clear();
   player.services = Services{&display, &clock, &sequencer, glyphs.get(), dialogs.get()};
   player.settings = Settings{depth, drawing_mode};

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "clicking_display.h"
+#include "fake_display.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/display.h"
@@ -28,7 +28,7 @@ const std::string& ResourceFolder();
 // loader clears the tables themselves), which keeps each run independent of the ones before it.
 struct HeadlessGame {
   VirtualClock clock;
-  ClickingDisplay display;
+  test::FakeDisplay display{clock};
   RecordingSequencer sequencer;
   std::unique_ptr<GlyphSource> glyphs = MakeBoxGlyphSource();
   std::unique_ptr<Dialogs> dialogs = MakeHeadlessDialogs();

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "../tests/unit/bmp_writer.h"
-#include "../tests/unit/midi_bytes.h"
 #include "advc/advc.h"
+#include "bmp_writer.h"
+#include "midi_bytes.h"
 
 namespace corv::fuzz {
 namespace {

@@ -1,15 +1,9 @@
-// What the end-to-end tests share: a scratch folder per test, running the real executables (with their
-// exit status, output and peak memory), building games with advc, reading frames and sound back, and an
-// X server of the tests' own.
+// What the end-to-end tests share over the tests' support library (scratch folders, running programs,
+// reading frames back, an X server of their own): the player and advc run with the tests' settings,
+// games of a test's own played headless, measures of frames and sound.
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -21,12 +15,13 @@
 #include <optional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "image.h"
 #include "platform/png.h"
-
-extern char** environ;
+#include "program.h"
+#include "scratch_folder.h"
+#include "xvfb.h"
 
 namespace corv::e2e {
 
@@ -38,6 +33,17 @@ inline const bool kTestConfigHomeSet = [] {
 }();
 
 namespace fs = std::filesystem;
+
+using test::HaveProgram;
+using test::ReadFile;
+using test::ReadImage;
+using test::RunProgram;
+using test::RunResult;
+using test::ScratchFolder;
+using test::StartProgram;
+using test::WaitForProgram;
+using test::WriteFile;
+using test::XvfbServer;
 
 // Whether this build runs under AddressSanitizer (its shadow memory makes every process far larger).
 #if defined(__SANITIZE_ADDRESS__)
@@ -52,17 +58,6 @@ inline constexpr bool kSanitized = false;
 inline constexpr bool kSanitized = false;
 #endif
 
-inline void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 inline std::vector<std::string> ReadLines(const fs::path& path) {
   std::ifstream in(path);
   std::vector<std::string> lines;
@@ -75,91 +70,6 @@ inline std::vector<std::string> SplitLines(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
-}
-
-// A folder for one test in one process, removed afterwards unless the test failed (to look into).
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = info ? std::string(info->test_suite_name()) + "_" + info->name() : "e2e";
-    for (char& c : name) {
-      if (c == '/') c = '_';
-    }
-    path_ = fs::temp_directory_path() / ("corv_e2e_" + std::to_string(::getpid()) + "_" + name);
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~ScratchFolder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::error_code ec;
-    if (!info || !info->result()->Failed()) fs::remove_all(path_, ec);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  const fs::path& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  fs::path path_;
-};
-
-struct RunResult {
-  int status = -1;         // the exit status; 128 + the signal when killed; -1 when it could not start
-  bool timed_out = false;  // killed after the time limit
-  std::string out, err;
-  long max_rss_kb = 0;  // the process's peak resident memory
-};
-
-// Starts a program (argv[0] is its path) in `folder`, its stdout and stderr going to files there; the
-// process id, or -1.
-inline pid_t StartProgram(const std::vector<std::string>& argv, const fs::path& folder) {
-  const std::string out_path = (folder / ".stdout").string(), err_path = (folder / ".stderr").string();
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return spawned == 0 ? pid : -1;
-}
-
-// Waits at most `limit` for a program started in `folder` to end; one still running then is killed.
-inline RunResult WaitForProgram(pid_t pid, const fs::path& folder, std::chrono::seconds limit) {
-  RunResult result;
-  if (pid <= 0) return result;
-  int status = 0;
-  struct rusage usage {};
-  const auto until = std::chrono::steady_clock::now() + limit;
-  for (;;) {
-    const pid_t done = ::wait4(pid, &status, WNOHANG, &usage);
-    if (done == pid) break;
-    if (done < 0) return result;
-    if (std::chrono::steady_clock::now() > until) {
-      ::kill(pid, SIGKILL);
-      ::wait4(pid, &status, 0, &usage);
-      result.timed_out = true;
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  result.max_rss_kb = usage.ru_maxrss;
-  result.out = ReadFile(folder / ".stdout");
-  result.err = ReadFile(folder / ".stderr");
-  return result;
-}
-
-// Runs a program to its end (or for at most `limit`).
-inline RunResult RunProgram(const std::vector<std::string>& argv, const fs::path& folder,
-                            std::chrono::seconds limit = std::chrono::seconds(240)) {
-  return WaitForProgram(StartProgram(argv, folder), folder, limit);
 }
 
 // The player, run in `folder` (where its shots land) with the arguments given.
@@ -190,10 +100,10 @@ inline std::ostream& operator<<(std::ostream& out, const Rgb& c) {
   return out << "(" << c.r << "," << c.g << "," << c.b << ")";
 }
 
+// A shot or screenshot (PNG or PPM); a file that cannot be read fails the test.
 inline RgbImage ReadShot(const fs::path& path) {
   RgbImage image;
-  std::string error;
-  EXPECT_TRUE(ReadPngFile(path.string(), image, &error)) << path << ": " << error;
+  EXPECT_TRUE(test::ReadImage(path, image)) << path << " is not a readable picture";
   return image;
 }
 
@@ -365,10 +275,6 @@ class HeadlessGame {
 
 // ---- An X server of the tests' own ----
 
-inline bool HaveProgram(const char* name) {
-  return std::system(("command -v " + std::string(name) + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 // A command's standard output, trailing blanks and newlines cut.
 inline std::string Capture(const std::string& command) {
   std::string out;
@@ -379,70 +285,6 @@ inline std::string Capture(const std::string& command) {
   pclose(pipe);
   while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
   return out;
-}
-
-// Xvfb on a display number it chooses itself (-displayfd), so that tests running side by side never
-// share one server; -noreset keeps it accepting connections when its last client leaves (a reset takes a
-// while on a busy machine, and a window opened again meanwhile would find no server).
-class XvfbServer {
- public:
-  bool Start(const std::string& geometry) {
-    int fds[2];
-    if (pipe(fds) != 0) return false;
-    const std::string screen = geometry + "x24";
-    const char* argv[] = {"Xvfb", "-displayfd",   "3",         "-noreset", "-screen",
-                          "0",    screen.c_str(), "-nolisten", "tcp",      nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    // The read end is closed first: it may itself be descriptor 3.
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-    const int spawned = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    if (spawned != 0) {
-      pid_ = -1;
-      close(fds[0]);
-      return false;
-    }
-    // The server writes its display number and a newline once it accepts connections.
-    std::string number;
-    char c;
-    while (number.size() < 8 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (number.empty()) {
-      Stop();
-      return false;
-    }
-    display_ = ":" + number;
-    return true;
-  }
-  void Stop() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-      pid_ = -1;
-    }
-  }
-  ~XvfbServer() { Stop(); }
-  const std::string& display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
-
-// A binary PPM as ImageMagick writes it.
-inline bool ReadPpm(const std::string& path, RgbImage& image) {
-  std::ifstream in(path, std::ios::binary);
-  std::string magic;
-  int maxval = 0;
-  in >> magic >> image.width >> image.height >> maxval;
-  in.get();
-  if (magic != "P6" || maxval != 255 || image.width <= 0 || image.height <= 0) return false;
-  image.rgb.resize(static_cast<size_t>(image.width) * image.height * 3);
-  in.read(reinterpret_cast<char*>(image.rgb.data()), static_cast<std::streamsize>(image.rgb.size()));
-  return static_cast<bool>(in);
 }
 
 }  // namespace corv::e2e

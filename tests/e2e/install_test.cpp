@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e_support.h"
 #include "platform/png.h"
 
 namespace {
@@ -21,50 +22,14 @@ namespace fs = std::filesystem;
 
 constexpr char kPrefix[] = "/opt/corvalline-test";
 
-class Folder {
- public:
-  Folder() {
-    std::string pattern = (fs::temp_directory_path() / "corv-e2e-install-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~Folder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+using Folder = corv::e2e::ScratchFolder;
+using Result = corv::e2e::RunResult;
+using corv::e2e::HaveProgram;
+using corv::e2e::ReadFile;
 
- private:
-  std::string path_;
-};
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-// Runs a shell command in `folder`, with its output and errors caught in files there.
+// Runs a shell command in `folder`, with its output and errors caught.
 Result RunIn(const Folder& folder, const std::string& command) {
-  const std::string line = "cd '" + folder.path() + "' && " + command + " >'" + (folder / "stdout.txt") +
-                           "' 2>'" + (folder / "stderr.txt") + "'";
-  const int status = std::system(line.c_str());
-  Result result;
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.out = ReadText(folder / "stdout.txt");
-  result.err = ReadText(folder / "stderr.txt");
-  return result;
-}
-
-bool HasTool(const char* name) {
-  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+  return corv::e2e::RunProgram({"/bin/sh", "-c", command}, folder.path());
 }
 
 // The frame of a shot is not a blank screen: more than a handful of different colours.
@@ -133,7 +98,7 @@ TEST_F(Installed, PutsEveryFileWhereTheDesktopLooksForIt) {
 }
 
 TEST_F(Installed, DesktopEntryOpensGamesWithThePlayer) {
-  const std::string entry = ReadText(Root("share/applications/corvalline.desktop"));
+  const std::string entry = ReadFile(Root("share/applications/corvalline.desktop"));
   ASSERT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u) << entry;
   for (const char* line :
        {"\nType=Application\n", "\nName=Corvalline\n", "\nExec=corvalline %f\n", "\nIcon=corvalline\n",
@@ -146,26 +111,26 @@ TEST_F(Installed, DesktopEntryOpensGamesWithThePlayer) {
 // update-mime-database reads the type as a desktop does: both spellings of the extension and the
 // magic bytes must reach its tables.
 TEST_F(Installed, GameFileTypeIsKnownByNameAndByContent) {
-  if (!HasTool("update-mime-database")) GTEST_SKIP() << "update-mime-database is not installed";
+  if (!HaveProgram("update-mime-database")) GTEST_SKIP() << "update-mime-database is not installed";
   const std::string mime = Root("share/mime");
   // The tree is put on the search path, so that anything the tool says is about our file.
   const Result update =
       RunIn(*folder_, "XDG_DATA_DIRS='" + Root("share") + "' update-mime-database '" + mime + "'");
   ASSERT_EQ(update.status, 0) << update.err;
   EXPECT_EQ(update.err, "");
-  const std::string globs = ReadText(mime + "/globs2");
+  const std::string globs = ReadFile(mime + "/globs2");
   EXPECT_NE(globs.find("application/x-corvalline-game:*.ADV:cs"), std::string::npos) << globs;
   EXPECT_NE(globs.find("application/x-corvalline-game:*.adv"), std::string::npos) << globs;
-  const std::string magic = ReadText(mime + "/magic");
+  const std::string magic = ReadFile(mime + "/magic");
   EXPECT_NE(magic.find("[60:application/x-corvalline-game]\n>0="), std::string::npos);
   EXPECT_NE(magic.find("CRVL"), std::string::npos);
-  const std::string types = ReadText(mime + "/types");
+  const std::string types = ReadFile(mime + "/types");
   EXPECT_NE(types.find("application/x-corvalline-game\n"), std::string::npos);
-  EXPECT_NE(ReadText(mime + "/icons").find("application/x-corvalline-game:corvalline"), std::string::npos);
+  EXPECT_NE(ReadFile(mime + "/icons").find("application/x-corvalline-game:corvalline"), std::string::npos);
 }
 
 TEST_F(Installed, IconIsTheWindowIconsDrawing) {
-  const std::string svg = ReadText(Root("share/icons/hicolor/scalable/apps/corvalline.svg"));
+  const std::string svg = ReadFile(Root("share/icons/hicolor/scalable/apps/corvalline.svg"));
   // The colours of the window icon drawn in the display code: the disc and the ring.
   EXPECT_NE(svg.find("#1B2A6B"), std::string::npos);
   EXPECT_NE(svg.find("#F2C14E"), std::string::npos);
@@ -173,7 +138,7 @@ TEST_F(Installed, IconIsTheWindowIconsDrawing) {
 }
 
 TEST_F(Installed, ManualPagesFormatWithoutWarnings) {
-  if (!HasTool("groff")) GTEST_SKIP() << "groff is not installed";
+  if (!HaveProgram("groff")) GTEST_SKIP() << "groff is not installed";
   for (const char* page : {"corvalline.1", "advc.1"}) {
     const Result format =
         RunIn(*folder_, "groff -k -man -Tutf8 -ww -z '" + Root(std::string("share/man/man1/") + page) + "'");
@@ -181,7 +146,7 @@ TEST_F(Installed, ManualPagesFormatWithoutWarnings) {
     EXPECT_EQ(format.err, "") << page;
   }
   // Every option of the help text is explained in the manual.
-  const std::string manual = ReadText(Root("share/man/man1/corvalline.1"));
+  const std::string manual = ReadFile(Root("share/man/man1/corvalline.1"));
   for (const char* option :
        {"demo", "save\\-dir", "window", "fullscreen", "depth", "drawing\\-mode", "soundfont", "audio\\-out",
         "headless", "events", "trace", "help", "version", "strict", "text\\-out", "config", "no\\-config"}) {
@@ -195,9 +160,7 @@ TEST_F(Installed, InstalledPlayerPlaysItsDemoHeadless) {
   std::ofstream(run / "title.events") << "wait 4000\nshot title.png\n";
   const Result play = RunIn(run, "'" + Root("bin/corvalline") + "' --headless --demo --events title.events");
   EXPECT_EQ(play.status, 0) << play.err;
-  corv::RgbImage frame;
-  std::string error;
-  ASSERT_TRUE(corv::ReadPngFile(run / "title.png", frame, &error)) << error;
+  const corv::RgbImage frame = corv::e2e::ReadShot(run / "title.png");
   EXPECT_EQ(frame.width, 640);
   EXPECT_EQ(frame.height, 480);
   EXPECT_GT(ColourCount(frame), 50u) << "the title frame looks blank";
@@ -267,7 +230,7 @@ TEST(CommandLine, DemoIsFoundBesideTheBuiltProgramOrReportedMissing) {
   const Result alone = RunIn(folder, "'" + (folder / "alone/corvalline") + "' --headless --demo");
   EXPECT_EQ(alone.status, 1);
   EXPECT_NE(alone.err.find("corvalline: the demo game is not installed (looked for " +
-                           (folder / "alone/demo/DEMO.ADV") + " and " + folder.path() +
+                           (folder / "alone/demo/DEMO.ADV") + " and " + folder.path().string() +
                            "/share/corvalline/demo/DEMO.ADV)"),
             std::string::npos)
       << alone.err;

@@ -113,7 +113,7 @@ TEST(LoadingScreen, RealWindowShowsItScaledAndEscEndsTheGame) {
     do {
       std::this_thread::sleep_for(std::chrono::milliseconds(200));
       EXPECT_EQ(std::system(("import -window " + id + " -depth 8 ppm:" + shot).c_str()), 0);
-      EXPECT_TRUE(ReadPpm(shot, image));
+      EXPECT_TRUE(ReadImage(shot, image));
     } while (!(image.width == 1280 && image.height == 960 &&
                Near(PixelAt(image, 0, 0), GradientRow(0, depth), tolerance) &&
                Near(PixelAt(image, 0, 959), GradientRow(479, depth), tolerance)) &&

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../unit/bmp_writer.h"
+#include "bmp_writer.h"
 #include "e2e_support.h"
 
 namespace corv::e2e {

@@ -2,17 +2,12 @@
 // in the window and on the page, a choice with its highlight, the click waits and the marker. Frames are
 // checked by where text pixels appear, never by a font's exact shapes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "e2e_support.h"
-#include "platform/png.h"
 
 namespace {
 
@@ -20,50 +15,15 @@ namespace fs = std::filesystem;
 
 class PlayedGame : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("corv_messages_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    if (!HasFailure()) fs::remove_all(dir_);
-  }
-
-  void Write(const std::string& name, const std::string& text) { std::ofstream(dir_ / name) << text; }
-
-  int Run(const std::string& command) {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
   // Builds the source and plays it with the events; returns the player's exit status.
   int Play(const std::string& source, const std::string& events) {
-    Write("game.txt", source);
-    Write("events.txt", events);
-    const std::string d = dir_.string();
-    EXPECT_EQ(Run(std::string(ADVC_EXE) + " build " + d + "/game.txt -o " + d + "/GAME.ADV"), 0);
-    // Shots are written relative to the working folder: play from the game's.
-    return Run("cd " + d + " && " + std::string(CORVALLINE_EXE) +
-               " --headless --depth 32 --drawing-mode 1 --events " + d + "/events.txt --trace " + d +
-               "/trace.txt " + d + "/GAME.ADV");
+    game_.emplace(source);
+    return game_->Play(events).status;
   }
+  corv::RgbImage Shot(const std::string& name) const { return game_->Shot(name); }
+  std::string Trace() const { return corv::e2e::ReadFile(game_->folder().path() / "trace.txt"); }
 
-  corv::RgbImage Shot(const std::string& name) {
-    corv::RgbImage image;
-    std::string error;
-    EXPECT_TRUE(corv::ReadPngFile((dir_ / name).string(), image, &error)) << error;
-    return image;
-  }
-
-  std::string Trace() {
-    std::ifstream in(dir_ / "trace.txt");
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-
-  fs::path dir_;
+  std::optional<corv::e2e::HeadlessGame> game_;
 };
 
 using corv::e2e::Count;

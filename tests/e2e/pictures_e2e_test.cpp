@@ -1,5 +1,5 @@
 // A picture the player cannot show is named once on stderr, and the game plays on to its end.
-#include "../unit/bmp_writer.h"
+#include "bmp_writer.h"
 #include "e2e_support.h"
 
 namespace corv::e2e {

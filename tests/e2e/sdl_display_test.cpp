@@ -41,7 +41,7 @@ struct Image {
 };
 
 bool ReadPpm(const std::string& path, Image& out) {
-  if (!e2e::ReadPpm(path, out.image)) return false;
+  if (!e2e::ReadImage(path, out.image)) return false;
   out.width = out.image.width;
   out.height = out.image.height;
   return true;
@@ -56,13 +56,10 @@ class SdlDisplayOnXvfb : public testing::Test {
     setenv("DISPLAY", server_.display().c_str(), 1);
     unsetenv("SDL_VIDEODRIVER");
     unsetenv("WAYLAND_DISPLAY");
-    dir_ = fs::temp_directory_path() / ("corv_xvfb_" + std::to_string(getpid()));
-    fs::create_directories(dir_);
   }
   void TearDown() override {
     display_.reset();
     server_.Stop();
-    if (!dir_.empty()) fs::remove_all(dir_);
   }
 
   // Opens the window and waits until the X server knows it; its X window id.
@@ -101,7 +98,7 @@ class SdlDisplayOnXvfb : public testing::Test {
   }
 
   XvfbServer server_;
-  fs::path dir_;
+  e2e::ScratchFolder folder_;
   std::unique_ptr<Display> display_;
 };
 
@@ -135,7 +132,7 @@ TEST_F(SdlDisplayOnXvfb, WindowShowsTheFrameScaledSharplyByTheLargestWholeFactor
     Pump(100);
     display_->Present(frame);
 
-    const std::string shot = (dir_ / "window.ppm").string();
+    const std::string shot = folder_ / "window.ppm";
     ASSERT_EQ(std::system(("import -window " + id + " -depth 8 ppm:" + shot).c_str()), 0);
     Image image;
     ASSERT_TRUE(ReadPpm(shot, image));

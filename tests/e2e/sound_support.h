@@ -5,8 +5,8 @@
 #include <cmath>
 #include <string>
 
-#include "../unit/midi_bytes.h"
 #include "e2e_support.h"
+#include "midi_bytes.h"
 
 namespace corv::e2e {
 

@@ -3,8 +3,8 @@
 // Cancel ends it before any game window opens; a file that is not a game shows the warning box.
 #include <gtest/gtest.h>
 
-#include "../unit/midi_bytes.h"
 #include "e2e_support.h"
+#include "midi_bytes.h"
 
 namespace corv::e2e {
 namespace {
@@ -80,7 +80,7 @@ TEST_F(StartupOnXvfb, DefaultGameBesideTheProgramStartsAfterEnterInTheOptionsDia
   do {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     ASSERT_EQ(std::system(("import -window root -depth 8 ppm:" + shot).c_str()), 0);
-    ASSERT_TRUE(ReadPpm(shot, image));
+    ASSERT_TRUE(ReadImage(shot, image));
     ASSERT_EQ(image.width, 1280);
   } while (!Near(PixelAt(image, 40, 0), Rgb{255, 255, 255}, 0) && std::chrono::steady_clock::now() < until);
   for (int y : {0, 200, 600, 958}) {

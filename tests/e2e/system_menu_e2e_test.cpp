@@ -2,6 +2,7 @@
 // games built with advc run headless from events files; frames are read back from `shot` lines and the
 // game's progress from the trace. Expected colours are worked out from the shading rules over pictures
 // of a known colour; text is checked by where its ink lies, never by a font's exact shapes.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "../unit/bmp_writer.h"
+#include "bmp_writer.h"
 #include "e2e_support.h"
 
 namespace corv::e2e {
@@ -69,18 +70,21 @@ RgbImage Frame(const fs::path& path) {
 struct Ink {
   int count = 0;
   int left = 1 << 20, right = -1, top = 1 << 20, bottom = -1;
+
+  void Add(int x, int y) {
+    ++count;
+    left = std::min(left, x);
+    right = std::max(right, x);
+    top = std::min(top, y);
+    bottom = std::max(bottom, y);
+  }
 };
 
 Ink InkIn(const RgbImage& image, int x, int y, int w, int h, Rgb background) {
   Ink ink;
   for (int yy = y; yy < y + h; ++yy) {
     for (int xx = x; xx < x + w; ++xx) {
-      if (PixelAt(image, xx, yy) == background) continue;
-      ++ink.count;
-      ink.left = std::min(ink.left, xx);
-      ink.right = std::max(ink.right, xx);
-      ink.top = std::min(ink.top, yy);
-      ink.bottom = std::max(ink.bottom, yy);
+      if (PixelAt(image, xx, yy) != background) ink.Add(xx, yy);
     }
   }
   return ink;
@@ -95,12 +99,7 @@ Ink Differences(const RgbImage& a, const RgbImage& b) {
   }
   for (int y = 0; y < a.height; ++y) {
     for (int x = 0; x < a.width; ++x) {
-      if (PixelAt(a, x, y) == PixelAt(b, x, y)) continue;
-      ++diff.count;
-      diff.left = std::min(diff.left, x);
-      diff.right = std::max(diff.right, x);
-      diff.top = std::min(diff.top, y);
-      diff.bottom = std::max(diff.bottom, y);
+      if (PixelAt(a, x, y) != PixelAt(b, x, y)) diff.Add(x, y);
     }
   }
   return diff;

@@ -3,7 +3,7 @@
 // dialog over the paused game, whose OK applies and keeps a new volume and leaves the frame as it was.
 #include <gtest/gtest.h>
 
-#include "../unit/bmp_writer.h"
+#include "bmp_writer.h"
 #include "e2e_support.h"
 #include "sound_support.h"
 
@@ -52,7 +52,7 @@ class WindowOnXvfb : public ::testing::Test {
     const std::string path = (folder_.path() / name).string();
     RgbImage image;
     EXPECT_EQ(std::system(("import -window " + id + " -depth 8 ppm:" + path).c_str()), 0);
-    EXPECT_TRUE(ReadPpm(path, image)) << path;
+    EXPECT_TRUE(ReadImage(path, image)) << path;
     return image;
   }
 

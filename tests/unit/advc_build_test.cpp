@@ -6,14 +6,9 @@
 namespace advc {
 namespace {
 
+using testing::Built;
 using testing::Concat;
 using testing::Header;
-
-std::vector<uint8_t> Built(const std::string& source) {
-  const BuildResult r = Build(source, "t.advs");
-  EXPECT_TRUE(r.ok) << (r.errors.empty() ? "" : r.errors[0].ToString());
-  return r.image;
-}
 
 // Each expected file was worked out by hand from the format: header, script from position 37, then
 // the pools (pictures, backgrounds, music, choices, messages) back to back.

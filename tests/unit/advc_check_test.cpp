@@ -13,12 +13,7 @@ namespace advc {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<uint8_t> Built(const std::string& source) {
-  const BuildResult r = Build(source, "t.advs");
-  EXPECT_TRUE(r.ok) << (r.errors.empty() ? "" : r.errors[0].ToString());
-  return r.image;
-}
+using testing::Built;
 
 void Set16(std::vector<uint8_t>& f, size_t offset, int v) {
   f[offset] = static_cast<uint8_t>(v & 0xFF);

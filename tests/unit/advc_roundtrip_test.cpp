@@ -8,15 +8,10 @@
 namespace advc {
 namespace {
 
+using testing::Built;
 using testing::Bytes;
 using testing::Concat;
 using testing::Header;
-
-std::vector<uint8_t> Built(const std::string& source) {
-  const BuildResult r = Build(source, "t.advs");
-  EXPECT_TRUE(r.ok) << (r.errors.empty() ? "" : r.errors[0].ToString());
-  return r.image;
-}
 
 // Disassembles, rebuilds the text, and compares; returns the text for further looks.
 std::string ExpectRoundTrip(const std::vector<uint8_t>& image, const std::string& what) {

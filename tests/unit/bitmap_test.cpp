@@ -285,7 +285,7 @@ TEST(LoadBitmap, WidestAcceptedPicture) {
 
 TEST(LoadBitmapFile, ReadsAFileAndRefusesAMissingOne) {
   test::ScratchFolder folder("corv_bitmap_file");
-  const std::string dir = folder.path();
+  const std::string dir = folder.str();
   const std::string path = dir + "/pic.bmp";
   test::WriteFile(path,
                   MakeBmp(3, 2, 8, Palette(256), [](int x, int y) { return static_cast<uint32_t>(x + y); }));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fake_display.h"
 #include "media_test_support.h"
 #include "platform/clock.h"
 #include "platform/glyphs.h"
@@ -9,24 +10,13 @@
 namespace corv {
 namespace {
 
-// Keeps the frame it was last given.
-class LastFrameDisplay final : public Display {
- public:
-  std::vector<DisplayMode> EnumerateModes() override { return {}; }
-  bool SetMode(int, int, int, std::string*) override { return true; }
-  void RestoreMode() override {}
-  void Present(const Surface& frame) override { last = frame; }
-  void PollEvents(std::vector<InputEvent>&) override {}
-  int64_t FreeVideoMemory() override { return 0; }
-  Surface last;
-};
-
 // The note reaches the display over the top-right corner for one second, then the frame comes back as
 // the game left it; the game's own surface never carries it.
 TEST(CornerNote, OverThePresentedFrameForOneSecond) {
   auto player = test::MakePlayer(32);
   VirtualClock clock(5000);
-  LastFrameDisplay display;
+  test::FakeDisplay display;
+  display.keep_frames = true;
   const std::unique_ptr<GlyphSource> glyphs = MakeBoxGlyphSource();
   player->services.display = &display;
   player->services.clock = &clock;
@@ -36,15 +26,15 @@ TEST(CornerNote, OverThePresentedFrameForOneSecond) {
 
   ShowCornerNote(*player, U"音量 50%");
   EXPECT_TRUE(test::SameBytes(player->screen.PrimarySurface, game));
-  EXPECT_NE(display.last.ReadPixel(620, 14), 0x336699u) << "no note in the corner";
-  EXPECT_EQ(display.last.ReadPixel(10, 470), 0x336699u) << "the note spread over the frame";
+  EXPECT_NE(display.frames.back().ReadPixel(620, 14), 0x336699u) << "no note in the corner";
+  EXPECT_EQ(display.frames.back().ReadPixel(10, 470), 0x336699u) << "the note spread over the frame";
 
   clock.Advance(kCornerNoteMs - 1);
   ExpireCornerNote(*player);
-  EXPECT_FALSE(test::SameBytes(display.last, game)) << "the note went too early";
+  EXPECT_FALSE(test::SameBytes(display.frames.back(), game)) << "the note went too early";
   clock.Advance(1);
   ExpireCornerNote(*player);
-  EXPECT_TRUE(test::SameBytes(display.last, game)) << "the note stayed";
+  EXPECT_TRUE(test::SameBytes(display.frames.back(), game)) << "the note stayed";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "platform/png.h"
+#include "scratch_folder.h"
 #include "shell/display_init.h"
 #include "shell/main_window.h"
 
@@ -212,9 +213,8 @@ TEST(EventScriptDelivery, IdleWaitsForTheProgramToWaitForThePlayer) {
 }
 
 TEST(EventScriptDelivery, ShotWritesTheVisibleFrameWidenedToEightBits) {
-  const auto dir = std::filesystem::temp_directory_path() / ("corv_shot_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  const std::string path = (dir / "frame one.png").string();
+  const test::ScratchFolder dir;
+  const std::string path = dir / "frame one.png";
   ScriptedPlayer p("shot " + path + "\n", 16);
   Screen& s = p.player.screen;
   s.PrimarySurface.WritePixel(0, 0, 0xF800);      // red
@@ -230,7 +230,6 @@ TEST(EventScriptDelivery, ShotWritesTheVisibleFrameWidenedToEightBits) {
   const uint8_t* last = image.rgb.data() + (479 * 640 + 639) * 3;
   EXPECT_EQ((std::vector<int>{first[0], first[1], first[2]}), (std::vector<int>{255, 0, 0}));
   EXPECT_EQ((std::vector<int>{last[0], last[1], last[2]}), (std::vector<int>{8, 8, 8}));
-  std::filesystem::remove_all(dir);
 }
 
 TEST(EventScriptDelivery, ShotThatCannotBeWrittenEndsWithFailure) {

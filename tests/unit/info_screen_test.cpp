@@ -9,7 +9,7 @@
 namespace corv {
 namespace {
 
-using testing::Fill;
+using test::Fill;
 using testing::MenuRig;
 
 TEST(InfoNumbers, SignedAndGroupedForms) {

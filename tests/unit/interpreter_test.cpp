@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 
+#include "scratch_folder.h"
 #include "test_game.h"
 
 namespace corv {
@@ -15,8 +16,8 @@ using test::TestPlayer;
 
 // Runs the script with a trace and returns the trace's lines.
 std::string RunTraced(TestPlayer& t, int* status = nullptr) {
-  test::TempFolder folder;
-  const std::string path = folder.path + "trace.txt";
+  test::ScratchFolder folder;
+  const std::string path = folder.str() + "trace.txt";
   {
     Trace trace(path);
     t.player.trace = &trace;

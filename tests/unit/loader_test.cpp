@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 
+#include "scratch_folder.h"
 #include "script/operands.h"
 #include "shell/display_init.h"
 #include "test_game.h"
@@ -151,10 +152,10 @@ TEST(BuildTables, RefusesBrokenFilesSayingWhereAndWhat) {
 }
 
 TEST(LoadGame, RefusesMissingAndOversizedFiles) {
-  test::TempFolder folder;
+  test::ScratchFolder folder;
   TestPlayer t;
   std::string error;
-  EXPECT_FALSE(LoadGame(t.player, folder.path + "NONE.ADV", &error));
+  EXPECT_FALSE(LoadGame(t.player, folder.str() + "NONE.ADV", &error));
   EXPECT_NE(error.find("NONE.ADV"), std::string::npos) << error;
 
   // A sparse file one byte over the limit: refused from its size, before anything is read.
@@ -169,7 +170,7 @@ TEST(LoadGame, ShowsTheLoadingScreenThenBuildsTables) {
   GameBuilder b;
   b.Message(0, "hi");
   b.End();
-  test::TempFolder folder;
+  test::ScratchFolder folder;
   const std::string path = folder.Write("G.ADV", b.Build());
   TestPlayer t;
   CreateSurfaces(t.player);

@@ -15,7 +15,7 @@ namespace {
 TEST(MissingFiles, EachNameIsSaidOnce) {
   test::ScratchFolder folder("corv_missing");
   auto player = test::MakePlayer(32);
-  player->location.GameFolder = folder.path();
+  player->location.GameFolder = folder.str();
   player->game.BackgroundNames[1] = U"FOREST";
   player->game.PictureNames[2] = U"FOREST";  // the same name through another table: still one picture
   player->game.PictureNames[3] = U"FACE\x1b[2J";
@@ -35,7 +35,7 @@ TEST(MissingFiles, EachNameIsSaidOnce) {
     if (step.opcode == op::kLayer1) ShowLayerPicture(*player, 1);
     if (step.opcode == op::kLayer3) ShowLayerPicture(*player, 3);
   }
-  const std::string in = " not found in " + folder.path();
+  const std::string in = " not found in " + folder.str();
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "corvalline: picture \"FOREST\"" + in + " (shown black)\n" + "corvalline: picture \"FACE?[2J\"" +
                 in + " (shown black)\n" + "corvalline: music \"THEME\"" + in + " (not played)\n" +

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "media/resources.h"
+#include "scratch_folder.h"
 #include "shell/main_window.h"
 
 namespace corv {
@@ -164,8 +165,8 @@ TEST(PlayMusicCommand, ZeroTwiceClosesThenDoesNothing) {
 
 // Needs the resource lookup: skipped while it is still a placeholder that finds nothing.
 TEST(PlayMusicCommand, PlaysTheFileOfTheNamedEntry) {
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("corv-music-" + std::to_string(getpid())) / "my game";
+  const test::ScratchFolder scratch;
+  const std::filesystem::path folder = scratch.path() / "my game";
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "OPENING.MID") << "MThd";
   MusicFixture f;
@@ -173,7 +174,6 @@ TEST(PlayMusicCommand, PlaysTheFileOfTheNamedEntry) {
   f.player->game.MusicNames[2] = U"OPENING";
   const std::optional<std::string> found = FindResource(*f.player, U"OPENING", ".MID");
   if (!found) {
-    std::filesystem::remove_all(folder.parent_path());
     GTEST_SKIP() << "resource lookup finds no file yet";
   }
   f.sequencer.length_reply = "61000";
@@ -183,7 +183,6 @@ TEST(PlayMusicCommand, PlaysTheFileOfTheNamedEntry) {
   EXPECT_EQ(found, (folder / "OPENING.MID").string());
   EXPECT_EQ(f.player->music.MusicNumber, 2);
   EXPECT_EQ(f.player->music.MusicLength, 61000);
-  std::filesystem::remove_all(folder.parent_path());
 }
 
 TEST(MusicTimer, RestartsOnlyOnceTheLengthHasPassed) {

@@ -41,7 +41,7 @@ TEST(LoadPictureSlot, SizeAndColourKeyPerSlot) {
   for (int depth : {16, 24, 32}) {
     for (const Case& c : cases) {
       auto player = MakePlayer(depth);
-      const std::string path = folder.path() + "P.BMP";
+      const std::string path = folder.str() + "P.BMP";
       WriteFile(path, Picture(c.w, c.h, kRed, kMagenta));
       ASSERT_TRUE(LoadPictureSlot(*player, path, c.slot)) << "slot " << c.slot;
       const Surface& s = player->screen.PictureSurfaces[c.slot];
@@ -58,21 +58,21 @@ TEST(LoadPictureSlot, SizeAndColourKeyPerSlot) {
 TEST(LoadPictureSlot, FailuresLeaveOrEmptyTheSlot) {
   test::ScratchFolder folder("corv_slot_failures");
   auto player = MakePlayer(32);
-  const std::string good = folder.path() + "GOOD.BMP";
+  const std::string good = folder.str() + "GOOD.BMP";
   WriteFile(good, Picture(4, 4, kGrey, kMagenta));
   ASSERT_TRUE(LoadPictureSlot(*player, good, 1));
 
   // A missing file: nothing happens, the old picture stays.
-  EXPECT_FALSE(LoadPictureSlot(*player, folder.path() + "NONE.BMP", 1));
+  EXPECT_FALSE(LoadPictureSlot(*player, folder.str() + "NONE.BMP", 1));
   EXPECT_EQ(player->screen.PictureRects[1], (Rect{0, 0, 4, 4}));
   EXPECT_EQ(player->screen.PictureSurfaces[1].ReadPixel(0, 0), kGrey);
 
   // A folder is not a picture file either.
-  EXPECT_FALSE(LoadPictureSlot(*player, folder.path(), 1));
+  EXPECT_FALSE(LoadPictureSlot(*player, folder.str(), 1));
   EXPECT_FALSE(player->screen.PictureSurfaces[1].Empty());
 
   // A file that is there but is no picture: the slot is emptied.
-  const std::string bad = folder.path() + "BAD.BMP";
+  const std::string bad = folder.str() + "BAD.BMP";
   WriteFile(bad, "BM this is not a bitmap");
   EXPECT_FALSE(LoadPictureSlot(*player, bad, 1));
   EXPECT_TRUE(player->screen.PictureSurfaces[1].Empty());
@@ -113,12 +113,12 @@ TEST(PictureCommands, NumberRulesWithoutLoading) {
       {"layer 3 beyond the table", op::kLayer3, 5, 32767, 5},
   };
   test::ScratchFolder folder("corv_commands");
-  WriteFile(folder.path() + "SHOWN.BMP", Picture(4, 4, kGrey, kMagenta));
+  WriteFile(folder.str() + "SHOWN.BMP", Picture(4, 4, kGrey, kMagenta));
   // The file named by number 5 has changed on disk since it was loaded: the same number must not reload.
-  WriteFile(folder.path() + "CHANGED.BMP", Picture(8, 8, kRed, kRed));
+  WriteFile(folder.str() + "CHANGED.BMP", Picture(8, 8, kRed, kRed));
   for (const Case& c : cases) {
     auto player = MakePlayer(24);
-    player->location.GameFolder = folder.path();
+    player->location.GameFolder = folder.str();
     for (auto* names : {&player->game.BackgroundNames, &player->game.PictureNames}) {
       (*names)[5] = U"CHANGED";
       (*names)[6] = U"MISSING";
@@ -127,7 +127,7 @@ TEST(PictureCommands, NumberRulesWithoutLoading) {
     int32_t& number = slot == 4   ? player->screen.BackgroundNumber
                       : slot == 1 ? player->screen.Layer1Number
                                   : player->screen.Layer3Number;
-    ASSERT_TRUE(LoadPictureSlot(*player, folder.path() + "SHOWN.BMP", slot));
+    ASSERT_TRUE(LoadPictureSlot(*player, folder.str() + "SHOWN.BMP", slot));
     number = c.current;
     SetInstruction(*player, c.opcode, c.operand);
     if (c.opcode == op::kBackground) {
@@ -145,11 +145,11 @@ TEST(PictureCommands, NumberRulesWithoutLoading) {
 // file that is plainly there.
 TEST(PictureCommands, LoadNamedPictures) {
   test::ScratchFolder folder("corv_command_loads");
-  WriteFile(folder.path() + "BACK.BMP", Picture(4, 4, kGrey, kMagenta));
-  WriteFile(folder.path() + "FACE.BMP", Picture(2, 2, kRed, kMagenta));
-  WriteFile(folder.path() + "BROKEN.BMP", "not a picture");
+  WriteFile(folder.str() + "BACK.BMP", Picture(4, 4, kGrey, kMagenta));
+  WriteFile(folder.str() + "FACE.BMP", Picture(2, 2, kRed, kMagenta));
+  WriteFile(folder.str() + "BROKEN.BMP", "not a picture");
   auto player = MakePlayer(32);
-  player->location.GameFolder = folder.path();
+  player->location.GameFolder = folder.str();
   player->game.BackgroundNames[3] = U"BACK";
   player->game.PictureNames[7] = U"FACE";
   player->game.PictureNames[8] = U"BROKEN";
@@ -185,13 +185,13 @@ TEST(PictureCommands, LoadNamedPictures) {
 // than the picture shown before.
 TEST(PictureCommands, ARefusedBackgroundLeavesTheSceneBlack) {
   test::ScratchFolder folder("corv_refused_background");
-  WriteFile(folder.path() + "A.BMP", Picture(4, 4, kGrey, kGrey));
+  WriteFile(folder.str() + "A.BMP", Picture(4, 4, kGrey, kGrey));
   std::string huge = Picture(4, 4, kGrey, kGrey);
   test::PutU32(huge, 18, 60000);
   test::PutU32(huge, 22, 60000);
-  WriteFile(folder.path() + "B.BMP", huge);
+  WriteFile(folder.str() + "B.BMP", huge);
   auto player = MakePlayer(32);
-  player->location.GameFolder = folder.path();
+  player->location.GameFolder = folder.str();
   player->game.BackgroundNames[1] = U"A";
   player->game.BackgroundNames[2] = U"B";
   const Surface& work = player->screen.WorkSurface;

@@ -30,7 +30,7 @@ TEST(Preferences, RoundTrip) {
   chosen.skip_unread = true;
   chosen.strict = true;
   chosen.last_game_folder = "/games/夕暮れ = \"x\"\n/";
-  const std::string path = folder.path() + "new/settings.ini";
+  const std::string path = folder.str() + "new/settings.ini";
   std::string error;
   ASSERT_TRUE(WritePreferences(path, chosen, &error)) << error;
   Preferences read;
@@ -38,7 +38,7 @@ TEST(Preferences, RoundTrip) {
   ReadPreferences(path, read);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(read, chosen);
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path() + "new"), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.str() + "new"), fs::directory_iterator()), 1);
 }
 
 // What cannot be taken is left at its default with one line each; the rest of the file still counts.
@@ -58,7 +58,7 @@ TEST(Preferences, DamagedFilesAndKeys) {
       {"this is no settings file\n[sound]\nvolume=40\n", 1, 100, false},
   };
   test::ScratchFolder folder("corv_prefs_damaged");
-  const std::string path = folder.path() + "settings.ini";
+  const std::string path = folder.str() + "settings.ini";
   for (const Case& c : cases) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << c.text;
     Preferences prefs;

@@ -7,12 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "../../fuzz/clicking_display.h"
 #include "advc/advc.h"
+#include "fake_display.h"
 #include "platform/bitmap.h"
 #include "platform/clock.h"
 #include "platform/midi_file.h"
 #include "platform/sequencer.h"
+#include "scratch_folder.h"
 #include "shell/display_init.h"
 #include "test_game.h"
 
@@ -51,13 +52,14 @@ void Replay(const std::string& kind, const std::vector<uint8_t>& input) {
     for (int depth : {16, 24, 32}) {
       test::TestPlayer t;
       // The game fuzz target's display and budget: 3000 yields or 40 frames.
-      auto display = std::make_unique<fuzz::ClickingDisplay>(t.clock, 3000, 40);
-      t.player.services.display = display.get();
+      test::FakeDisplay display(t.clock);
+      test::ClickEveryYield(display, 3000, 40);
+      t.player.services.display = &display;
       t.player.settings.ColourDepth = depth;
       CreateSurfaces(t.player);
       if (!t.Load(input)) continue;
       t.Run();
-      EXPECT_LE(display->Polls(), 3001) << "the run did not end when its window closed";
+      EXPECT_LE(display.polls, 3001) << "the run did not end when its window closed";
     }
   } else if (kind == "bitmap") {
     for (int depth : {16, 24, 32}) {
@@ -72,7 +74,7 @@ void Replay(const std::string& kind, const std::vector<uint8_t>& input) {
     EXPECT_GE(summary.length_ms, 0);
   } else if (kind == "midi_synth") {
     // Played as a game plays its music, half a second rendered: it must come back (no endless loop).
-    test::TempFolder folder;
+    test::ScratchFolder folder;
     const std::string path = folder.Write("IN.MID", std::string(input.begin(), input.end()));
     VirtualClock clock;
     auto sequencer = MakeFluidSynthSequencer({"", "/dev/null", true}, clock);

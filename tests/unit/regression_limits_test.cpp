@@ -10,19 +10,20 @@
 #include "platform/bitmap.h"
 #include "platform/clock.h"
 #include "platform/sequencer.h"
+#include "scratch_folder.h"
 #include "test_game.h"
 
 namespace corv {
 namespace {
 
-std::string SparseFile(const test::TempFolder& folder, const std::string& name, int64_t size) {
+std::string SparseFile(const test::ScratchFolder& folder, const std::string& name, int64_t size) {
   const std::string path = folder.Write(name, std::string("BM"));
   EXPECT_EQ(::truncate(path.c_str(), size), 0);
   return path;
 }
 
 TEST(RegressionLimits, OversizedBitmapFilesAreRefusedUnread) {
-  test::TempFolder folder;
+  test::ScratchFolder folder;
   struct Case {
     int64_t size;
     const char* error;
@@ -43,7 +44,7 @@ TEST(RegressionLimits, OversizedBitmapFilesAreRefusedUnread) {
 }
 
 TEST(RegressionLimits, WholeFileReadsStopAtTheirLimit) {
-  test::TempFolder folder;
+  test::ScratchFolder folder;
   struct Case {
     int64_t size;
     bool read;
@@ -59,7 +60,7 @@ TEST(RegressionLimits, WholeFileReadsStopAtTheirLimit) {
 }
 
 TEST(RegressionLimits, OversizedMusicLeavesTheSequencerClosed) {
-  test::TempFolder folder;
+  test::ScratchFolder folder;
   using namespace midi_bytes;
   const Bytes piece = Header(0, 1, 96) + Track(NoteOn(0, 60) + NoteOff(96, 60) + EndOfTrack(0));
   const std::string small = folder.Write("SMALL.MID", std::string(piece.begin(), piece.end()));

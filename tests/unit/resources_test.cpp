@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "platform/text_codec.h"
+#include "scratch_folder.h"
 #include "test_game.h"
 
 namespace corv {
@@ -84,7 +85,7 @@ TEST(DefineName, DefinesNothingForBadNumbersLengthsAndPools) {
 class ResourceFolder : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(::mkdir((root.path + "game").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((root.str() + "game").c_str(), 0755), 0);
     ASSERT_EQ(::mkdir((game() + "Sub").c_str(), 0755), 0);
     ASSERT_EQ(::mkdir((game() + "Dir.BMP").c_str(), 0755), 0);
     root.Write("game/Bg01.bmp", "x");
@@ -98,9 +99,9 @@ class ResourceFolder : public testing::Test {
     root.Write("outside.BMP", "x");
     t.player.location.GameFolder = game();
   }
-  std::string game() const { return root.path + "game/"; }
+  std::string game() const { return root.str() + "game/"; }
 
-  test::TempFolder root;
+  test::ScratchFolder root;
   TestPlayer t;
 };
 
@@ -143,7 +144,7 @@ TEST_F(ResourceFolder, FindsFilesInAnyLetterCaseInsideTheGameFolderOnly) {
     }
   }
   // An absolute name that exists is still refused.
-  EXPECT_FALSE(FindResource(t.player, FromUtf8(root.path + "outside"), ".BMP").has_value());
+  EXPECT_FALSE(FindResource(t.player, FromUtf8(root.str() + "outside"), ".BMP").has_value());
 }
 
 // Symbolic links inside the game folder count only while they lead to files inside it.
@@ -163,8 +164,8 @@ TEST_F(ResourceFolder, SymbolicLinksNeverLeadOutOfTheGameFolder) {
   const Case cases[] = {
       {U"Out", ""},
       {U"up\\outside", ""},
-      {FromUtf8("root" + root.path + "outside"), ""},
-      {FromUtf8("root" + root.path + "game/Bg01"), "root" + root.path + "game/Bg01.bmp"},
+      {FromUtf8("root" + root.str() + "outside"), ""},
+      {FromUtf8("root" + root.str() + "game/Bg01"), "root" + root.str() + "game/Bg01.bmp"},
       {U"In", "In.BMP"},
       {U"Inner\\Pic", "Inner/Pic.BMP"},
   };

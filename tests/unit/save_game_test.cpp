@@ -20,9 +20,9 @@
 namespace corv {
 namespace {
 
+using test::SameBytes;
+using test::ScratchFolder;
 using testing::MenuRig;
-using testing::SamePixels;
-using testing::TempFolder;
 
 // A script with a message (opcode 130) at position 37 and a choice wait (opcode 9) at 46.
 void LoadTinyGame(Player& player) {
@@ -108,9 +108,9 @@ TEST(SavedGame, RoundTripRestoresEveryPart) {
   EXPECT_EQ(player.text.TextCursorY, 330);
   EXPECT_EQ(player.choices.Choices[1].Text, U"いいえ");
   EXPECT_EQ(player.choices.Choices[1].Position, 50);
-  EXPECT_TRUE(SamePixels(player.screen.PictureSurfaces[5], saved.screen.PictureSurfaces[5]));
-  EXPECT_TRUE(SamePixels(player.screen.WorkSurface, saved.screen.WorkSurface));
-  EXPECT_TRUE(SamePixels(player.screen.MessageSaveSurface, saved.screen.MessageSaveSurface));
+  EXPECT_TRUE(SameBytes(player.screen.PictureSurfaces[5], saved.screen.PictureSurfaces[5]));
+  EXPECT_TRUE(SameBytes(player.screen.WorkSurface, saved.screen.WorkSurface));
+  EXPECT_TRUE(SameBytes(player.screen.MessageSaveSurface, saved.screen.MessageSaveSurface));
   EXPECT_EQ(player.menu.resume.kind, ResumePoint::Kind::kChoice);
 }
 
@@ -232,8 +232,8 @@ TEST(SavedGame, KeepsTheBacklogAndLoadsOlderFilesWithAnEmptyOne) {
 }
 
 TEST(SaveFile, OverwritingKeepsOneBackup) {
-  TempFolder temp;
-  const std::string path = temp.path() + "STORY1.SAV";
+  ScratchFolder temp;
+  const std::string path = temp.str() + "STORY1.SAV";
   const std::vector<uint8_t> first{1, 2, 3}, second{4, 5}, third{6};
   std::string error;
   ASSERT_TRUE(WriteSaveFile(path, first, &error)) << error;
@@ -242,16 +242,16 @@ TEST(SaveFile, OverwritingKeepsOneBackup) {
   ASSERT_TRUE(WriteSaveFile(path, third, &error)) << error;
   EXPECT_EQ(*ReadWholeFile(path, 100), third);
   EXPECT_EQ(*ReadWholeFile(path + ".bak", 100), second);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 2);  // no temporaries left
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.str()), {}), 2);  // no temporaries left
 }
 
 // Slot files are read only when they are regular files of at most the limit, never through a link.
 TEST(SaveFile, OnlyRegularFilesWithinTheLimitAreRead) {
-  TempFolder temp;
-  const std::string file = temp.path() + "STORY1.SAV";
+  ScratchFolder temp;
+  const std::string file = temp.str() + "STORY1.SAV";
   std::ofstream(file) << "save";
-  std::filesystem::create_symlink(file, temp.path() + "LINK.SAV");
-  ::mkfifo((temp.path() + "FIFO.SAV").c_str(), 0644);
+  std::filesystem::create_symlink(file, temp.str() + "LINK.SAV");
+  ::mkfifo((temp.str() + "FIFO.SAV").c_str(), 0644);
   struct Case {
     std::string path;
     size_t limit;
@@ -259,10 +259,10 @@ TEST(SaveFile, OnlyRegularFilesWithinTheLimitAreRead) {
   };
   const Case cases[] = {{file, 4, ReadFailure::kNone},
                         {file, 3, ReadFailure::kTooLarge},
-                        {temp.path() + "LINK.SAV", 100, ReadFailure::kNotRegular},
-                        {temp.path() + "FIFO.SAV", 100, ReadFailure::kNotRegular},
-                        {temp.path(), 100, ReadFailure::kNotRegular},
-                        {temp.path() + "NONE.SAV", 100, ReadFailure::kMissing}};
+                        {temp.str() + "LINK.SAV", 100, ReadFailure::kNotRegular},
+                        {temp.str() + "FIFO.SAV", 100, ReadFailure::kNotRegular},
+                        {temp.str(), 100, ReadFailure::kNotRegular},
+                        {temp.str() + "NONE.SAV", 100, ReadFailure::kMissing}};
   for (const Case& c : cases) {
     ReadFailure failure = ReadFailure::kUnreadable;
     EXPECT_EQ(ReadWholeFile(c.path, c.limit, &failure).has_value(), c.failure == ReadFailure::kNone)
@@ -273,8 +273,8 @@ TEST(SaveFile, OnlyRegularFilesWithinTheLimitAreRead) {
 
 // A file-size limit stands in for a full disk: the write fails halfway, whoever runs the test.
 TEST(SaveFile, AFailedWriteLeavesThePreviousSaveWhole) {
-  TempFolder temp;
-  const std::string path = temp.path() + "STORY1.SAV";
+  ScratchFolder temp;
+  const std::string path = temp.str() + "STORY1.SAV";
   const std::vector<uint8_t> old(100, 7), big(100000, 9);
   ASSERT_TRUE(WriteFileAtomically(path, old, nullptr));
   rlimit saved{};
@@ -290,7 +290,7 @@ TEST(SaveFile, AFailedWriteLeavesThePreviousSaveWhole) {
   EXPECT_FALSE(written);
   EXPECT_FALSE(error.empty());
   EXPECT_EQ(*ReadWholeFile(path, 1000), old);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.str()), {}), 1);
 }
 
 TEST(SaveFile, UnwritableFolderFailsWithAReason) {
@@ -300,15 +300,15 @@ TEST(SaveFile, UnwritableFolderFailsWithAReason) {
 }
 
 TEST(LoadFromSlot, DamagedForeignOrMissingSlotsChangeNothing) {
-  TempFolder temp;
+  ScratchFolder temp;
   MenuRig rig;
   Player& player = rig.player;
-  player.location = {temp.path(), "STORY.ADV", ""};
+  player.location = {temp.str(), "STORY.ADV", ""};
   PlayUntilTheChoice(player);
   std::vector<uint8_t> bytes = SaveBytes(player);
   bytes[bytes.size() / 2] ^= 1;
-  ASSERT_TRUE(WriteFileAtomically(temp.path() + "STORY1.SAV", bytes, nullptr));
-  ASSERT_TRUE(WriteFileAtomically(temp.path() + "STORY2.SAV", std::vector<uint8_t>{'h', 'i'}, nullptr));
+  ASSERT_TRUE(WriteFileAtomically(temp.str() + "STORY1.SAV", bytes, nullptr));
+  ASSERT_TRUE(WriteFileAtomically(temp.str() + "STORY2.SAV", std::vector<uint8_t>{'h', 'i'}, nullptr));
   const auto variables = player.script.Variables;
   for (int slot : {1, 2, 3}) {
     rig.display.Click(10, 10);  // dismisses the notice

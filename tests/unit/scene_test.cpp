@@ -35,10 +35,10 @@ class SceneTest : public testing::TestWithParam<int> {
  protected:
   void SetUp() override {
     player_ = MakePlayer(GetParam());
-    WriteFile(folder_.path() + "BG.BMP", MakeBmp24(320, 240, BackgroundColour));
-    WriteFile(folder_.path() + "LAYER.BMP", MakeBmp24(4, 4, LayerColour));
-    ASSERT_TRUE(LoadPictureSlot(*player_, folder_.path() + "BG.BMP", 4));
-    ASSERT_TRUE(LoadPictureSlot(*player_, folder_.path() + "LAYER.BMP", 1));
+    WriteFile(folder_.str() + "BG.BMP", MakeBmp24(320, 240, BackgroundColour));
+    WriteFile(folder_.str() + "LAYER.BMP", MakeBmp24(4, 4, LayerColour));
+    ASSERT_TRUE(LoadPictureSlot(*player_, folder_.str() + "BG.BMP", 4));
+    ASSERT_TRUE(LoadPictureSlot(*player_, folder_.str() + "LAYER.BMP", 1));
     test::Fill(player_->screen.WorkSurface, Raw(GetParam(), 0xFFFFFF));
   }
   uint32_t Work(int x, int y) const { return player_->screen.WorkSurface.ReadPixel(x, y); }

@@ -10,6 +10,7 @@
 #include "media/music.h"
 #include "midi_bytes.h"
 #include "platform/sequencer.h"
+#include "scratch_folder.h"
 #include "shell/main_window.h"
 
 namespace corv {
@@ -69,19 +70,6 @@ bool HaveDefaultSoundfont() {
   return std::filesystem::exists("/usr/share/sounds/sf2/default-GM.sf2");
 }
 
-struct TempDir {
-  TempDir() : path(std::filesystem::temp_directory_path() / ("corv-seq-" + std::to_string(getpid()))) {
-    std::filesystem::create_directories(path);
-  }
-  ~TempDir() { std::filesystem::remove_all(path); }
-  std::string Write(const std::string& name, const Bytes& bytes) {
-    std::ofstream(path / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return (path / name).string();
-  }
-  std::filesystem::path path;
-};
-
 // A piano chord for the first 500 ms of a 2000 ms piece.
 Bytes ChordPiece() {
   return Header(0, 1, 480) +
@@ -91,9 +79,9 @@ Bytes ChordPiece() {
 
 TEST(FluidSynthSequencer, PlaysStopsAndRestartsFromTheBeginning) {
   if (!HaveDefaultSoundfont()) GTEST_SKIP() << "no default GM soundfont installed";
-  TempDir dir;
+  test::ScratchFolder dir;
   const std::string midi = dir.Write("piece one.mid", ChordPiece());
-  const std::filesystem::path wav = dir.path / "out.wav";
+  const std::filesystem::path wav = dir.path() / "out.wav";
   VirtualClock clock(0);
   {
     std::unique_ptr<Sequencer> sequencer = MakeFluidSynthSequencer(
@@ -133,17 +121,17 @@ TEST(FluidSynthSequencer, PlaysStopsAndRestartsFromTheBeginning) {
 
 TEST(FluidSynthSequencer, RepliesToTheLengthQueryOnlyWhileOpen) {
   if (!HaveDefaultSoundfont()) GTEST_SKIP() << "no default GM soundfont installed";
-  TempDir dir;
+  test::ScratchFolder dir;
   const std::string midi = dir.Write("a.mid", ChordPiece());
   VirtualClock clock;
   std::unique_ptr<Sequencer> s = MakeFluidSynthSequencer(
-      {.soundfont_path = "", .audio_out_path = (dir.path / "o.wav").string(), .headless = true}, clock);
+      {.soundfont_path = "", .audio_out_path = (dir.path() / "o.wav").string(), .headless = true}, clock);
   EXPECT_EQ(s->SendString("status sequencer length"), "");
   s->SendString("open \"" + midi + "\" type sequencer alias sequencer");
   EXPECT_EQ(s->SendString("status sequencer length"), "2000");
   s->SendString("close sequencer");
   EXPECT_EQ(s->SendString("status sequencer length"), "");
-  s->SendString("open \"" + (dir.path / "missing.mid").string() + "\" type sequencer alias sequencer");
+  s->SendString("open \"" + (dir.path() / "missing.mid").string() + "\" type sequencer alias sequencer");
   EXPECT_EQ(s->SendString("status sequencer length"), "") << "a file that cannot be opened has no length";
 }
 
@@ -169,10 +157,10 @@ TEST(FluidSynthSequencer, DamagedFilesPlayOnWithTheirReadableLength) {
       {"chunk length beyond the file", Header(0, 1, 480) + Be(0x4D54726B, 4) + Be(0x7FFFFFFF, 4) + notes,
        "1000"},
   };
-  TempDir dir;
+  test::ScratchFolder dir;
   VirtualClock clock;
   std::unique_ptr<Sequencer> s = MakeFluidSynthSequencer(
-      {.soundfont_path = "", .audio_out_path = (dir.path / "o.wav").string(), .headless = true}, clock);
+      {.soundfont_path = "", .audio_out_path = (dir.path() / "o.wav").string(), .headless = true}, clock);
   for (const auto& c : cases) {
     const std::string path = dir.Write("bad.mid", c.file);
     s->SendString("open \"" + path + "\" type sequencer alias sequencer");
@@ -189,7 +177,7 @@ TEST(FluidSynthSequencer, DamagedFilesPlayOnWithTheirReadableLength) {
 // Without --audio-out the sound goes to SDL's audio device; headless runs use its dummy driver.
 TEST(FluidSynthSequencer, PlaysThroughTheDummyAudioDriver) {
   if (!HaveDefaultSoundfont()) GTEST_SKIP() << "no default GM soundfont installed";
-  TempDir dir;
+  test::ScratchFolder dir;
   const std::string midi = dir.Write("a.mid", ChordPiece());
   VirtualClock clock;
   std::unique_ptr<Sequencer> s =

@@ -15,8 +15,8 @@
 namespace corv {
 namespace {
 
+using test::ScratchFolder;
 using testing::MenuRig;
-using testing::TempFolder;
 
 const std::u32string kNoData = U"  Ｎｏ　Ｄａｔａ";
 
@@ -42,8 +42,8 @@ std::time_t LocalTime(int year, int month, int day, int hour, int minute, int se
 
 // A folder that the player cannot write: a read-only folder, or, for a user that writes anywhere, a
 // folder of the process file system.
-std::string UnwritableFolder(const TempFolder& temp) {
-  const std::string folder = temp.path() + "locked/";
+std::string UnwritableFolder(const ScratchFolder& temp) {
+  const std::string folder = temp.str() + "locked/";
   std::filesystem::create_directory(folder);
   ::chmod(folder.c_str(), 0555);
   if (::access(folder.c_str(), W_OK) != 0) return folder;
@@ -70,37 +70,37 @@ class DataHome {
 };
 
 TEST(SlotFileName, GameNameWithoutExtensionThenTheNumber) {
-  TempFolder temp;
+  ScratchFolder temp;
   struct Case {
     std::string game_file, save_dir;
     int n;
     std::string expected;
   };
-  const std::string other = temp.path() + "saves";
+  const std::string other = temp.str() + "saves";
   const Case cases[] = {
-      {"STORY.ADV", "", 1, temp.path() + "STORY1.SAV"},     {"STORY.ADV", "", 5, temp.path() + "STORY5.SAV"},
-      {"my game.adv", "", 3, temp.path() + "my game3.SAV"}, {"STORY.ADV", other, 2, other + "/STORY2.SAV"},
+      {"STORY.ADV", "", 1, temp.str() + "STORY1.SAV"},      {"STORY.ADV", "", 5, temp.str() + "STORY5.SAV"},
+      {"my game.adv", "", 3, temp.str() + "my game3.SAV"},  {"STORY.ADV", other, 2, other + "/STORY2.SAV"},
       {"STORY.ADV", other + "/", 2, other + "/STORY2.SAV"},
   };
   for (const Case& c : cases) {
     MenuRig rig;
-    rig.player.location = {temp.path(), c.game_file, c.save_dir};
+    rig.player.location = {temp.str(), c.game_file, c.save_dir};
     EXPECT_EQ(SlotFileName(rig.player, c.n), c.expected) << c.game_file << " " << c.n;
   }
 }
 
 TEST(SlotLabel, ModificationTimeOrNoData) {
-  TempFolder temp;
-  TempFolder elsewhere;
+  ScratchFolder temp;
+  ScratchFolder elsewhere;
   MenuRig rig;
-  rig.player.location = {temp.path(), "STORY.ADV", ""};
-  Touch(temp.path() + "STORY1.SAV", LocalTime(2000, 3, 16, 12, 34, 56));
-  Touch(temp.path() + "story2.sav", LocalTime(1999, 12, 31, 23, 59, 59));  // any letter case
-  Touch(temp.path() + "STORY3.SAV", LocalTime(2024, 2, 29, 0, 0, 0));
-  ::chmod((temp.path() + "STORY3.SAV").c_str(), 0);  // only looked up, never opened
-  Touch(temp.path() + "STORY03.SAV");
-  std::filesystem::create_directory(temp.path() + "STORY4.SAV");  // folders do not count
-  Touch(elsewhere.path() + "STORY5.SAV");
+  rig.player.location = {temp.str(), "STORY.ADV", ""};
+  Touch(temp.str() + "STORY1.SAV", LocalTime(2000, 3, 16, 12, 34, 56));
+  Touch(temp.str() + "story2.sav", LocalTime(1999, 12, 31, 23, 59, 59));  // any letter case
+  Touch(temp.str() + "STORY3.SAV", LocalTime(2024, 2, 29, 0, 0, 0));
+  ::chmod((temp.str() + "STORY3.SAV").c_str(), 0);  // only looked up, never opened
+  Touch(temp.str() + "STORY03.SAV");
+  std::filesystem::create_directory(temp.str() + "STORY4.SAV");  // folders do not count
+  Touch(elsewhere.str() + "STORY5.SAV");
   const std::u32string expected[] = {
       U"", U"2000/03/16 12:34:56", U"1999/12/31 23:59:59", U"2024/02/29 00:00:00", kNoData, kNoData};
   for (int n = 1; n <= 5; ++n) EXPECT_EQ(SlotLabel(rig.player, n), expected[n]) << "slot " << n;
@@ -147,9 +147,9 @@ TEST(SlotLabel, MissingGameFolderMeansNoData) {
 
 // Box glyphs at 16 points are 21 pixels a character; the label's third character is the first drawn.
 TEST(DrawSlotList, NoDataHighlightedAtX226) {
-  TempFolder temp;
+  ScratchFolder temp;
   MenuRig rig;
-  rig.player.location = {temp.path(), "STORY.ADV", ""};
+  rig.player.location = {temp.str(), "STORY.ADV", ""};
   rig.player.screen.TextFont = FontSpec{9.4, false, false};
   Surface& back = rig.player.screen.BackBuffer;
   DrawSlotList(rig.player, back, 1, true);
@@ -162,12 +162,12 @@ TEST(DrawSlotList, NoDataHighlightedAtX226) {
 }
 
 TEST(DrawSlotList, LabelsAreLookedUpOnlyWhenRefreshed) {
-  TempFolder temp;
+  ScratchFolder temp;
   MenuRig rig;
-  rig.player.location = {temp.path(), "STORY.ADV", ""};
+  rig.player.location = {temp.str(), "STORY.ADV", ""};
   Surface& back = rig.player.screen.BackBuffer;
   DrawSlotList(rig.player, back, -1, true);
-  Touch(temp.path() + "STORY2.SAV");
+  Touch(temp.str() + "STORY2.SAV");
   DrawSlotList(rig.player, back, -1, false);
   EXPECT_EQ(rig.player.menu.SlotLabels[2], kNoData);
   DrawSlotList(rig.player, back, -1, true);
@@ -175,9 +175,9 @@ TEST(DrawSlotList, LabelsAreLookedUpOnlyWhenRefreshed) {
 }
 
 TEST(SelectSlot, ClicksBetweenSlotsDoNothing) {
-  TempFolder temp;
+  ScratchFolder temp;
   MenuRig rig;
-  rig.player.location = {temp.path(), "STORY.ADV", ""};
+  rig.player.location = {temp.str(), "STORY.ADV", ""};
   DrawSlotList(rig.player, rig.player.screen.BackBuffer, -1, true);
   rig.display.Click(300, 186);
   rig.display.Click(425, 205);
@@ -188,10 +188,10 @@ TEST(SelectSlot, ClicksBetweenSlotsDoNothing) {
 }
 
 TEST(SlotScreen, SaveFromTheMenuWritesTheSlotFileAndLoadBringsItBack) {
-  TempFolder temp;
+  ScratchFolder temp;
   MenuRig rig;
   Player& player = rig.player;
-  player.location = {temp.path(), "STORY.ADV", ""};
+  player.location = {temp.str(), "STORY.ADV", ""};
   player.game.GameImage.assign(40, 0);
   player.game.GameImage[36] = 9;  // an opcode 9 at position 37
   player.script.ScriptPosition = 37;
@@ -202,7 +202,7 @@ TEST(SlotScreen, SaveFromTheMenuWritesTheSlotFileAndLoadBringsItBack) {
   rig.display.Click(300, 170);  // "S A V E"
   rig.display.Click(300, 265);  // slot 4 (261 to 275)
   EXPECT_EQ(SystemMenu(player), 0);
-  EXPECT_TRUE(std::filesystem::is_regular_file(temp.path() + "STORY4.SAV"));
+  EXPECT_TRUE(std::filesystem::is_regular_file(temp.str() + "STORY4.SAV"));
 
   player.script.Variables[7] = 0;
   rig.display.Click(300, 200);  // "L O A D"
@@ -217,8 +217,8 @@ TEST(SlotScreen, SaveFromTheMenuWritesTheSlotFileAndLoadBringsItBack) {
 }
 
 TEST(SlotScreen, ReadOnlyGameFolderSavesIntoTheDataFolder) {
-  TempFolder temp;
-  DataHome home(temp.path() + "data");
+  ScratchFolder temp;
+  DataHome home(temp.str() + "data");
   MenuRig rig;
   Player& player = rig.player;
   player.location = {UnwritableFolder(temp), "STORY.ADV", ""};
@@ -226,7 +226,7 @@ TEST(SlotScreen, ReadOnlyGameFolderSavesIntoTheDataFolder) {
   player.game.GameImage[36] = 9;
   player.script.ScriptPosition = 37;
   NoteResumePoint(player, ResumePoint::Kind::kChoice);
-  const std::string folder = temp.path() + "data/corvalline/STORY/";
+  const std::string folder = temp.str() + "data/corvalline/STORY/";
   EXPECT_EQ(SlotFolder(player), folder);
   SaveToSlot(player, 1);
   EXPECT_TRUE(std::filesystem::is_regular_file(folder + "STORY1.SAV"));
@@ -237,10 +237,10 @@ TEST(SlotScreen, ReadOnlyGameFolderSavesIntoTheDataFolder) {
 // Temporary files of saves that were killed go at the next save into the folder; files that only look
 // like them (another game's, a link, a folder, another ending) stay.
 TEST(SlotScreen, ASaveRemovesWhatKilledSavesLeftBehind) {
-  TempFolder temp;
+  ScratchFolder temp;
   MenuRig rig;
   Player& player = rig.player;
-  player.location = {temp.path(), "STORY.ADV", ""};
+  player.location = {temp.str(), "STORY.ADV", ""};
   player.game.GameImage.assign(40, 0);
   player.game.GameImage[36] = 9;
   player.script.ScriptPosition = 37;
@@ -248,25 +248,25 @@ TEST(SlotScreen, ASaveRemovesWhatKilledSavesLeftBehind) {
   const std::string left[] = {"STORY1.SAV.tmp-a1B2c3", "story3.sav.tmp-ZZZZZZ", "STORY2.SAV.bak.tmp-000000"};
   const std::string kept[] = {"STORY2.SAV.tmp-abc",    "STORY2.SAV.backup",     "OTHER1.SAV.tmp-a1B2c3",
                               "STORY9.SAV.tmp-a1B2c3", "STORY4.SAV.tmp-qwerty", "STORY5.SAV.tmp-folder"};
-  for (const std::string& name : left) Touch(temp.path() + name);
-  for (const std::string& name : kept) Touch(temp.path() + name);
-  std::filesystem::remove(temp.path() + kept[4]);
-  std::filesystem::create_symlink(temp.path() + kept[0], temp.path() + kept[4]);
-  std::filesystem::remove(temp.path() + kept[5]);
-  std::filesystem::create_directory(temp.path() + kept[5]);
+  for (const std::string& name : left) Touch(temp.str() + name);
+  for (const std::string& name : kept) Touch(temp.str() + name);
+  std::filesystem::remove(temp.str() + kept[4]);
+  std::filesystem::create_symlink(temp.str() + kept[0], temp.str() + kept[4]);
+  std::filesystem::remove(temp.str() + kept[5]);
+  std::filesystem::create_directory(temp.str() + kept[5]);
   SaveToSlot(player, 5);
-  for (const std::string& name : left) EXPECT_FALSE(std::filesystem::exists(temp.path() + name)) << name;
-  for (const std::string& name : kept) EXPECT_TRUE(std::filesystem::exists(temp.path() + name)) << name;
-  EXPECT_TRUE(std::filesystem::is_regular_file(temp.path() + "STORY5.SAV"));
+  for (const std::string& name : left) EXPECT_FALSE(std::filesystem::exists(temp.str() + name)) << name;
+  for (const std::string& name : kept) EXPECT_TRUE(std::filesystem::exists(temp.str() + name)) << name;
+  EXPECT_TRUE(std::filesystem::is_regular_file(temp.str() + "STORY5.SAV"));
 }
 
 TEST(SlotScreen, NothingToSaveBeforeTheFirstWaitIsSaidOnThePanel) {
-  TempFolder temp;
+  ScratchFolder temp;
   MenuRig rig;
-  rig.player.location = {temp.path(), "STORY.ADV", ""};
+  rig.player.location = {temp.str(), "STORY.ADV", ""};
   rig.display.Click(100, 100);  // dismisses the notice
   SaveToSlot(rig.player, 1);
-  EXPECT_FALSE(std::filesystem::exists(temp.path() + "STORY1.SAV"));
+  EXPECT_FALSE(std::filesystem::exists(temp.str() + "STORY1.SAV"));
   ASSERT_EQ(rig.display.frames.size(), 1u);
   EXPECT_EQ(rig.display.frames[0].ReadPixel(223, 201), 0xFFFFFFu);  // the notice's first character
 }

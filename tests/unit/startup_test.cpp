@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "scratch_folder.h"
 #include "shell/options_dialog.h"
 #include "test_game.h"
 
@@ -13,7 +14,7 @@ namespace corv {
 namespace {
 
 using test::GameBuilder;
-using test::TempFolder;
+using test::ScratchFolder;
 using test::TestPlayer;
 
 TEST(FolderOf, KeepsExactlyOneTrailingSeparator) {
@@ -54,10 +55,10 @@ TEST(BundledDemoFile, IsFoundInTheBuildTreeThenTheInstalledTree) {
       {{}, nullptr, "nothing at all"},
   };
   for (const Case& c : cases) {
-    TempFolder folder;
-    std::filesystem::create_directories(folder.path + "bin");
+    ScratchFolder folder;
+    std::filesystem::create_directories(folder.str() + "bin");
     for (const char* f : c.files) {
-      const std::filesystem::path path = folder.path + f;
+      const std::filesystem::path path = folder.str() + f;
       if (path.filename().empty()) {
         std::filesystem::create_directories(path);
       } else {
@@ -66,13 +67,13 @@ TEST(BundledDemoFile, IsFoundInTheBuildTreeThenTheInstalledTree) {
       }
     }
     std::vector<std::string> searched;
-    const std::optional<std::string> found = BundledDemoFile(folder.path + "bin/", &searched);
+    const std::optional<std::string> found = BundledDemoFile(folder.str() + "bin/", &searched);
     if (c.found) {
-      EXPECT_EQ(found, folder.path + c.found) << c.what;  // spelt without "..", ready for messages
+      EXPECT_EQ(found, folder.str() + c.found) << c.what;  // spelt without "..", ready for messages
     } else {
       EXPECT_FALSE(found) << c.what << ": " << *found;
-      EXPECT_EQ(searched, (std::vector<std::string>{folder.path + "bin/demo/DEMO.ADV",
-                                                    folder.path + "share/corvalline/demo/DEMO.ADV"}))
+      EXPECT_EQ(searched, (std::vector<std::string>{folder.str() + "bin/demo/DEMO.ADV",
+                                                    folder.str() + "share/corvalline/demo/DEMO.ADV"}))
           << c.what;
     }
   }
@@ -95,17 +96,17 @@ TEST(DefaultGameFile, IsTheExecutablesNameWithAdvBesideIt) {
       {"game", {"game.ADV.bak"}, nullptr},
   };
   for (const Case& c : cases) {
-    TempFolder folder;
+    ScratchFolder folder;
     for (const char* f : c.files) {
       const std::string name = f;
       if (name.back() == '/') {
-        ::mkdir((folder.path + name).c_str(), 0755);
+        ::mkdir((folder.str() + name).c_str(), 0755);
       } else {
         folder.Write(name, "CRVL");
       }
     }
-    const std::optional<std::string> found = DefaultGameFile(folder.path + c.executable);
-    EXPECT_EQ(found.value_or("(none)"), c.found ? folder.path + c.found : "(none)") << c.executable;
+    const std::optional<std::string> found = DefaultGameFile(folder.str() + c.executable);
+    EXPECT_EQ(found.value_or("(none)"), c.found ? folder.str() + c.found : "(none)") << c.executable;
   }
 }
 
@@ -135,7 +136,7 @@ TEST(HasGameMagic, ExactlyCrvlAtTheStart) {
   const Case cases[] = {{"CRVL", true}, {"CRVL\x01\x02", true}, {"crvl\x01", false}, {"CRV", false},
                         {"", false},    {"XCRVL", false},       {"CRVl", false}};
   for (const Case& c : cases) {
-    TempFolder folder;
+    ScratchFolder folder;
     const std::string path = folder.Write("G.ADV", c.bytes);
     std::string error;
     EXPECT_EQ(HasGameMagic(path, &error), c.game) << c.bytes;
@@ -184,7 +185,7 @@ TEST(StartGame, CancelledDialogEndsSilently) {
 }
 
 TEST(StartGame, AFileThatIsNotAGameIsRefusedWithAWarning) {
-  TempFolder folder;
+  ScratchFolder folder;
   StartUp s;
   testing::internal::CaptureStderr();
   EXPECT_EQ(s.Start(folder.Write("NOTE.ADV", std::string("crvl0000"))), 1);
@@ -194,22 +195,22 @@ TEST(StartGame, AFileThatIsNotAGameIsRefusedWithAWarning) {
 }
 
 TEST(StartGame, AGameChosenInTheDialogRunsFromItsOwnFolder) {
-  TempFolder folder;
+  ScratchFolder folder;
   GameBuilder b;
   b.Calc(4, 1, 44);
   b.End();
   StartUp s;
   s.dialogs.choice = folder.Write("STORY.ADV", b.Build());
   EXPECT_EQ(s.Start(std::nullopt), 0);
-  EXPECT_EQ(s.t.player.location.GameFolder, folder.path);
+  EXPECT_EQ(s.t.player.location.GameFolder, folder.str());
   EXPECT_EQ(s.t.player.location.GameFileName, "STORY.ADV");
-  EXPECT_EQ(s.t.player.location.SaveFolder, folder.path);
+  EXPECT_EQ(s.t.player.location.SaveFolder, folder.str());
   EXPECT_EQ(s.t.player.script.Variables[4], 44);
   EXPECT_TRUE(s.dialogs.boxes.empty());
 }
 
 TEST(StartGame, AFailedLoadEndsWithStatusOneAndSaysWhere) {
-  TempFolder folder;
+  ScratchFolder folder;
   std::vector<uint8_t> image = GameBuilder().Build();
   GameBuilder::Put32(image, 25, 9999);  // the label chain points past the end
   StartUp s;

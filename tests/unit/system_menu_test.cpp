@@ -11,9 +11,9 @@
 namespace corv {
 namespace {
 
-using testing::Fill;
+using test::Fill;
+using test::SameBytes;
 using testing::MenuRig;
-using testing::SamePixels;
 
 TEST(MenuRowAt, HitAreasAreStrictAndEndAtX420) {
   struct Case {
@@ -73,8 +73,8 @@ TEST(DrawMenuEntries, RowsOutsideTheListHighlightNothing) {
   DrawMenuEntries(rig.player, none, 99);
   DrawMenuEntries(rig.player, five, 5);
   DrawMenuEntries(rig.player, minus, -1);
-  EXPECT_TRUE(SamePixels(none, five));
-  EXPECT_TRUE(SamePixels(none, minus));
+  EXPECT_TRUE(SameBytes(none, five));
+  EXPECT_TRUE(SameBytes(none, minus));
   EXPECT_EQ(none.ReadPixel(238, 226), 0u);  // "O P T I O N" at its own x 242
   EXPECT_EQ(none.ReadPixel(243, 226), 0xA0A0A0u);
 }
@@ -133,10 +133,10 @@ TEST_P(MenuPanel, OpensFromAWaitAndGivesTheFrameBack) {
   EXPECT_EQ(menu.ReadPixel(209, 145), grey);
   EXPECT_NE(menu.ReadPixel(271, 166), c.panel);  // the entries are on it
 
-  EXPECT_TRUE(SamePixels(screen.WorkSurface, work_before));
-  EXPECT_TRUE(SamePixels(screen.PrimarySurface, primary_before));
-  EXPECT_TRUE(SamePixels(screen.MessageSaveSurface, message_before));
-  EXPECT_TRUE(SamePixels(frames.back(), work_before));
+  EXPECT_TRUE(SameBytes(screen.WorkSurface, work_before));
+  EXPECT_TRUE(SameBytes(screen.PrimarySurface, primary_before));
+  EXPECT_TRUE(SameBytes(screen.MessageSaveSurface, message_before));
+  EXPECT_TRUE(SameBytes(frames.back(), work_before));
   EXPECT_EQ(screen.TextFont, font_before);
 }
 
@@ -208,7 +208,7 @@ TEST(SystemMenu, InformationScreenLeavesTheFontAsBeforeTheMenu) {
   rig.display.RightClick();
   EXPECT_EQ(SystemMenu(rig.player), 0);
   EXPECT_EQ(rig.player.screen.TextFont, (FontSpec{18, true, false}));
-  EXPECT_TRUE(SamePixels(rig.player.screen.PrimarySurface, rig.player.screen.WorkSurface));
+  EXPECT_TRUE(SameBytes(rig.player.screen.PrimarySurface, rig.player.screen.WorkSurface));
 }
 
 // A glyph source that can draw nothing: every text call of the menu fails.

@@ -28,7 +28,7 @@ TEST(TimedWait, ZeroOrNegativeReturnsAtOnceWithoutYielding) {
   for (int32_t ms : {0, -1, -100000}) {
     ScriptedPlayer sp;
     sp.player.input.LeftClicked = true;
-    sp.display.queue.push_back(LeftClick());
+    sp.display.Queue({LeftClick()});
     EXPECT_EQ(TimedWait(sp.player, ms), 0) << ms;
     EXPECT_EQ(sp.display.polls, 0) << ms;
     EXPECT_FALSE(sp.player.input.LeftClicked) << "the wait clears the flags when it starts";
@@ -253,8 +253,8 @@ TEST(WaitForChoice, ClickPicksTheOptionUnderThePointerOnly) {
   Register(player, 3);
   // Between rows, outside the list, a right click that opens the menu and a second that closes it:
   // nothing is chosen; then the third row.
-  sp.display.queue = {MoveTo(300, 260),     LeftClick(300, 260), LeftClick(50, 240), RightClick(300, 240),
-                      RightClick(300, 240), MoveTo(300, 300),    LeftClick(300, 300)};
+  sp.display.Queue({MoveTo(300, 260), LeftClick(300, 260), LeftClick(50, 240), RightClick(300, 240),
+                    RightClick(300, 240), MoveTo(300, 300), LeftClick(300, 300)});
   WaitForChoice(player);
   EXPECT_EQ(sp.display.polls, 7);
   EXPECT_EQ(player.script.ScriptPosition, 120);
@@ -340,7 +340,7 @@ TEST(WaitForChoice, NoOptionEndsTheProgram) {
   EXPECT_THROW(WaitForChoice(player), ProgramExit);
   // After a choice every text is empty: a second wait without new options ends the program too.
   Register(player, 2);
-  sp.display.queue = {LeftClick(300, 270)};
+  sp.display.Queue({LeftClick(300, 270)});
   WaitForChoice(player);
   EXPECT_EQ(player.script.ScriptPosition, 100);
   EXPECT_THROW(WaitForChoice(player), ProgramExit);
@@ -369,7 +369,7 @@ TEST(WaitForChoice, TablesWithGapsOfferTheirFilledEntriesInOrder) {
     ScriptedPlayer sp;
     Player& player = sp.player;
     for (const auto& [entry, position] : c.entries) player.choices.Choices[entry] = {U"x", position};
-    sp.display.queue = {LeftClick(300, c.click_y)};
+    sp.display.Queue({LeftClick(300, c.click_y)});
     if (c.expected < 0) {
       EXPECT_THROW(WaitForChoice(player), ProgramExit) << c.name;
     } else {

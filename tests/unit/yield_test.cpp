@@ -3,22 +3,11 @@
 // every eighth instant instruction).
 #include <gtest/gtest.h>
 
+#include "fake_display.h"
 #include "test_game.h"
 
 namespace corv {
 namespace {
-
-// Counts the yields that reach it.
-class CountingDisplay final : public Display {
- public:
-  std::vector<DisplayMode> EnumerateModes() override { return {{640, 480, 32}}; }
-  bool SetMode(int, int, int, std::string*) override { return true; }
-  void RestoreMode() override {}
-  void Present(const Surface&) override {}
-  void PollEvents(std::vector<InputEvent>&) override { ++polls; }
-  int64_t FreeVideoMemory() override { return 0; }
-  uint64_t polls = 0;
-};
 
 // A clock that is not the virtual one and never moves.
 class StillClock final : public Clock {
@@ -39,7 +28,7 @@ TEST(RunScript, YieldsBeforeEveryInstructionOnlyOnTheVirtualClock) {
     b.If(1, 3, 20000, 1);  // if v1 < 20000 goto 1
     b.End();
     test::TestPlayer t;
-    CountingDisplay display;
+    test::FakeDisplay display;
     StillClock still;
     t.player.services.display = &display;
     if (!c.virtual_clock) t.player.services.clock = &still;

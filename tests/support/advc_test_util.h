@@ -1,12 +1,23 @@
-// Helpers for the advc tests: game files assembled byte by byte.
+// Helpers for the advc tests: game files built from source, or assembled byte by byte.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "advc/advc.h"
+
 namespace advc::testing {
+
+// The image advc builds from `source`; a failed build fails the test.
+inline std::vector<uint8_t> Built(const std::string& source) {
+  const BuildResult r = Build(source, "t.advs");
+  EXPECT_TRUE(r.ok) << (r.errors.empty() ? "" : r.errors[0].ToString());
+  return r.image;
+}
 
 inline void Put32(std::vector<uint8_t>& out, int64_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>((v >> (8 * i)) & 0xFF));

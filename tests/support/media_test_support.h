@@ -1,15 +1,11 @@
-// Helpers for the media tests: a whole player built in-process at a given depth, a scratch game folder,
-// and raw pixel values worked out by hand from a colour.
+// Helpers for the in-process tests: a whole player built at a given depth, and raw pixel values worked
+// out by hand from a colour.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <cstring>
-#include <filesystem>
 #include <memory>
-#include <string>
 
+#include "scratch_folder.h"
 #include "shell/display_init.h"
 #include "shell/player.h"
 
@@ -44,34 +40,5 @@ inline void SetInstruction(Player& player, uint8_t opcode, int number) {
   player.game.GameImage = {opcode, static_cast<uint8_t>(n & 0xFF), static_cast<uint8_t>(n >> 8)};
   player.script.ScriptPosition = 1;
 }
-
-// A fresh folder under the test temp directory, removed again at the end of the test. Its name carries the
-// test's name and the process id, so tests run in parallel never share one.
-class ScratchFolder {
- public:
-  explicit ScratchFolder(const std::string& name) : path_(testing::TempDir() + UniqueName(name) + "/") {
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  static std::string UniqueName(const std::string& name) {
-    std::string unique = name + "_" + std::to_string(getpid());
-    if (const auto* info = testing::UnitTest::GetInstance()->current_test_info()) {
-      unique += std::string("_") + info->test_suite_name() + "_" + info->name();
-    }
-    for (char& c : unique) {
-      if (c == '/') c = '_';
-    }
-    return unique;
-  }
-
-  std::string path_;
-};
 
 }  // namespace corv::test

@@ -1,79 +1,30 @@
 // A whole player built in-process for the tests of text and waits: real surfaces in a chosen depth, box
-// glyphs (so text is checked by where its cells land), a virtual clock, and a display whose event polls
-// hand out scripted input.
+// glyphs (so text is checked by where its cells land), a virtual clock, and the fake display, whose
+// polls hand out queued input one event at a time or what its `on_poll` gives.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <deque>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "fake_display.h"
 #include "platform/clock.h"
-#include "platform/display.h"
 #include "platform/glyphs.h"
 #include "shell/display_init.h"
 #include "shell/player.h"
 
 namespace corv::testing {
 
-// Every poll advances the clock 1 ms and every present 16 ms, as the headless display does. Input comes
-// from `on_poll` when set, else one queued event per poll.
-class ScriptedDisplay final : public Display {
- public:
-  explicit ScriptedDisplay(VirtualClock& clock) : clock_(clock) {}
-
-  std::vector<DisplayMode> EnumerateModes() override {
-    return {{640, 480, 16}, {640, 480, 24}, {640, 480, 32}};
-  }
-  bool SetMode(int, int, int, std::string*) override { return true; }
-  void RestoreMode() override {}
-  void Present(const Surface& frame) override {
-    ++presents;
-    if (on_present) on_present(frame);
-    clock_.Advance(present_ms);
-  }
-  void PollEvents(std::vector<InputEvent>& out) override {
-    ++polls;
-    clock_.Advance(1);
-    if (on_poll) {
-      on_poll(out);
-    } else if (!queue.empty()) {
-      out.push_back(queue.front());
-      queue.pop_front();
-    }
-  }
-  int64_t FreeVideoMemory() override { return 0; }
-
-  std::function<void(std::vector<InputEvent>&)> on_poll;
-  std::function<void(const Surface&)> on_present;
-  std::deque<InputEvent> queue;
-  int polls = 0;
-  int presents = 0;
-  uint32_t present_ms = 16;
-
- private:
-  VirtualClock& clock_;
-};
-
-inline InputEvent LeftClick(double x = 320, double y = 240) {
-  return {InputEvent::Kind::kMouseUp, 0, 1, x, y};
-}
-inline InputEvent RightClick(double x = 320, double y = 240) {
-  return {InputEvent::Kind::kMouseUp, 0, 2, x, y};
-}
-inline InputEvent MoveTo(double x, double y) {
-  return {InputEvent::Kind::kMouseMove, 0, 0, x, y};
-}
+using test::LeftClick;
+using test::MoveTo;
+using test::RightClick;
 
 inline constexpr uint32_t kBackdrop = 0x404040;  // the scene behind the text, so the black shadow shows
 inline constexpr uint32_t kLayerKey = 0xFF00FF;  // the page layer's key colour
 
 struct ScriptedPlayer {
   VirtualClock clock;
-  ScriptedDisplay display{clock};
+  test::FakeDisplay display{clock};
   std::unique_ptr<GlyphSource> glyphs = MakeBoxGlyphSource();
   Player player;
 

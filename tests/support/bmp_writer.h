@@ -2,10 +2,11 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "program.h"  // WriteFile, to put a bitmap in a scratch folder
 
 namespace corv::test {
 
@@ -145,10 +146,6 @@ inline std::string PackedRows(int width, int height, int bits, const std::functi
 // A 24-bit bitmap whose every pixel is given as a 0xRRGGBB colour.
 inline std::string MakeBmp24(int width, int height, const std::function<uint32_t(int, int)>& colour) {
   return MakeBmp(width, height, 24, {}, colour);
-}
-
-inline void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace corv::test
