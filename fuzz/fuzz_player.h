@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "clicking_display.h"
+#include "core/player.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/display.h"
 #include "platform/glyphs.h"
 #include "platform/sequencer.h"
-#include "shell/player.h"
 
 namespace corv::fuzz {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/player.h"
+#include "core/player.h"
 
 namespace corv {
 

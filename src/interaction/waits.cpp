@@ -8,6 +8,8 @@
 
 #include <vector>
 
+#include "core/events.h"
+#include "core/shutdown.h"
 #include "interaction/backlog.h"
 #include "interaction/comforts.h"
 #include "interaction/save_game.h"
@@ -15,8 +17,6 @@
 #include "media/shading.h"
 #include "media/transfers.h"
 #include "script/message_text.h"
-#include "shell/main_window.h"
-#include "shell/shutdown.h"
 
 namespace corv {
 namespace {

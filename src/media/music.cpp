@@ -5,9 +5,9 @@
 #include <cctype>
 #include <limits>
 
+#include "core/operands.h"
 #include "media/missing_files.h"
 #include "media/resources.h"
-#include "script/operands.h"
 
 namespace corv {
 namespace {

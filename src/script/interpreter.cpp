@@ -22,6 +22,11 @@
 #include <chrono>
 #include <cstdio>
 
+#include "core/events.h"
+#include "core/opcodes.h"
+#include "core/operands.h"
+#include "core/shutdown.h"
+#include "core/trace.h"
 #include "interaction/save_game.h"
 #include "interaction/waits.h"
 #include "media/music.h"
@@ -29,11 +34,6 @@
 #include "media/resources.h"
 #include "script/control_flow.h"
 #include "script/message_text.h"
-#include "script/opcodes.h"
-#include "script/operands.h"
-#include "shell/main_window.h"
-#include "shell/shutdown.h"
-#include "shell/trace.h"
 
 namespace corv {
 namespace {

@@ -5,12 +5,12 @@
 
 #include <array>
 
+#include "core/operands.h"
 #include "interaction/comforts.h"
 #include "interaction/save_game.h"
 #include "interaction/waits.h"
 #include "media/message_window.h"
 #include "media/transfers.h"
-#include "script/operands.h"
 
 namespace corv {
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/player.h"
+#include "core/player.h"
 
 namespace corv {
 

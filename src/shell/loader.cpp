@@ -20,10 +20,10 @@
 #include <fstream>
 #include <string>
 
+#include "core/operands.h"
 #include "media/transfers.h"
 #include "platform/clock.h"
 #include "platform/glyphs.h"
-#include "script/operands.h"
 
 namespace corv {
 namespace {

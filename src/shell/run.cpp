@@ -5,21 +5,21 @@
 #include <filesystem>
 #include <memory>
 
+#include "core/player.h"
+#include "core/trace.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/display.h"
 #include "platform/glyphs.h"
 #include "platform/sequencer.h"
 #include "platform/settings_editor.h"
+#include "platform/user_folders.h"
 #include "shell/command_line.h"
 #include "shell/event_script.h"
 #include "shell/options_dialog.h"
-#include "shell/player.h"
 #include "shell/player_keys.h"
 #include "shell/preferences.h"
 #include "shell/startup.h"
-#include "shell/trace.h"
-#include "shell/user_folders.h"
 
 namespace corv {
 

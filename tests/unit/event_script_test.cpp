@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/events.h"
 #include "platform/png.h"
 #include "shell/display_init.h"
-#include "shell/main_window.h"
 
 namespace corv {
 namespace {

@@ -6,7 +6,7 @@
 #include <array>
 #include <functional>
 
-#include "script/operands.h"
+#include "core/operands.h"
 #include "shell/display_init.h"
 #include "test_game.h"
 

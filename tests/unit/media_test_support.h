@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "core/player.h"
 #include "shell/display_init.h"
-#include "shell/player.h"
 
 namespace corv::test {
 

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <memory>
 
+#include "core/events.h"
 #include "media/resources.h"
-#include "shell/main_window.h"
 
 namespace corv {
 namespace {

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "core/player.h"
 #include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/glyphs.h"
 #include "shell/display_init.h"
-#include "shell/player.h"
 
 namespace corv::testing {
 

@@ -7,10 +7,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/events.h"
 #include "media/music.h"
 #include "midi_bytes.h"
 #include "platform/sequencer.h"
-#include "shell/main_window.h"
 
 namespace corv {
 namespace {

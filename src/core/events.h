@@ -1,7 +1,7 @@
 // The main window's event handlers, and the yield to the window system that runs them.
 #pragma once
 
-#include "shell/player.h"
+#include "core/player.h"
 
 namespace corv {
 

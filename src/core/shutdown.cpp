@@ -1,10 +1,10 @@
-#include "shell/shutdown.h"
+#include "core/shutdown.h"
 
 #include <cstdio>
 
+#include "core/trace.h"
 #include "interaction/comforts.h"
 #include "media/music.h"
-#include "shell/trace.h"
 
 namespace corv {
 

@@ -1,7 +1,7 @@
 // The one orderly way out of a running game.
 #pragma once
 
-#include "shell/player.h"
+#include "core/player.h"
 
 namespace corv {
 

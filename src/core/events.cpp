@@ -1,14 +1,14 @@
-#include "shell/main_window.h"
+#include "core/events.h"
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include "core/shutdown.h"
 #include "interaction/comforts.h"
 #include "media/corner_note.h"
 #include "shell/event_script.h"
 #include "shell/player_keys.h"
-#include "shell/shutdown.h"
 
 namespace corv {
 
