@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "core/events.h"
+#include "core/full_width.h"
 #include "interaction/comforts.h"
 #include "media/corner_note.h"
 #include "media/shading.h"
 #include "media/transfers.h"
-#include "script/message_text.h"
 
 namespace corv {
 namespace {

@@ -3,8 +3,8 @@
 
 #include "core/opcodes.h"
 #include "core/operands.h"
+#include "core/shutdown.h"
 #include "interaction/waits.h"
-#include "script/interpreter.h"
 
 namespace corv {
 

@@ -9,14 +9,15 @@
 #include <vector>
 
 #include "core/events.h"
+#include "core/full_width.h"
 #include "core/shutdown.h"
 #include "interaction/backlog.h"
 #include "interaction/comforts.h"
+#include "interaction/page_text.h"
 #include "interaction/save_game.h"
 #include "interaction/system_menu.h"
 #include "media/shading.h"
 #include "media/transfers.h"
-#include "script/message_text.h"
 
 namespace corv {
 namespace {

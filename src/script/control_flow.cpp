@@ -16,6 +16,7 @@
 
 #include "core/opcodes.h"
 #include "core/operands.h"
+#include "core/shutdown.h"
 #include "core/trace.h"
 #include "script/interpreter.h"
 

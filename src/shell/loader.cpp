@@ -50,8 +50,8 @@ int32_t ReadLink(const GameData& game, int64_t position, const char* chain) {
 // of a headless run (so a replay gives the same numbers on every machine), otherwise from the time of day.
 void SeedRandom(Player& player) {
   uint32_t seed = 0;
-  if (auto* virtual_clock = dynamic_cast<VirtualClock*>(player.services.clock)) {
-    seed = virtual_clock->TickCount();
+  if (player.services.Mode() == RunMode::kReplay) {
+    seed = player.services.clock->TickCount();
   } else {
     seed = static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
   }
