@@ -5,15 +5,16 @@ JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test test-release test-asan test-arm64 play bench fuzz install deb format clean
+.PHONY: all deps build test test-release test-asan test-arm64 play bench fuzz install deb format format-check clean
 
 all: build
 
 deps:
 	@scripts/install-deps
 
+# The configurations are CMake's presets (CMakePresets.json): release, asan, bench and fuzz.
 $(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS)
+	cmake --preset release -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS)
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -23,12 +24,12 @@ build: deps $(BUILD)/CMakeCache.txt
 test: test-release test-asan
 
 test-release: deps $(BUILD)/CMakeCache.txt
-	cmake -S . -B $(BUILD) -DCORV_WERROR=ON
+	cmake --preset release -B $(BUILD) -DCORV_WERROR=ON
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCORV_SANITIZE=ON -DCORV_WERROR=ON $(CMAKE_FLAGS)
+	cmake --preset asan -B $(ASAN_BUILD) $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	# LeakSanitizer is on by default; a test process that loads the X libraries SDL unloads at exit turns
 	# it off for itself (their leftovers cannot be told apart), every other process is leak-checked.
@@ -44,8 +45,8 @@ play: build
 	@scripts/play $(BUILD)
 
 bench: deps
-	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DCORV_BENCH=ON $(CMAKE_FLAGS)
-	cmake --build build-bench -j $(JOBS) --target benchmarks
+	cmake --preset bench $(CMAKE_FLAGS)
+	cmake --build --preset bench -j $(JOBS)
 	@scripts/run-bench build-bench
 
 fuzz: deps
@@ -61,6 +62,10 @@ deb: build
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+# Fails when a tracked C++ file does not match .clang-format (CI runs it).
+format-check: deps
+	clang-format --dry-run -Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-bench build-fuzz build-arm64 out

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "bench_support.h"
+#include "core/player.h"
 #include "media/transfers.h"
 #include "platform/clock.h"
-#include "shell/player.h"
 
 namespace corv::bench {
 namespace {

@@ -12,11 +12,11 @@
 #include <string>
 
 #include "advc/advc.h"
+#include "core/player.h"
 #include "fake_display.h"
 #include "platform/clock.h"
 #include "script/interpreter.h"
 #include "shell/loader.h"
-#include "shell/player.h"
 
 namespace corv::bench {
 namespace {

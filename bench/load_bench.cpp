@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "advc/advc.h"
+#include "core/player.h"
 #include "platform/text_codec.h"
 #include "shell/loader.h"
-#include "shell/player.h"
 
 namespace corv::bench {
 namespace {

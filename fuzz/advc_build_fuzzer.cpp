@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "advc/advc.h"
+#include "core/player.h"
 #include "shell/loader.h"
-#include "shell/player.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view source(reinterpret_cast<const char*>(data), size);

@@ -8,6 +8,7 @@
 #include "script/interpreter.h"
 #include "seeds.h"
 #include "shell/display_init.h"
+#include "shell/player_keys.h"
 
 namespace corv::fuzz {
 namespace {
@@ -37,6 +38,7 @@ void HeadlessGame::Reset(int depth, int drawing_mode, const uint8_t* data, size_
   display.polls = display.presents = 0;
   sequencer.commands.clear();
   player.services = Services{&display, &clock, &sequencer, glyphs.get(), dialogs.get()};
+  InstallHooks(player);
   player.settings = Settings{depth, drawing_mode};
   player.location = GameLocation{ResourceFolder(), "FUZZ.ADV", ResourceFolder()};
   player.game.GameImage.assign(data, data + size);

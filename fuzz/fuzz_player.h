@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "core/player.h"
 #include "fake_display.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/display.h"
 #include "platform/glyphs.h"
 #include "platform/sequencer.h"
-#include "shell/player.h"
 
 namespace corv::fuzz {
 

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "core/events.h"
+#include "core/full_width.h"
 #include "interaction/comforts.h"
 #include "media/corner_note.h"
 #include "media/shading.h"
 #include "media/transfers.h"
-#include "script/message_text.h"
-#include "shell/main_window.h"
 
 namespace corv {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/player.h"
+#include "core/player.h"
 
 namespace corv {
 

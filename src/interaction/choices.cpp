@@ -1,10 +1,10 @@
 // The registering half of the choice-option command (opcode 131).
 #include <string>
 
+#include "core/opcodes.h"
+#include "core/operands.h"
+#include "core/shutdown.h"
 #include "interaction/waits.h"
-#include "script/interpreter.h"
-#include "script/opcodes.h"
-#include "script/operands.h"
 
 namespace corv {
 

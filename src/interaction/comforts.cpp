@@ -29,14 +29,6 @@ uint32_t GetU32(std::span<const uint8_t> bytes, size_t at) {
   return v;
 }
 
-void CopyMessageToClipboard(Player& player) {
-  std::u32string text;
-  for (char32_t c : player.comforts.message_text) {
-    if (c != U'\r') text += c;  // CR LF breaks become plain line feeds
-  }
-  if (player.services.display) (void)player.services.display->SetClipboardText(ToUtf8(text));
-}
-
 void WriteTextHook(Player& player, int32_t number, const std::u32string& text) {
   std::FILE* out = player.comforts.text_out;
   if (!out) return;
@@ -58,62 +50,6 @@ std::string ReadRecordPath(const Player& player) {
 }
 
 }  // namespace
-
-void ComfortKeyPress(Player& player, int key_code) {
-  Comforts& comforts = player.comforts;
-  InputState& input = player.input;
-  if (key_code != 'a' && key_code != 'A') comforts.auto_mode = false;
-  switch (key_code) {
-    case 13:
-    case 32:
-      input.PendingKey = WaitKey::kConfirm;
-      break;
-    case kKeyUp:
-      input.PendingKey = WaitKey::kUp;
-      break;
-    case kKeyDown:
-      input.PendingKey = WaitKey::kDown;
-      break;
-    case kKeyPageUp:
-      input.PendingKey = WaitKey::kPageUp;
-      break;
-    case kKeyPageDown:
-      input.PendingKey = WaitKey::kPageDown;
-      break;
-    case 'b':
-    case 'B':
-      input.PendingKey = WaitKey::kBacklog;
-      break;
-    case 9:
-      comforts.skip_mode = !comforts.skip_mode;
-      break;
-    case 'a':
-    case 'A':
-      comforts.auto_mode = !comforts.auto_mode;
-      break;
-    case kKeyCtrl:
-      comforts.ctrl_held = true;
-      break;
-    case kKeyCopy:
-      CopyMessageToClipboard(player);
-      break;
-    default:
-      break;
-  }
-}
-
-void ComfortKeyRelease(Player& player, int key_code) {
-  if (key_code == kKeyCtrl) player.comforts.ctrl_held = false;
-}
-
-void ComfortWheel(Player& player, int direction) {
-  player.comforts.auto_mode = false;
-  player.input.PendingKey = direction > 0 ? WaitKey::kWheelUp : WaitKey::kWheelDown;
-}
-
-void ComfortClick(Player& player) {
-  player.comforts.auto_mode = false;
-}
 
 void ClearWaitInput(InputState& input) {
   input.LeftClicked = false;

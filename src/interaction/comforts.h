@@ -11,17 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "shell/player.h"
+#include "core/events.h"
+#include "core/player.h"
 
 namespace corv {
 
-// The main window's handlers hand over every key but Esc, key releases and wheel turns (not in strict
-// mode). Modes (Ctrl, Tab, A) and the copy (Ctrl+C) act at once; other keys wait for a wait to take them.
-void ComfortKeyPress(Player& player, int key_code);
-void ComfortKeyRelease(Player& player, int key_code);
-void ComfortWheel(Player& player, int direction);  // 1 up, -1 down
-// A mouse click ends auto mode.
-void ComfortClick(Player& player);
+// The keys, the wheel and the clicks reach the comforts through the main window's handlers
+// (ComfortKeyPress and the others in core/events.h); the waits take them from here.
 
 // What every wait does when it starts: clicks, keys and pointer moves given before it do not count.
 void ClearWaitInput(InputState& input);

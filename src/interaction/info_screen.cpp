@@ -1,10 +1,10 @@
 #include "interaction/info_screen.h"
 
+#include "core/events.h"
 #include "interaction/comforts.h"
 #include "interaction/system_menu.h"
 #include "media/shading.h"
 #include "media/transfers.h"
-#include "shell/main_window.h"
 
 namespace corv {
 namespace {

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "core/player.h"
 #include "platform/file_store.h"
-#include "shell/player.h"
 
 namespace corv {
 

@@ -9,12 +9,12 @@
 #include <string_view>
 #include <system_error>
 
+#include "core/events.h"
 #include "interaction/comforts.h"
 #include "interaction/system_menu.h"
 #include "media/transfers.h"
 #include "platform/file_store.h"
-#include "shell/main_window.h"
-#include "shell/user_folders.h"
+#include "platform/user_folders.h"
 
 namespace corv {
 namespace {

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "core/player.h"
 #include "interaction/save_game.h"
-#include "shell/player.h"
 
 namespace corv {
 

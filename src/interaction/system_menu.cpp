@@ -5,14 +5,14 @@
 #include <cstdio>
 #include <optional>
 
+#include "core/events.h"
+#include "core/shutdown.h"
 #include "interaction/comforts.h"
 #include "interaction/info_screen.h"
 #include "interaction/save_game.h"
 #include "interaction/slot_screen.h"
 #include "media/shading.h"
 #include "media/transfers.h"
-#include "shell/main_window.h"
-#include "shell/shutdown.h"
 
 namespace corv {
 namespace {

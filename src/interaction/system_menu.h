@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/player.h"
+#include "core/player.h"
 
 namespace corv {
 

@@ -8,15 +8,16 @@
 
 #include <vector>
 
+#include "core/events.h"
+#include "core/full_width.h"
+#include "core/shutdown.h"
 #include "interaction/backlog.h"
 #include "interaction/comforts.h"
+#include "interaction/page_text.h"
 #include "interaction/save_game.h"
 #include "interaction/system_menu.h"
 #include "media/shading.h"
 #include "media/transfers.h"
-#include "script/message_text.h"
-#include "shell/main_window.h"
-#include "shell/shutdown.h"
 
 namespace corv {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "shell/player.h"
+#include "core/player.h"
 
 namespace corv {
 

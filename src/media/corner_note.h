@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "shell/player.h"
+#include "core/player.h"
 
 namespace corv {
 

@@ -1,7 +1,7 @@
 // The message window backdrop.
 #pragma once
 
-#include "shell/player.h"
+#include "core/player.h"
 
 namespace corv {
 

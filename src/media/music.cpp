@@ -5,9 +5,10 @@
 #include <cctype>
 #include <limits>
 
+#include "core/operands.h"
+#include "core/shutdown.h"
 #include "media/missing_files.h"
 #include "media/resources.h"
-#include "script/operands.h"
 
 namespace corv {
 namespace {
@@ -26,6 +27,10 @@ int32_t LeadingNumber(const std::string& reply) {
 }  // namespace
 
 int32_t PlayMusic(Player& player, const std::string& path) {
+  if (path.empty()) {
+    StopMusic(player);
+    return 0;
+  }
   MusicState& music = player.music;
   RecordingSequencer nowhere;  // a player without a sequencer (some tests) sends its commands nowhere
   Sequencer& sequencer = player.services.sequencer ? *player.services.sequencer : nowhere;
@@ -35,11 +40,6 @@ int32_t PlayMusic(Player& player, const std::string& path) {
   if (music.SequencerOpen) {
     music.SequencerOpen = false;
     sequencer.SendString("close sequencer");
-  }
-  if (path.empty()) {
-    sequencer.SendString("close sequencer");  // again, even if just closed: stopping is always safe
-    music.SequencerOpen = false;
-    return 0;
   }
   sequencer.SendString("open \"" + path + "\" type sequencer alias sequencer");
   sequencer.SendString("set sequencer time format milliseconds");

@@ -12,11 +12,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/operands.h"
 #include "media/missing_files.h"
 #include "media/resources.h"
 #include "platform/bitmap.h"
 #include "platform/text_codec.h"
-#include "script/operands.h"
 
 namespace corv {
 

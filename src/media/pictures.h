@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "shell/player.h"
+#include "core/player.h"
 
 namespace corv {
 

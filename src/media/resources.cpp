@@ -19,8 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/operands.h"
 #include "platform/text_codec.h"
-#include "script/operands.h"
 
 namespace corv {
 namespace {

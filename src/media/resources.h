@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "shell/player.h"
+#include "core/player.h"
 
 namespace corv {
 

@@ -1,7 +1,7 @@
 // The whole-screen transfers between the frame surfaces, the flip, and presenting a finished frame.
 #pragma once
 
-#include "shell/player.h"
+#include "core/player.h"
 
 namespace corv {
 

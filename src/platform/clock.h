@@ -11,10 +11,14 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual uint32_t TickCount() = 0;
+  // True for the virtual clock of headless runs, whose time moves only when the program moves it.
+  virtual bool IsVirtual() const { return false; }
 };
 
 // Milliseconds elapsed from `since` to `now`, correct across one wrap of the counter.
-inline uint32_t TicksSince(uint32_t now, uint32_t since) { return now - since; }
+inline uint32_t TicksSince(uint32_t now, uint32_t since) {
+  return now - since;
+}
 
 // Real time, from SDL's millisecond counter.
 std::unique_ptr<Clock> MakeSystemClock();
@@ -25,6 +29,7 @@ class VirtualClock final : public Clock {
  public:
   explicit VirtualClock(uint32_t start_ms = 0) : now_ms_(start_ms) {}
   uint32_t TickCount() override { return now_ms_; }
+  bool IsVirtual() const override { return true; }
   void Advance(uint32_t ms) { now_ms_ += ms; }
 
  private:

@@ -14,10 +14,11 @@
 #include <cmath>
 #include <string>
 
+#include "core/opcodes.h"
+#include "core/operands.h"
+#include "core/shutdown.h"
+#include "core/trace.h"
 #include "script/interpreter.h"
-#include "script/opcodes.h"
-#include "script/operands.h"
-#include "shell/trace.h"
 
 namespace corv {
 namespace {

@@ -22,6 +22,11 @@
 #include <chrono>
 #include <cstdio>
 
+#include "core/events.h"
+#include "core/opcodes.h"
+#include "core/operands.h"
+#include "core/shutdown.h"
+#include "core/trace.h"
 #include "interaction/save_game.h"
 #include "interaction/waits.h"
 #include "media/music.h"
@@ -29,11 +34,6 @@
 #include "media/resources.h"
 #include "script/control_flow.h"
 #include "script/message_text.h"
-#include "script/opcodes.h"
-#include "script/operands.h"
-#include "shell/main_window.h"
-#include "shell/shutdown.h"
-#include "shell/trace.h"
 
 namespace corv {
 namespace {
@@ -70,7 +70,7 @@ bool IsInstant(uint8_t opcode) {
 class YieldPacer {
  public:
   explicit YieldPacer(const Player& player)
-      : every_instruction_(dynamic_cast<const VirtualClock*>(player.services.clock) != nullptr) {}
+      : every_instruction_(player.services.Mode() == RunMode::kReplay) {}
 
   bool Due(uint8_t opcode) {
     if (every_instruction_ || ++since_last_ >= kMaxInstructionsBetweenYields) return true;
@@ -89,12 +89,6 @@ class YieldPacer {
 };
 
 }  // namespace
-
-void ScriptFault(Player& player, int64_t position, const std::string& what) {
-  std::fprintf(stderr, "corvalline: script error at position %lld: %s\n", static_cast<long long>(position),
-               what.c_str());
-  EndProgram(player);
-}
 
 void RunScript(Player& player) {
   ScriptState& script = player.script;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/player.h"
+#include "core/player.h"
 
 namespace corv {
 
@@ -21,10 +21,5 @@ int32_t InstructionLength(const GameData& game, int32_t position);
 // Opcode 131's body skipping: the distance from the option's opcode byte to the byte 8 that ends its
 // body, or 0 when the file ends first.
 int32_t SkipOptionBody(const GameData& game, int32_t position);
-
-// A script that names something that does not exist (a variable or label number out of range, a jump
-// into nowhere, an instruction cut off by the end of the file): says so on stderr with the position of
-// the instruction, then ends the program through EndProgram.
-[[noreturn]] void ScriptFault(Player& player, int64_t position, const std::string& what);
 
 }  // namespace corv

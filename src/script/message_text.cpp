@@ -3,57 +3,20 @@
 // waits that end a window of text or a line of page text.
 #include "script/message_text.h"
 
-#include <array>
-
+#include "core/full_width.h"
+#include "core/operands.h"
 #include "interaction/comforts.h"
+#include "interaction/page_text.h"
 #include "interaction/save_game.h"
 #include "interaction/waits.h"
 #include "media/message_window.h"
 #include "media/transfers.h"
-#include "script/operands.h"
 
 namespace corv {
 namespace {
 
 constexpr char32_t kCR = 13;
 constexpr char32_t kLF = 10;
-constexpr char32_t kDakuten = 0xFF9E;     // half-width voiced sound mark
-constexpr char32_t kHandakuten = 0xFF9F;  // half-width semi-voiced sound mark
-
-// Full-width forms of the half-width katakana U+FF61 to U+FF9F, in code order.
-constexpr std::array<char32_t, 0xFF9F - 0xFF61 + 1> kFullWidthKana = {
-    U'。', U'「', U'」', U'、', U'・', U'ヲ', U'ァ', U'ィ', U'ゥ', U'ェ', U'ォ', U'ャ', U'ュ',
-    U'ョ', U'ッ', U'ー', U'ア', U'イ', U'ウ', U'エ', U'オ', U'カ', U'キ', U'ク', U'ケ', U'コ',
-    U'サ', U'シ', U'ス', U'セ', U'ソ', U'タ', U'チ', U'ツ', U'テ', U'ト', U'ナ', U'ニ', U'ヌ',
-    U'ネ', U'ノ', U'ハ', U'ヒ', U'フ', U'ヘ', U'ホ', U'マ', U'ミ', U'ム', U'メ', U'モ', U'ヤ',
-    U'ユ', U'ヨ', U'ラ', U'リ', U'ル', U'レ', U'ロ', U'ワ', U'ン', U'゛', U'゜'};
-
-// The one-character form of a full-width kana followed by the voiced sound mark, or 0 when none exists.
-char32_t Voiced(char32_t kana) {
-  switch (kana) {
-    case U'ウ':
-      return U'ヴ';
-    case U'ワ':
-      return U'ヷ';
-    case U'ヲ':
-      return U'ヺ';
-    case U'ツ':
-    case U'テ':
-    case U'ト':
-      return kana + 1;
-    default:
-      break;
-  }
-  // カ to チ and ハ to ホ: the voiced form follows the plain one in code order.
-  const bool ka_to_chi = kana >= U'カ' && kana <= U'チ' && (kana - U'カ') % 2 == 0;
-  const bool ha_to_ho = kana >= U'ハ' && kana <= U'ホ' && (kana - U'ハ') % 3 == 0;
-  return ka_to_chi || ha_to_ho ? kana + 1 : 0;
-}
-
-// The one-character form of a full-width kana followed by the semi-voiced sound mark, or 0.
-char32_t SemiVoiced(char32_t kana) {
-  return kana >= U'ハ' && kana <= U'ホ' && (kana - U'ハ') % 3 == 0 ? kana + 2 : 0;
-}
 
 // Draws one character with its one-pixel shadow, in the surface's current font. A control character
 // left in the text (a CR or LF that is not a line break here) keeps its cell but shows nothing, rather
@@ -68,16 +31,6 @@ void DrawGlyph(Player& player, Surface& surface, int x, int y, char32_t c) {
   DrawText(surface, glyphs, x, y, glyph);
 }
 
-Surface& PageLayer(Player& player) {
-  return player.screen.PictureSurfaces[5];
-}
-
-// Composes the page layer over the whole work surface, leaving out its key colour.
-void ComposePageLayer(Player& player) {
-  Surface& layer = PageLayer(player);
-  Blit(player.screen.WorkSurface, player.screen.WorkSurface.Bounds(), layer, layer.Bounds(), UseKey::kYes);
-}
-
 // A click wait over one entry: the placeholder text is never shown, any left click ends it, and
 // ScriptPosition stays where it is.
 void WaitForClick(Player& player, const std::u32string& placeholder) {
@@ -87,32 +40,6 @@ void WaitForClick(Player& player, const std::u32string& placeholder) {
 }
 
 }  // namespace
-
-std::u32string ToFullWidth(const std::u32string& text) {
-  std::u32string wide;
-  wide.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char32_t c = text[i];
-    if (c == U' ') {
-      wide += U'\u3000';
-    } else if (c > U' ' && c <= U'~') {
-      wide += c - U'!' + U'！';
-    } else if (c >= 0xFF61 && c <= 0xFF9F) {
-      const char32_t kana = kFullWidthKana[c - 0xFF61];
-      const char32_t next = i + 1 < text.size() ? text[i + 1] : 0;
-      const char32_t combined = next == kDakuten ? Voiced(kana) : next == kHandakuten ? SemiVoiced(kana) : 0;
-      if (combined != 0) {
-        wide += combined;
-        ++i;
-      } else {
-        wide += kana;
-      }
-    } else {
-      wide += c;
-    }
-  }
-  return wide;
-}
 
 // The pause after each typed character: the game's own, unless the player set a text speed of their own
 // (which changes only how fast the text appears, never what the game computes).
@@ -227,22 +154,6 @@ void DrawPageText(Player& player, const std::u32string& text) {
   PresentWork(player);
   state.TextCursorY = y;
   state.TextCursorX = x;
-}
-
-int32_t ScrollPageText(Player& player, int32_t step) {
-  if (step <= 0 || step > 210) return 0;  // nothing would move, or not even one step fits
-  Surface& layer = PageLayer(player);
-  const Rect source{0, 30 + step, kScreenWidth, kScreenHeight};
-  const Rect destination{0, 30, kScreenWidth, kScreenHeight - step};
-  int32_t k = 0;
-  for (; k <= 210 - step; k += step) {
-    Blit(layer, destination, layer, source, UseKey::kNo);
-    CopyMessageSaveToWork(player);
-    ComposePageLayer(player);
-    PresentWork(player);
-    TimedWait(player, player.script.TextWait / 10);  // a click does not shorten the scroll
-  }
-  return k;
 }
 
 void DrawWindowPicture(Player& player) {

@@ -1,5 +1,7 @@
 #include "shell/command_line.h"
 
+#include "version.h"
+
 namespace corv {
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
+#include "core/player.h"
 #include "shell/options_dialog.h"
-#include "shell/player.h"
 
 namespace corv {
 

@@ -10,10 +10,10 @@
 #include <optional>
 #include <sstream>
 
+#include "core/events.h"
+#include "core/shutdown.h"
 #include "media/transfers.h"
 #include "platform/png.h"
-#include "shell/main_window.h"
-#include "shell/shutdown.h"
 
 namespace corv {
 namespace {

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "shell/player.h"
+#include "core/player.h"
 
 namespace corv {
 
-class EventScript {
+class EventScript final : public ScriptedInput {
  public:
   struct Command {
     enum class Kind {
@@ -49,9 +49,9 @@ class EventScript {
                                             std::string* error);
 
   // Called at every yield: delivers at most one command through the main window's handlers.
-  void Deliver(Player& player);
+  void Deliver(Player& player) override;
   // Called by the waits for the player after their first pass.
-  void NoteWaiting() { waiting_for_player_ = true; }
+  void NoteWaiting() override { waiting_for_player_ = true; }
 
  private:
   std::vector<Command> commands_;

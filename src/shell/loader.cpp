@@ -20,10 +20,10 @@
 #include <fstream>
 #include <string>
 
+#include "core/operands.h"
 #include "media/transfers.h"
 #include "platform/clock.h"
 #include "platform/glyphs.h"
-#include "script/operands.h"
 
 namespace corv {
 namespace {
@@ -50,8 +50,8 @@ int32_t ReadLink(const GameData& game, int64_t position, const char* chain) {
 // of a headless run (so a replay gives the same numbers on every machine), otherwise from the time of day.
 void SeedRandom(Player& player) {
   uint32_t seed = 0;
-  if (auto* virtual_clock = dynamic_cast<VirtualClock*>(player.services.clock)) {
-    seed = virtual_clock->TickCount();
+  if (player.services.Mode() == RunMode::kReplay) {
+    seed = player.services.clock->TickCount();
   } else {
     seed = static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
   }

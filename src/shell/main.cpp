@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
+#include "core/player.h"
 #include "platform/file_store.h"
-#include "shell/player.h"
 #include "shell/run.h"
 
 int main(int argc, char** argv) {

@@ -5,8 +5,8 @@
 #include <functional>
 #include <memory>
 
+#include "core/player.h"
 #include "platform/options_view.h"
-#include "shell/player.h"
 
 namespace corv {
 

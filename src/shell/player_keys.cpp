@@ -7,6 +7,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "interaction/comforts.h"
 #include "interaction/save_game.h"
 #include "media/corner_note.h"
 #include "platform/desktop_folders.h"
@@ -137,6 +138,10 @@ std::optional<std::string> SaveScreenshot(const Player& player, const std::strin
   const std::vector<uint8_t> png = EncodePng(FrameToRgb(shown));
   if (!WriteFileAtomically(path, png, error)) return std::nullopt;
   return path;
+}
+
+void InstallHooks(Player& player) {
+  player.hooks = Hooks{&HandlePlayerKey, &ExpireCornerNote, &SaveReadRecord};
 }
 
 }  // namespace corv

@@ -5,12 +5,16 @@
 #include <optional>
 #include <string>
 
-#include "shell/player.h"
+#include "core/player.h"
 
 namespace corv {
 
 // Handles the key if it is one of the player's own; false for every other key.
 bool HandlePlayerKey(Player& player, int key_code);
+
+// Fills in the player's hooks into the yield and the way out: these keys, the corner note's end and the
+// record of messages read. Done once a game is started, before the script runs.
+void InstallHooks(Player& player);
 
 // Applies the remembered volume and mute to the sequencer.
 void ApplyVolume(Player& player);

@@ -10,7 +10,7 @@
 
 #include "interaction/save_game.h"
 #include "platform/key_file.h"
-#include "shell/user_folders.h"
+#include "platform/user_folders.h"
 
 namespace corv {
 namespace {

@@ -1,25 +1,25 @@
 #include "shell/run.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
+#include "core/player.h"
+#include "core/trace.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/display.h"
 #include "platform/glyphs.h"
+#include "platform/sdl_environment.h"
 #include "platform/sequencer.h"
 #include "platform/settings_editor.h"
+#include "platform/user_folders.h"
 #include "shell/command_line.h"
 #include "shell/event_script.h"
 #include "shell/options_dialog.h"
-#include "shell/player.h"
 #include "shell/player_keys.h"
 #include "shell/preferences.h"
 #include "shell/startup.h"
-#include "shell/trace.h"
-#include "shell/user_folders.h"
 
 namespace corv {
 
@@ -53,14 +53,7 @@ int Run(const std::vector<std::string>& args) {
       options.save_dir = UserDataFolder() + std::filesystem::path(*options.game_path).stem().string() + "/";
   }
 
-  // Headless runs must never reach a real window or sound device, so SDL is told before its first use.
-  if (options.headless) {
-    ::setenv("SDL_VIDEODRIVER", "dummy", 1);
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-    // Nothing reads SDL's quit events in a headless run: Ctrl+C and kill must end it as they end any
-    // other program, so SDL is kept from catching them.
-    ::setenv("SDL_NO_SIGNAL_HANDLERS", "1", 1);
-  }
+  if (options.headless) UseHeadlessSdl();  // before SDL's first use
 
   auto player = std::make_unique<Player>();
   // Headless runs are the same on every machine: they read and write settings only from a file named
@@ -150,6 +143,7 @@ int Run(const std::vector<std::string>& args) {
 
   player->services =
       Services{display.get(), &clock, sequencer.get(), glyphs.get(), dialogs.get(), settings_editor.get()};
+  InstallHooks(*player);
   ApplyVolume(*player);
   player->event_script = events.get();
   player->trace = trace.get();

@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/shutdown.h"
 #include "interaction/comforts.h"
 #include "media/resources.h"
 #include "script/interpreter.h"
 #include "shell/display_init.h"
 #include "shell/loader.h"
-#include "shell/shutdown.h"
 
 namespace corv {
 namespace {

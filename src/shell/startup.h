@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/player.h"
 #include "shell/options_dialog.h"
-#include "shell/player.h"
 
 namespace corv {
 

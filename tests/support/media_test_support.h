@@ -5,9 +5,9 @@
 #include <cstring>
 #include <memory>
 
+#include "core/player.h"
 #include "scratch_folder.h"
 #include "shell/display_init.h"
-#include "shell/player.h"
 
 namespace corv::test {
 

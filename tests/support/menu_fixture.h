@@ -5,13 +5,13 @@
 
 #include <memory>
 
+#include "core/player.h"
 #include "fake_display.h"
 #include "media_test_support.h"
 #include "platform/clock.h"
 #include "platform/glyphs.h"
 #include "platform/sequencer.h"
 #include "shell/display_init.h"
-#include "shell/player.h"
 
 namespace corv::testing {
 

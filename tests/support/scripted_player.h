@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "core/player.h"
 #include "fake_display.h"
 #include "platform/clock.h"
 #include "platform/glyphs.h"
 #include "shell/display_init.h"
-#include "shell/player.h"
 
 namespace corv::testing {
 

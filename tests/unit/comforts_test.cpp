@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/events.h"
 #include "menu_fixture.h"
-#include "shell/main_window.h"
 
 namespace corv {
 namespace {

@@ -7,6 +7,8 @@
 #include <functional>
 #include <sstream>
 
+#include "version.h"
+
 namespace corv {
 namespace {
 

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/events.h"
 #include "platform/png.h"
 #include "scratch_folder.h"
 #include "shell/display_init.h"
-#include "shell/main_window.h"
 
 namespace corv {
 namespace {

@@ -6,8 +6,8 @@
 #include <array>
 #include <functional>
 
+#include "core/operands.h"
 #include "scratch_folder.h"
-#include "script/operands.h"
 #include "shell/display_init.h"
 #include "test_game.h"
 

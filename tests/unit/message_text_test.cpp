@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/full_width.h"
+#include "interaction/page_text.h"
 #include "interaction/waits.h"
 #include "media/transfers.h"
 #include "scripted_player.h"

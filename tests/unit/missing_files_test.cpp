@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "core/opcodes.h"
 #include "media/music.h"
 #include "media/pictures.h"
 #include "media_test_support.h"
-#include "script/opcodes.h"
 
 namespace corv {
 namespace {

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <memory>
 
+#include "core/events.h"
 #include "media/resources.h"
 #include "scratch_folder.h"
-#include "shell/main_window.h"
 
 namespace corv {
 namespace {

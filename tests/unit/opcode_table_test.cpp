@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "script/opcodes.h"
+#include "core/opcodes.h"
 
 namespace corv {
 namespace {

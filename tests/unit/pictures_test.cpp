@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "bmp_writer.h"
+#include "core/opcodes.h"
 #include "interaction/waits.h"
 #include "media/resources.h"
 #include "media_test_support.h"
-#include "script/opcodes.h"
 
 namespace corv {
 namespace {

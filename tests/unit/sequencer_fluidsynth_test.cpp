@@ -7,11 +7,11 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/events.h"
 #include "media/music.h"
 #include "midi_bytes.h"
 #include "platform/sequencer.h"
 #include "scratch_folder.h"
-#include "shell/main_window.h"
 
 namespace corv {
 namespace {

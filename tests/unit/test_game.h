@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/player.h"
+#include "core/trace.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/display.h"
@@ -21,8 +23,6 @@
 #include "platform/sequencer.h"
 #include "script/interpreter.h"
 #include "shell/loader.h"
-#include "shell/player.h"
-#include "shell/trace.h"
 
 namespace corv::test {
 

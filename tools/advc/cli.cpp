@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "advc/advc.h"
+#include "version.h"
 
 namespace advc {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "script/opcodes.h"
+#include "core/opcodes.h"
 
 namespace advc {
 

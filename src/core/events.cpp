@@ -1,16 +1,24 @@
-#include "shell/main_window.h"
+#include "core/events.h"
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
-#include "interaction/comforts.h"
-#include "media/corner_note.h"
-#include "shell/event_script.h"
-#include "shell/player_keys.h"
-#include "shell/shutdown.h"
+#include "core/shutdown.h"
+#include "platform/text_codec.h"
 
 namespace corv {
+namespace {
+
+void CopyMessageToClipboard(Player& player) {
+  std::u32string text;
+  for (char32_t c : player.comforts.message_text) {
+    if (c != U'\r') text += c;  // CR LF breaks become plain line feeds
+  }
+  if (player.services.display) (void)player.services.display->SetClipboardText(ToUtf8(text));
+}
+
+}  // namespace
 
 void Form_KeyPress(Player& player, int key_code) {
   if (key_code == 27) {
@@ -18,7 +26,7 @@ void Form_KeyPress(Player& player, int key_code) {
     player.input.PendingKey = WaitKey::kClose;
     return;
   }
-  if (HandlePlayerKey(player, key_code)) return;
+  if (player.hooks.own_key && player.hooks.own_key(player, key_code)) return;
   if (!player.comforts.strict) ComfortKeyPress(player, key_code);
 }
 
@@ -45,6 +53,62 @@ void Form_MouseUp(Player& player, int button, int shift, double x, double y) {
     player.input.RightClicked = true;
     ComfortClick(player);
   }
+}
+
+void ComfortKeyPress(Player& player, int key_code) {
+  Comforts& comforts = player.comforts;
+  InputState& input = player.input;
+  if (key_code != 'a' && key_code != 'A') comforts.auto_mode = false;
+  switch (key_code) {
+    case 13:
+    case 32:
+      input.PendingKey = WaitKey::kConfirm;
+      break;
+    case kKeyUp:
+      input.PendingKey = WaitKey::kUp;
+      break;
+    case kKeyDown:
+      input.PendingKey = WaitKey::kDown;
+      break;
+    case kKeyPageUp:
+      input.PendingKey = WaitKey::kPageUp;
+      break;
+    case kKeyPageDown:
+      input.PendingKey = WaitKey::kPageDown;
+      break;
+    case 'b':
+    case 'B':
+      input.PendingKey = WaitKey::kBacklog;
+      break;
+    case 9:
+      comforts.skip_mode = !comforts.skip_mode;
+      break;
+    case 'a':
+    case 'A':
+      comforts.auto_mode = !comforts.auto_mode;
+      break;
+    case kKeyCtrl:
+      comforts.ctrl_held = true;
+      break;
+    case kKeyCopy:
+      CopyMessageToClipboard(player);
+      break;
+    default:
+      break;
+  }
+}
+
+void ComfortKeyRelease(Player& player, int key_code) {
+  if (key_code == kKeyCtrl) player.comforts.ctrl_held = false;
+}
+
+void ComfortWheel(Player& player, int direction) {
+  player.comforts.auto_mode = false;
+  player.input.PendingKey = direction > 0 ? WaitKey::kWheelUp : WaitKey::kWheelDown;
+}
+
+void ComfortClick(Player& player) {
+  player.comforts.auto_mode = false;
 }
 
 void CheckMCI1_Timer(Player& player, uint32_t tick) {
@@ -82,7 +146,7 @@ void DoEvents(Player& player) {
     }
   }
   if (player.event_script) player.event_script->Deliver(player);
-  ExpireCornerNote(player);
+  if (player.hooks.at_yield) player.hooks.at_yield(player);
   if (player.services.clock) {
     // The timer keeps its own beat: each tick is due 1000 ms after the one before, however late that one
     // ran, and ticks missed while the program was busy fold into one, which counts as the latest of them.

@@ -1,4 +1,4 @@
-#include "shell/user_folders.h"
+#include "platform/user_folders.h"
 
 #include <cstdlib>
 

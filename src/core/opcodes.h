@@ -10,7 +10,9 @@ namespace corv {
 
 enum class Operand : uint8_t { kByte, kInt16, kInt32 };
 
-inline constexpr int OperandSize(Operand op) { return op == Operand::kByte ? 1 : op == Operand::kInt16 ? 2 : 4; }
+inline constexpr int OperandSize(Operand op) {
+  return op == Operand::kByte ? 1 : op == Operand::kInt16 ? 2 : 4;
+}
 
 struct OpcodeInfo {
   std::string_view name;  // the mnemonic advc uses; empty for bytes without a handler

@@ -261,6 +261,10 @@ struct CornerNote {
 
 class SettingsEditor;
 
+// How time passes in a run: on the system's clock, or on the virtual clock of a headless run, where the
+// same events file gives the same frames and trace on every machine.
+enum class RunMode { kRealTime, kReplay };
+
 // The platform services a player runs on; owned elsewhere (main, or a test), never null while running
 // (the settings dialog excepted: headless runs have none).
 struct Services {
@@ -270,10 +274,32 @@ struct Services {
   GlyphSource* glyphs = nullptr;
   Dialogs* dialogs = nullptr;
   SettingsEditor* settings_editor = nullptr;
+
+  RunMode Mode() const { return clock && clock->IsVirtual() ? RunMode::kReplay : RunMode::kRealTime; }
+};
+
+struct Player;
+
+// Scripted input (--events), delivered at yields through the main window's handlers.
+class ScriptedInput {
+ public:
+  virtual ~ScriptedInput() = default;
+  // Called at every yield: delivers at most one command.
+  virtual void Deliver(Player& player) = 0;
+  // Called by the waits for the player after their first pass.
+  virtual void NoteWaiting() = 0;
+};
+
+// What the layers above core add to the yield and to the way out. The shell fills them in when it starts
+// a game (InstallHandlers, shell/player_keys.h); a Player built bare, as in-process tests build it, runs
+// without them.
+struct Hooks {
+  bool (*own_key)(Player& player, int key_code) = nullptr;  // the player's own keys; true when taken
+  void (*at_yield)(Player& player) = nullptr;  // after the events: a corner note whose time is up goes
+  void (*at_exit)(Player& player) = nullptr;   // on the way out, before the music stops: the read record
 };
 
 class Trace;
-class EventScript;
 
 struct Player {
   Services services;
@@ -293,9 +319,10 @@ struct Player {
   Preferences preferences;
   std::string settings_path;  // where the preferences are kept; empty: nowhere (--no-config)
 
-  Trace* trace = nullptr;               // --trace: one line per executed instruction
-  EventScript* event_script = nullptr;  // --events: scripted input delivered at yields
-  uint32_t next_timer_tick = 1000;      // when the music timer's next tick is due
+  Hooks hooks;
+  Trace* trace = nullptr;                 // --trace: one line per executed instruction
+  ScriptedInput* event_script = nullptr;  // --events: scripted input delivered at yields
+  uint32_t next_timer_tick = 1000;        // when the music timer's next tick is due
 };
 
 // Thrown by EndProgram; main catches it, so the program unwinds and RAII releases everything.

@@ -1,4 +1,4 @@
-#include "script/operands.h"
+#include "core/operands.h"
 
 #include <algorithm>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "shell/trace.h"
+#include "core/trace.h"
 
 namespace corv {
 

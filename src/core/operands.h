@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/player.h"
+#include "core/player.h"
 
 namespace corv {
 
