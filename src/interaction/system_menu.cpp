@@ -60,25 +60,67 @@ void DrawPanel(Player& player) {
   }
 }
 
-// The slot screen, shared by "S A V E" and "L O A D"; returns the game to load, if one was chosen. A save
-// folder that cannot be listed is said on the panel and on stderr instead.
+// Says on stderr and on the panel why the slot screen could not do what was asked.
+void ReportSlotFailure(Player& player, const std::string& what, const std::u32string& notice) {
+  std::fprintf(stderr, "corvalline: %s\n", what.c_str());
+  ShowMenuNotice(player, notice);
+}
+
+void ReportFolderUnreadable(Player& player, int entry, const std::string& reason) {
+  ReportSlotFailure(player, "the save folder cannot be read: " + reason,
+                    entry == kSave ? U"セーブできませんでした。" : U"データを読み込めません。");
+}
+
+void ReportSaveFailure(Player& player, const Status& saved) {
+  switch (saved.reason<SaveFailure>()) {
+    case SaveFailure::kNothingToSave:
+      return ReportSlotFailure(player, saved.error(), U"今はセーブできません。");
+    case SaveFailure::kFolderUnreadable:
+      return ReportFolderUnreadable(player, kSave, saved.error());
+    default:
+      return ReportSlotFailure(player, "the game was not saved: " + saved.error(),
+                               U"セーブできませんでした。");
+  }
+}
+
+void ReportLoadFailure(Player& player, const Result<SavedGame>& loaded) {
+  switch (loaded.reason<SaveFileProblem>()) {
+    case SaveFileProblem::kNoFile:
+      return ShowMenuNotice(player, U"データがありません。");
+    case SaveFileProblem::kFolderUnreadable:
+      return ReportFolderUnreadable(player, kLoad, loaded.error());
+    case SaveFileProblem::kOtherGame:
+      return ReportSlotFailure(player, loaded.error(), U"別のゲームのデータです。");
+    case SaveFileProblem::kNewerVersion:
+      return ReportSlotFailure(player, loaded.error(), U"新しい版のデータです。");
+    case SaveFileProblem::kUnreadable:
+      return ReportSlotFailure(player, loaded.error(), U"データを読み込めません。");
+    default:
+      return ReportSlotFailure(player, loaded.error(), U"データが壊れています。");
+  }
+}
+
+// The slot screen, shared by "S A V E" and "L O A D"; returns the game to load, if one was chosen.
 std::optional<SavedGame> RunSlotScreen(Player& player, int entry) {
-  try {
-    CopyMenuSaveToBack(player);
-    DrawSlotList(player, player.screen.BackBuffer, -1, true);
-    FlipToScreen(player);
-    const int slot = SelectSlot(player);
-    if (slot < 1) return std::nullopt;
-    if (entry == kSave) {
-      SaveToSlot(player, slot);
-      return std::nullopt;
-    }
-    return LoadFromSlot(player, slot);
-  } catch (const SlotFolderUnreadable& unreadable) {
-    std::fprintf(stderr, "corvalline: the save folder cannot be read: %s\n", unreadable.reason.c_str());
-    ShowMenuNotice(player, entry == kSave ? U"セーブできませんでした。" : U"データを読み込めません。");
+  CopyMenuSaveToBack(player);
+  if (const Status listed = RefreshSlotLabels(player); !listed) {
+    ReportFolderUnreadable(player, entry, listed.error());
     return std::nullopt;
   }
+  DrawSlotList(player, player.screen.BackBuffer, -1);
+  FlipToScreen(player);
+  const int slot = SelectSlot(player);
+  if (slot < 1) return std::nullopt;
+  if (entry == kSave) {
+    if (const Status saved = SaveToSlot(player, slot); !saved) ReportSaveFailure(player, saved);
+    return std::nullopt;
+  }
+  Result<SavedGame> loaded = LoadFromSlot(player, slot);
+  if (!loaded) {
+    ReportLoadFailure(player, loaded);
+    return std::nullopt;
+  }
+  return std::move(loaded).value();
 }
 
 }  // namespace
@@ -209,8 +251,9 @@ int32_t SystemMenu(Player& player) {
   }
   PresentWork(player);
   player.screen.TextFont = saved_font;
-  if (loaded) throw LoadRequest{std::move(*loaded)};
-  return 0;
+  if (!loaded) return 0;
+  player.menu.chosen_load = std::move(loaded);
+  return kMenuLoadChosen;
 }
 
 }  // namespace corv

@@ -11,9 +11,13 @@
 
 namespace corv {
 
-// 0 normally, -1 when a drawing step failed. Does not return when "E X I T" is chosen (ProgramExit), nor
-// when a saved game was loaded (LoadRequest, caught by the interpreter loop).
-int32_t SystemMenu(Player& player);
+// SystemMenu's result when a saved game was chosen under "L O A D": the game is in
+// player.menu.chosen_load, and the wait that opened the menu ends (WaitEnd::kLoadChosen).
+inline constexpr int32_t kMenuLoadChosen = 1;
+
+// 0 normally, -1 when a drawing step failed, kMenuLoadChosen. Does not return when "E X I T" is chosen
+// (ProgramExit).
+[[nodiscard]] int32_t SystemMenu(Player& player);
 
 // The menu's input loop: 1 to 5 for the entries, -1 for a right click.
 int SelectMenuEntry(Player& player);

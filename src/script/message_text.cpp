@@ -80,10 +80,10 @@ void ComposePageLayer(Player& player) {
 
 // A click wait over one entry: the placeholder text is never shown, any left click ends it, and
 // ScriptPosition stays where it is.
-void WaitForClick(Player& player, const std::u32string& placeholder) {
+WaitEnd WaitForClick(Player& player, const std::u32string& placeholder) {
   player.choices.Choices[0].Text = placeholder;
   player.choices.Choices[0].Position = player.script.ScriptPosition;
-  WaitForChoice(player);
+  return WaitForChoice(player);
 }
 
 }  // namespace
@@ -152,7 +152,9 @@ void DrawWindowText(Player& player, const std::u32string& text) {
     DrawGlyph(player, screen.WorkSurface, x, y, text[g - 1]);
     if (!fast) {
       PresentWork(player);
-      fast = TimedWait(player, TypingPause(player)) == 1;
+      const WaitEnd end = TimedWait(player, TypingPause(player));
+      if (end == WaitEnd::kLoadChosen) return;
+      fast = end == WaitEnd::kClicked;
     }
     x += 18;
 
@@ -173,7 +175,7 @@ void DrawWindowText(Player& player, const std::u32string& text) {
 
     if (lines == 5) {
       for (ChoiceEntry& entry : player.choices.Choices) entry.Text.clear();
-      WaitForClick(player, U"Click!");
+      if (WaitForClick(player, U"Click!") == WaitEnd::kLoadChosen) return;
       CopyMessageSaveToWork(player);
       lines = 0;
       fast = false;
@@ -203,7 +205,7 @@ void DrawPageText(Player& player, const std::u32string& text) {
       PresentWork(player);
       state.TextCursorX = x;
       state.TextCursorY = y;
-      WaitForClick(player, U"A");
+      if (WaitForClick(player, U"A") == WaitEnd::kLoadChosen) return;
       y += 30;
       x = 30;
       fast = false;
@@ -213,7 +215,9 @@ void DrawPageText(Player& player, const std::u32string& text) {
       if (!fast) {
         ComposePageLayer(player);
         PresentWork(player);
-        fast = TimedWait(player, TypingPause(player)) == 1;
+        const WaitEnd end = TimedWait(player, TypingPause(player));
+        if (end == WaitEnd::kLoadChosen) return;
+        fast = end == WaitEnd::kClicked;
       }
       x += 24;
       if (x > 600) {
@@ -221,7 +225,11 @@ void DrawPageText(Player& player, const std::u32string& text) {
         x = 30;
       }
     }
-    if (y > 430) y -= ScrollPageText(player, 2);
+    if (y > 430) {
+      const int32_t scrolled = ScrollPageText(player, 2);
+      if (LoadChosen(player)) return;
+      y -= scrolled;
+    }
   }
   ComposePageLayer(player);
   PresentWork(player);
@@ -240,7 +248,8 @@ int32_t ScrollPageText(Player& player, int32_t step) {
     CopyMessageSaveToWork(player);
     ComposePageLayer(player);
     PresentWork(player);
-    TimedWait(player, player.script.TextWait / 10);  // a click does not shorten the scroll
+    // A click does not shorten the scroll.
+    if (TimedWait(player, player.script.TextWait / 10) == WaitEnd::kLoadChosen) break;
   }
   return k;
 }

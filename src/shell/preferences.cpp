@@ -8,7 +8,7 @@
 #include <sstream>
 #include <vector>
 
-#include "interaction/save_game.h"
+#include "platform/file_store.h"
 #include "platform/key_file.h"
 #include "shell/user_folders.h"
 
@@ -165,8 +165,10 @@ bool WritePreferences(const std::string& path, const Preferences& prefs, std::st
   std::error_code ec;
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
   if (!folder.empty()) std::filesystem::create_directories(folder, ec);
-  return WriteFileAtomically(
-      path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()), error);
+  const Status written = WriteFileAtomically(
+      path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+  if (!written && error) *error = written.error();
+  return written.ok();
 }
 
 void SavePreferences(const Player& player) {
