@@ -9,6 +9,7 @@
 #include "midi_bytes.h"
 #include "platform/bitmap.h"
 #include "platform/clock.h"
+#include "platform/file_store.h"
 #include "platform/sequencer.h"
 #include "test_game.h"
 
@@ -51,7 +52,7 @@ TEST(RegressionLimits, WholeFileReadsStopAtTheirLimit) {
   const Case cases[] = {{0, true}, {100000, true}, {100001, false}, {int64_t{1} << 36, false}};
   for (const Case& c : cases) {
     const auto bytes = ReadWholeFile(SparseFile(folder, "SLOT1.SAV", c.size), 100000);
-    EXPECT_EQ(bytes.has_value(), c.read) << c.size;
+    EXPECT_EQ(bytes.ok(), c.read) << c.size;
     if (bytes) {
       EXPECT_EQ(static_cast<int64_t>(bytes->size()), c.size);
     }
