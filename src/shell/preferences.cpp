@@ -129,17 +129,17 @@ void ReadPreferences(const std::string& path, Preferences& prefs) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream bytes;
   if (in) bytes << in.rdbuf();
-  std::vector<KeyFileEntry> entries;
-  std::string error;
   if (!in || bytes.str().size() > kMaxSettingsBytes) {
     std::fprintf(stderr, "corvalline: %s: cannot read the settings; the defaults are used\n", path.c_str());
     return;
   }
-  if (!ParseKeyFile(bytes.str(), entries, &error)) {
-    std::fprintf(stderr, "corvalline: %s: %s; the settings are ignored\n", path.c_str(), error.c_str());
+  const Result<std::vector<KeyFileEntry>> entries = ParseKeyFile(bytes.str());
+  if (!entries) {
+    std::fprintf(stderr, "corvalline: %s: %s; the settings are ignored\n", path.c_str(),
+                 entries.error().c_str());
     return;
   }
-  for (const KeyFileEntry& entry : entries) {
+  for (const KeyFileEntry& entry : *entries) {
     const Field* field = nullptr;
     for (const Field& f : Fields()) {
       if (entry.group == f.group && entry.key == f.key) field = &f;

@@ -191,10 +191,9 @@ inline std::ostream& operator<<(std::ostream& out, const Rgb& c) {
 }
 
 inline RgbImage ReadShot(const fs::path& path) {
-  RgbImage image;
-  std::string error;
-  EXPECT_TRUE(ReadPngFile(path.string(), image, &error)) << path << ": " << error;
-  return image;
+  Result<RgbImage> image = ReadPngFile(path.string());
+  EXPECT_TRUE(image.ok()) << path << ": " << image.error();
+  return image ? std::move(image).value() : RgbImage();
 }
 
 inline Rgb PixelAt(const RgbImage& image, int x, int y) {

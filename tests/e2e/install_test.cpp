@@ -195,9 +195,9 @@ TEST_F(Installed, InstalledPlayerPlaysItsDemoHeadless) {
   std::ofstream(run / "title.events") << "wait 4000\nshot title.png\n";
   const Result play = RunIn(run, "'" + Root("bin/corvalline") + "' --headless --demo --events title.events");
   EXPECT_EQ(play.status, 0) << play.err;
-  corv::RgbImage frame;
-  std::string error;
-  ASSERT_TRUE(corv::ReadPngFile(run / "title.png", frame, &error)) << error;
+  const corv::Result<corv::RgbImage> shot = corv::ReadPngFile(run / "title.png");
+  ASSERT_TRUE(shot.ok()) << shot.error();
+  const corv::RgbImage& frame = *shot;
   EXPECT_EQ(frame.width, 640);
   EXPECT_EQ(frame.height, 480);
   EXPECT_GT(ColourCount(frame), 50u) << "the title frame looks blank";

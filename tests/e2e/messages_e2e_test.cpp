@@ -50,10 +50,9 @@ class PlayedGame : public ::testing::Test {
   }
 
   corv::RgbImage Shot(const std::string& name) {
-    corv::RgbImage image;
-    std::string error;
-    EXPECT_TRUE(corv::ReadPngFile((dir_ / name).string(), image, &error)) << error;
-    return image;
+    corv::Result<corv::RgbImage> image = corv::ReadPngFile((dir_ / name).string());
+    EXPECT_TRUE(image.ok()) << image.error();
+    return image ? std::move(image).value() : corv::RgbImage();
   }
 
   std::string Trace() {

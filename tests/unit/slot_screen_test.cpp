@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <functional>
 
 #include "interaction/system_menu.h"
+#include "interaction/waits.h"
 #include "menu_fixture.h"
 
 namespace corv {
@@ -213,6 +215,35 @@ TEST(SlotScreen, SaveFromTheMenuWritesTheSlotFileAndLoadBringsItBack) {
   ASSERT_TRUE(player.menu.chosen_load.has_value());
   EXPECT_EQ(player.menu.chosen_load->Variables[7], 1234);
   EXPECT_EQ(player.menu.chosen_load->resume.position, 37);
+}
+
+// A load chosen in the menu ends the wait that opened it at once (a wait that went on would poll for
+// more events than were queued), and the game waits for the interpreter loop.
+TEST(SlotScreen, ALoadChosenEndsTheWaitThatOpenedTheMenu) {
+  TempFolder temp;
+  MenuRig rig;
+  Player& player = rig.player;
+  player.location = {temp.path(), "STORY.ADV", ""};
+  player.game.GameImage.assign(40, 0);
+  player.game.GameImage[36] = 9;  // an opcode 9 at position 37
+  player.game.ScriptEnd = 40;
+  player.script.ScriptPosition = 37;
+  player.choices.Choices[0] = {U"はい", 38};
+  NoteResumePoint(player, ResumePoint::Kind::kChoice);
+  ASSERT_TRUE(SaveToSlot(player, 1).ok());
+  const std::pair<const char*, std::function<WaitEnd()>> waits[] = {
+      {"a timed pause", [&] { return TimedWait(player, 1000); }},
+      {"a choice", [&] { return WaitForChoice(player); }},
+  };
+  for (const auto& [name, wait] : waits) {
+    player.menu.chosen_load.reset();
+    rig.display.RightClick();
+    rig.display.Click(300, 200);  // "L O A D"
+    rig.display.Click(300, 175);  // slot 1
+    EXPECT_EQ(wait(), WaitEnd::kLoadChosen) << name;
+    ASSERT_TRUE(player.menu.chosen_load.has_value()) << name;
+    EXPECT_EQ(player.menu.chosen_load->resume.position, 37) << name;
+  }
 }
 
 TEST(SlotScreen, ReadOnlyGameFolderSavesIntoTheDataFolder) {
