@@ -133,35 +133,8 @@ void DrawSlotList(Player& player, Surface& surface, int highlighted) {
 }
 
 int SelectSlot(Player& player) {
-  InputState& input = player.input;
-  ClearWaitInput(input);
-  int result = 0;
-  int key_row = -1;
-  KeptFrame kept;
-  while (result == 0) {
-    DoEvents(player);
-    if (input.RightClicked) {
-      input.RightClicked = false;
-      result = -1;
-    }
-    const int pointer_row = MenuRowAt(input.PointerX, input.PointerY, 170, 16);
-    bool picked = false;
-    const int row =
-        KeyboardRow(player, key_row, kSlotCount, pointer_row < kSlotCount ? pointer_row : -1, &picked);
-    const int slot = row >= 0 ? row + 1 : -1;
-    const int pointer_slot = pointer_row >= 0 && pointer_row < kSlotCount ? pointer_row + 1 : -1;
-    CopyMenuSaveToBack(player);
-    kept.DrawOn(player.screen.BackBuffer, slot, [&](Surface& back) { DrawSlotList(player, back, slot); });
-    FlipToScreen(player);
-    if (input.LeftClicked) {
-      input.LeftClicked = false;
-      if (pointer_slot >= 1) result = pointer_slot;
-    } else if (picked) {
-      result = slot;
-    }
-    NoteWaitingForPlayer(player);
-  }
-  return result;
+  return SelectMenuRow(player, kSlotCount, 170, 16,
+                       [&](Surface& back, int row) { DrawSlotList(player, back, row >= 0 ? row + 1 : -1); });
 }
 
 Status SaveToSlot(Player& player, int32_t n) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 #include "interaction/comforts.h"
@@ -168,7 +169,8 @@ void DrawMenuEntries(Player& player, Surface& surface, int highlighted) {
   surface.font = font;
 }
 
-int SelectMenuEntry(Player& player) {
+int SelectMenuRow(Player& player, int rows, int first, int height,
+                  const std::function<void(Surface&, int)>& draw) {
   InputState& input = player.input;
   ClearWaitInput(input);
   int result = 0;
@@ -178,24 +180,29 @@ int SelectMenuEntry(Player& player) {
     DoEvents(player);
     if (input.RightClicked) {
       input.RightClicked = false;
-      result = kRightClick;
+      result = -1;
     }
-    const int pointer_row = MenuRowAt(input.PointerX, input.PointerY, 165, 20);
+    int pointer_row = MenuRowAt(input.PointerX, input.PointerY, first, height);
+    if (pointer_row >= rows) pointer_row = -1;
     bool picked = false;
-    const int rows = static_cast<int>(kMenuEntries.size());
-    const int row = KeyboardRow(player, key_row, rows, pointer_row < rows ? pointer_row : -1, &picked);
+    const int row = KeyboardRow(player, key_row, rows, pointer_row, &picked);
     CopyMenuSaveToBack(player);
-    kept.DrawOn(player.screen.BackBuffer, row, [&](Surface& back) { DrawMenuEntries(player, back, row); });
+    kept.DrawOn(player.screen.BackBuffer, row, [&](Surface& back) { draw(back, row); });
     FlipToScreen(player);
     if (input.LeftClicked) {
       input.LeftClicked = false;
-      if (pointer_row >= 0 && pointer_row <= 4) result = pointer_row + 1;
+      if (pointer_row >= 0) result = pointer_row + 1;  // overrides a right click in the same pass
     } else if (picked) {
       result = row + 1;
     }
     NoteWaitingForPlayer(player);
   }
   return result;
+}
+
+int SelectMenuEntry(Player& player) {
+  return SelectMenuRow(player, static_cast<int>(kMenuEntries.size()), 165, 20,
+                       [&](Surface& back, int row) { DrawMenuEntries(player, back, row); });
 }
 
 void ShowMenuNotice(Player& player, const std::u32string& line) {

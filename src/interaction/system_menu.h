@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "shell/player.h"
@@ -21,6 +22,12 @@ inline constexpr int32_t kMenuLoadChosen = 1;
 
 // The menu's input loop: 1 to 5 for the entries, -1 for a right click.
 int SelectMenuEntry(Player& player);
+
+// The input loop of a list of `rows` rows on the menu's panel (rows as MenuRowAt finds them, lit by the
+// pointer or the keyboard): `draw` draws the list with a row lit (-1: none) over the panel. Returns the row
+// picked, counted from 1, or -1 for a right click.
+int SelectMenuRow(Player& player, int rows, int first, int height,
+                  const std::function<void(Surface&, int)>& draw);
 
 // Draws the five labels, row `highlighted` (0 to 4) highlighted, any other value none.
 void DrawMenuEntries(Player& player, Surface& surface, int highlighted);
