@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "interaction/comforts.h"
+#include "interaction/save_serializer.h"
 #include "interaction/slot_screen.h"
 #include "menu_fixture.h"
 #include "platform/compression.h"
@@ -226,6 +227,62 @@ TEST(SavedGame, KeepsTheBacklogAndLoadsOlderFilesWithAnEmptyOne) {
     ApplySavedGame(loading.player, std::move(*game));
     EXPECT_EQ(loading.player.comforts.backlog, c.backlog);
   }
+}
+
+// One routine serves both directions: what a writing serializer lays out, a reading one gets back; values
+// that no writer makes are refused when read.
+TEST(Serializer, ReadsBackWhatItWroteAndRefusesValuesOutOfRange) {
+  struct Fields {
+    int32_t number = -7;
+    int32_t ranged = 3;
+    bool flag = true;
+    std::string chars = "mt";
+    std::u32string text = U"はい";
+  };
+  const auto sync = [](Serializer& s, Fields& f) {
+    s.I32(f.number);
+    s.I32In(f.ranged, 0, 5);
+    s.Flag(f.flag);
+    s.Chars(f.chars, 4);
+    s.Text(f.text);
+  };
+  const auto write = [&](Fields f) {
+    Serializer s;
+    sync(s, f);
+    return s.bytes();
+  };
+  const auto read = [&](const std::vector<uint8_t>& bytes, Fields& f) {
+    Serializer s(bytes);
+    sync(s, f);
+    return s.ok() && s.AtEnd();
+  };
+  Fields back{0, 0, false, "", U""};
+  ASSERT_TRUE(read(write(Fields{}), back));
+  EXPECT_EQ(back.number, -7);
+  EXPECT_EQ(back.ranged, 3);
+  EXPECT_TRUE(back.flag);
+  EXPECT_EQ(back.chars, "mt");
+  EXPECT_EQ(back.text, U"はい");
+
+  const struct {
+    const char* what;
+    Fields fields;
+  } refused[] = {
+      {"a number above its range", {.ranged = 6}},
+      {"more bytes than allowed", {.chars = "12345"}},
+      {"a surrogate in a text", {.text = std::u32string(1, char32_t{0xD800})}},
+  };
+  for (const auto& c : refused) {
+    Fields f;
+    EXPECT_FALSE(read(write(c.fields), f)) << c.what;
+  }
+  std::vector<uint8_t> flag_two = write(Fields{});
+  flag_two[8] = 2;  // the flag's byte, after two numbers
+  Fields f;
+  EXPECT_FALSE(read(flag_two, f)) << "a flag of 2";
+  std::vector<uint8_t> cut = write(Fields{});
+  cut.pop_back();
+  EXPECT_FALSE(read(cut, f)) << "cut short";
 }
 
 TEST(SaveFile, OverwritingKeepsOneBackup) {
