@@ -119,22 +119,27 @@ Status RefreshSlotLabels(Player& player) {
   return {};
 }
 
-void DrawSlotList(Player& player, Surface& surface, int highlighted) {
+Status DrawSlotList(Player& player, Surface& surface, int highlighted) {
   const auto& labels = player.menu.SlotLabels;
   FontSpec& font = player.screen.TextFont;
   const double size = std::round(font.size_pt);
   font.size_pt = 16;
   for (int n = 1; n <= kSlotCount; ++n) {
-    DrawMenuRow(player, surface, 230, 170 + 30 * (n - 1), labels[n], n == highlighted);
+    if (Status drawn = DrawMenuRow(player, surface, 230, 170 + 30 * (n - 1), labels[n], n == highlighted);
+        !drawn) {
+      return drawn;
+    }
   }
   font.bold = false;
   font.size_pt = size;
   surface.font = font;
+  return {};
 }
 
-int SelectSlot(Player& player) {
-  return SelectMenuRow(player, kSlotCount, 170, 16,
-                       [&](Surface& back, int row) { DrawSlotList(player, back, row >= 0 ? row + 1 : -1); });
+Result<int> SelectSlot(Player& player) {
+  return SelectMenuRow(player, kSlotCount, 170, 16, [&](Surface& back, int row) {
+    return DrawSlotList(player, back, row >= 0 ? row + 1 : -1);
+  });
 }
 
 Status SaveToSlot(Player& player, int32_t n) {

@@ -36,10 +36,10 @@ Result<std::u32string> SlotLabel(Player& player, int32_t n);
 Status RefreshSlotLabels(Player& player);
 
 // Draws the five labels from SlotLabels, slot `highlighted` (1 to 5) highlighted.
-void DrawSlotList(Player& player, Surface& surface, int highlighted);
+Status DrawSlotList(Player& player, Surface& surface, int highlighted);
 
 // The slot screen's input loop: the chosen slot 1 to 5, or -1 for a right click.
-int SelectSlot(Player& player);
+Result<int> SelectSlot(Player& player);
 
 // Why SaveToSlot failed: its reason().
 enum class SaveFailure { kNone, kNothingToSave, kFolderUnreadable, kWriteFailed };

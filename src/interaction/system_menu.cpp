@@ -38,20 +38,20 @@ constexpr int32_t kPanelRed = 32, kPanelGreen = 32, kPanelBlue = 64;
 constexpr uint32_t kPanelBgr = 0x402020;
 constexpr int kPanelX = 210, kPanelY = 140, kPanelWidth = 220, kPanelHeight = 200;
 
-void DrawPanel(Player& player) {
+Status DrawPanel(Player& player) {
   Screen& screen = player.screen;
   const int depth = player.settings.ColourDepth;
   if (player.settings.DrawingMode < 1) {
     screen.MenuSaveSurface.fill_colour = kPanelBgr;
     screen.MenuSaveSurface.fore_colour = kPanelBgr;
     DrawBox(screen.MenuSaveSurface, kPanelX, kPanelY, kPanelX + kPanelWidth, kPanelY + kPanelHeight);
-    return;
+    return {};
   }
   if (!BlendRect(screen.MenuSaveSurface, depth, kPanelX, kPanelY, kPanelWidth, kPanelHeight, kPanelRed,
                  kPanelGreen, kPanelBlue, 60)) {
-    throw MenuStepFailed{};
+    return Fail("the menu's panel cannot be drawn");
   }
-  if (player.settings.DrawingMode != 2) return;
+  if (player.settings.DrawingMode != 2) return {};
   // Fine mode: the panel fades in over five flips before the entries appear.
   for (int i = 1; i <= 5; ++i) {
     CopyWorkToBack(player);
@@ -59,20 +59,21 @@ void DrawPanel(Player& player) {
               kPanelBlue, 10 * i);
     FlipToScreen(player);
   }
+  return {};
 }
 
 // Says on stderr and on the panel why the slot screen could not do what was asked.
-void ReportSlotFailure(Player& player, const std::string& what, const std::u32string& notice) {
+Status ReportSlotFailure(Player& player, const std::string& what, const std::u32string& notice) {
   std::fprintf(stderr, "corvalline: %s\n", what.c_str());
-  ShowMenuNotice(player, notice);
+  return ShowMenuNotice(player, notice);
 }
 
-void ReportFolderUnreadable(Player& player, int entry, const std::string& reason) {
-  ReportSlotFailure(player, "the save folder cannot be read: " + reason,
-                    entry == kSave ? U"セーブできませんでした。" : U"データを読み込めません。");
+Status ReportFolderUnreadable(Player& player, int entry, const std::string& reason) {
+  return ReportSlotFailure(player, "the save folder cannot be read: " + reason,
+                           entry == kSave ? U"セーブできませんでした。" : U"データを読み込めません。");
 }
 
-void ReportSaveFailure(Player& player, const Status& saved) {
+Status ReportSaveFailure(Player& player, const Status& saved) {
   switch (saved.reason<SaveFailure>()) {
     case SaveFailure::kNothingToSave:
       return ReportSlotFailure(player, saved.error(), U"今はセーブできません。");
@@ -84,7 +85,7 @@ void ReportSaveFailure(Player& player, const Status& saved) {
   }
 }
 
-void ReportLoadFailure(Player& player, const Result<SavedGame>& loaded) {
+Status ReportLoadFailure(Player& player, const Result<SavedGame>& loaded) {
   switch (loaded.reason<SaveFileProblem>()) {
     case SaveFileProblem::kNoFile:
       return ShowMenuNotice(player, U"データがありません。");
@@ -101,27 +102,55 @@ void ReportLoadFailure(Player& player, const Result<SavedGame>& loaded) {
   }
 }
 
-// The slot screen, shared by "S A V E" and "L O A D"; returns the game to load, if one was chosen.
-std::optional<SavedGame> RunSlotScreen(Player& player, int entry) {
+using MenuOutcome = Result<std::optional<SavedGame>>;  // the game chosen under "L O A D", if any
+
+// Nothing to load, or the failure of a drawing step.
+MenuOutcome NothingOr(const Status& status) {
+  if (!status) return status.failure();
+  return std::optional<SavedGame>();
+}
+
+// The slot screen, shared by "S A V E" and "L O A D"; gives the game to load, if one was chosen.
+MenuOutcome RunSlotScreen(Player& player, int entry) {
   CopyMenuSaveToBack(player);
   if (const Status listed = RefreshSlotLabels(player); !listed) {
-    ReportFolderUnreadable(player, entry, listed.error());
-    return std::nullopt;
+    return NothingOr(ReportFolderUnreadable(player, entry, listed.error()));
   }
-  DrawSlotList(player, player.screen.BackBuffer, -1);
+  if (const Status drawn = DrawSlotList(player, player.screen.BackBuffer, -1); !drawn) return drawn.failure();
   FlipToScreen(player);
-  const int slot = SelectSlot(player);
-  if (slot < 1) return std::nullopt;
+  const Result<int> slot = SelectSlot(player);
+  if (!slot || *slot < 1) return NothingOr(slot ? Status() : Status(slot.failure()));
   if (entry == kSave) {
-    if (const Status saved = SaveToSlot(player, slot); !saved) ReportSaveFailure(player, saved);
-    return std::nullopt;
+    const Status saved = SaveToSlot(player, *slot);
+    return NothingOr(saved ? Status() : ReportSaveFailure(player, saved));
   }
-  Result<SavedGame> loaded = LoadFromSlot(player, slot);
-  if (!loaded) {
-    ReportLoadFailure(player, loaded);
-    return std::nullopt;
+  Result<SavedGame> loaded = LoadFromSlot(player, *slot);
+  if (!loaded) return NothingOr(ReportLoadFailure(player, loaded));
+  return std::optional<SavedGame>(std::move(loaded).value());
+}
+
+// Everything between opening the menu and putting the page back.
+MenuOutcome RunMenu(Player& player) {
+  CopyWorkToMenuSave(player);
+  if (const Status panel = DrawPanel(player); !panel) return panel.failure();
+  CopyMenuSaveToBack(player);
+  if (const Status drawn = DrawMenuEntries(player, player.screen.BackBuffer, -1); !drawn) {
+    return drawn.failure();
   }
-  return std::move(loaded).value();
+  FlipToScreen(player);
+  const Result<int> entry = SelectMenuEntry(player);
+  if (!entry) return entry.failure();
+  switch (*entry) {
+    case kSave:
+    case kLoad:
+      return RunSlotScreen(player, *entry);
+    case kOption:
+      return NothingOr(InfoScreen(player));
+    case kExit:
+      EndProgram(player);
+    default:
+      return std::optional<SavedGame>();
+  }
 }
 
 }  // namespace
@@ -135,13 +164,15 @@ int MenuRowAt(int32_t x, int32_t y, int first, int height) {
   return -1;
 }
 
-void DrawMenuText(Player& player, Surface& surface, int x, int y, const std::u32string& text) {
-  if (!player.services.glyphs || !DrawText(surface, *player.services.glyphs, x, y, text))
-    throw MenuStepFailed{};
+Status DrawMenuText(Player& player, Surface& surface, int x, int y, const std::u32string& text) {
+  if (!player.services.glyphs || !DrawText(surface, *player.services.glyphs, x, y, text)) {
+    return Fail("the menu's text cannot be drawn");
+  }
+  return {};
 }
 
-void DrawMenuRow(Player& player, Surface& surface, int x, int y, const std::u32string& label,
-                 bool highlighted) {
+Status DrawMenuRow(Player& player, Surface& surface, int x, int y, const std::u32string& label,
+                   bool highlighted) {
   FontSpec& font = player.screen.TextFont;
   if (highlighted) {
     surface.fore_colour = 0x7F7F7F;
@@ -152,25 +183,30 @@ void DrawMenuRow(Player& player, Surface& surface, int x, int y, const std::u32s
     font.bold = false;
   }
   surface.font = font;
-  DrawMenuText(player, surface, x + 2, y + 2, label);
+  if (Status shadow = DrawMenuText(player, surface, x + 2, y + 2, label); !shadow) return shadow;
   surface.fore_colour = highlighted ? 0xFFFFFF : 0xA0A0A0;
-  DrawMenuText(player, surface, x, y, label);
+  return DrawMenuText(player, surface, x, y, label);
 }
 
-void DrawMenuEntries(Player& player, Surface& surface, int highlighted) {
+Status DrawMenuEntries(Player& player, Surface& surface, int highlighted) {
   FontSpec& font = player.screen.TextFont;
   const double size = std::round(font.size_pt);
   font.size_pt = 20;
   for (int i = 0; i < static_cast<int>(kMenuEntries.size()); ++i) {
-    DrawMenuRow(player, surface, kMenuEntries[i].x, 165 + 30 * i, kMenuEntries[i].label, i == highlighted);
+    const MenuEntry& entry = kMenuEntries[i];
+    if (Status drawn = DrawMenuRow(player, surface, entry.x, 165 + 30 * i, entry.label, i == highlighted);
+        !drawn) {
+      return drawn;
+    }
   }
   font.bold = false;
   font.size_pt = size;
   surface.font = font;
+  return {};
 }
 
-int SelectMenuRow(Player& player, int rows, int first, int height,
-                  const std::function<void(Surface&, int)>& draw) {
+Result<int> SelectMenuRow(Player& player, int rows, int first, int height,
+                          const std::function<Status(Surface&, int)>& draw) {
   InputState& input = player.input;
   ClearWaitInput(input);
   int result = 0;
@@ -187,7 +223,9 @@ int SelectMenuRow(Player& player, int rows, int first, int height,
     bool picked = false;
     const int row = KeyboardRow(player, key_row, rows, pointer_row, &picked);
     CopyMenuSaveToBack(player);
-    kept.DrawOn(player.screen.BackBuffer, row, [&](Surface& back) { draw(back, row); });
+    Status drawn;
+    kept.DrawOn(player.screen.BackBuffer, row, [&](Surface& back) { drawn = draw(back, row); });
+    if (!drawn) return drawn.failure();
     FlipToScreen(player);
     if (input.LeftClicked) {
       input.LeftClicked = false;
@@ -200,12 +238,12 @@ int SelectMenuRow(Player& player, int rows, int first, int height,
   return result;
 }
 
-int SelectMenuEntry(Player& player) {
+Result<int> SelectMenuEntry(Player& player) {
   return SelectMenuRow(player, static_cast<int>(kMenuEntries.size()), 165, 20,
-                       [&](Surface& back, int row) { DrawMenuEntries(player, back, row); });
+                       [&](Surface& back, int row) { return DrawMenuEntries(player, back, row); });
 }
 
-void ShowMenuNotice(Player& player, const std::u32string& line) {
+Status ShowMenuNotice(Player& player, const std::u32string& line) {
   Screen& screen = player.screen;
   InputState& input = player.input;
   const FontSpec saved = screen.TextFont;
@@ -213,53 +251,35 @@ void ShowMenuNotice(Player& player, const std::u32string& line) {
   KeptFrame kept;
   while (!input.LeftClicked && !input.RightClicked && input.PendingKey != WaitKey::kConfirm) {
     CopyMenuSaveToBack(player);
+    Status drawn;
     kept.DrawOn(screen.BackBuffer, 0, [&](Surface& back) {
       screen.TextFont.size_pt = 12;
       screen.TextFont.bold = false;
       back.font = screen.TextFont;
       back.fore_colour = 0xFFFFFF;
-      DrawMenuText(player, back, 222, 200, line);
+      drawn = DrawMenuText(player, back, 222, 200, line);
+      if (!drawn) return;
       back.fore_colour = 0xA0A0A0;
-      DrawMenuText(player, back, 222, 260, U"クリックで戻ります。");
+      drawn = DrawMenuText(player, back, 222, 260, U"クリックで戻ります。");
     });
+    if (!drawn) return drawn;
     FlipToScreen(player);
     DoEvents(player);
     NoteWaitingForPlayer(player);
   }
   ClearWaitInput(input);
   screen.TextFont = saved;
+  return {};
 }
 
 int32_t SystemMenu(Player& player) {
   const FontSpec saved_font = player.screen.TextFont;
-  std::optional<SavedGame> loaded;
-  try {
-    CopyWorkToMenuSave(player);
-    DrawPanel(player);
-    CopyMenuSaveToBack(player);
-    DrawMenuEntries(player, player.screen.BackBuffer, -1);
-    FlipToScreen(player);
-    const int entry = SelectMenuEntry(player);
-    switch (entry) {
-      case kSave:
-      case kLoad:
-        loaded = RunSlotScreen(player, entry);
-        break;
-      case kOption:
-        InfoScreen(player);
-        break;
-      case kExit:
-        EndProgram(player);
-      default:
-        break;
-    }
-  } catch (const MenuStepFailed&) {
-    return -1;
-  }
+  MenuOutcome outcome = RunMenu(player);
+  if (!outcome) return -1;  // the screen and the font are left as they are
   PresentWork(player);
   player.screen.TextFont = saved_font;
-  if (!loaded) return 0;
-  player.menu.chosen_load = std::move(loaded);
+  if (!*outcome) return 0;
+  player.menu.chosen_load = std::move(*outcome);
   return kMenuLoadChosen;
 }
 

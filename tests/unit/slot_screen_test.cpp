@@ -155,7 +155,7 @@ TEST(DrawSlotList, NoDataHighlightedAtX226) {
   rig.player.screen.TextFont = FontSpec{9.4, false, false};
   Surface& back = rig.player.screen.BackBuffer;
   ASSERT_TRUE(RefreshSlotLabels(rig.player).ok());
-  DrawSlotList(rig.player, back, 1);
+  ASSERT_TRUE(DrawSlotList(rig.player, back, 1).ok());
   for (int n = 1; n <= 5; ++n) EXPECT_EQ(rig.player.menu.SlotLabels[n], kNoData);
   EXPECT_EQ(back.ReadPixel(226 + 42 + 1, 171), 0xFFFFFFu);  // slot 1, bold, moved left by 4
   EXPECT_EQ(back.ReadPixel(226 + 42, 171), 0u);
@@ -171,7 +171,7 @@ TEST(DrawSlotList, LabelsAreLookedUpOnlyWhenRefreshed) {
   Surface& back = rig.player.screen.BackBuffer;
   ASSERT_TRUE(RefreshSlotLabels(rig.player).ok());
   Touch(temp.path() + "STORY2.SAV");
-  DrawSlotList(rig.player, back, -1);
+  ASSERT_TRUE(DrawSlotList(rig.player, back, -1).ok());
   EXPECT_EQ(rig.player.menu.SlotLabels[2], kNoData);
   ASSERT_TRUE(RefreshSlotLabels(rig.player).ok());
   EXPECT_NE(rig.player.menu.SlotLabels[2], kNoData);
@@ -182,13 +182,13 @@ TEST(SelectSlot, ClicksBetweenSlotsDoNothing) {
   MenuRig rig;
   rig.player.location = {temp.path(), "STORY.ADV", ""};
   ASSERT_TRUE(RefreshSlotLabels(rig.player).ok());
-  DrawSlotList(rig.player, rig.player.screen.BackBuffer, -1);
+  ASSERT_TRUE(DrawSlotList(rig.player, rig.player.screen.BackBuffer, -1).ok());
   rig.display.Click(300, 186);
   rig.display.Click(425, 205);
   rig.display.Click(300, 201);
-  EXPECT_EQ(SelectSlot(rig.player), 2);
+  EXPECT_EQ(SelectSlot(rig.player).value(), 2);
   rig.display.RightClick();
-  EXPECT_EQ(SelectSlot(rig.player), -1);
+  EXPECT_EQ(SelectSlot(rig.player).value(), -1);
 }
 
 TEST(SlotScreen, SaveFromTheMenuWritesTheSlotFileAndLoadBringsItBack) {
