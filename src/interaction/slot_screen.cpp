@@ -1,7 +1,6 @@
 #include "interaction/slot_screen.h"
 
 #include <cctype>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -120,20 +119,9 @@ Status RefreshSlotLabels(Player& player) {
 }
 
 Status DrawSlotList(Player& player, Surface& surface, int highlighted) {
-  const auto& labels = player.menu.SlotLabels;
-  FontSpec& font = player.screen.TextFont;
-  const double size = std::round(font.size_pt);
-  font.size_pt = 16;
-  for (int n = 1; n <= kSlotCount; ++n) {
-    if (Status drawn = DrawMenuRow(player, surface, 230, 170 + 30 * (n - 1), labels[n], n == highlighted);
-        !drawn) {
-      return drawn;
-    }
-  }
-  font.bold = false;
-  font.size_pt = size;
-  surface.font = font;
-  return {};
+  std::vector<MenuListRow> rows;
+  for (int n = 1; n <= kSlotCount; ++n) rows.push_back({230, 170 + 30 * (n - 1), player.menu.SlotLabels[n]});
+  return DrawMenuList(player, surface, 16, highlighted >= 1 ? highlighted - 1 : -1, rows);
 }
 
 Result<int> SelectSlot(Player& player) {

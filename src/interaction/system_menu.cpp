@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "interaction/comforts.h"
 #include "interaction/info_screen.h"
@@ -188,14 +189,14 @@ Status DrawMenuRow(Player& player, Surface& surface, int x, int y, const std::u3
   return DrawMenuText(player, surface, x, y, label);
 }
 
-Status DrawMenuEntries(Player& player, Surface& surface, int highlighted) {
+Status DrawMenuList(Player& player, Surface& surface, double size_pt, int highlighted,
+                    const std::vector<MenuListRow>& rows) {
   FontSpec& font = player.screen.TextFont;
   const double size = std::round(font.size_pt);
-  font.size_pt = 20;
-  for (int i = 0; i < static_cast<int>(kMenuEntries.size()); ++i) {
-    const MenuEntry& entry = kMenuEntries[i];
-    if (Status drawn = DrawMenuRow(player, surface, entry.x, 165 + 30 * i, entry.label, i == highlighted);
-        !drawn) {
+  font.size_pt = size_pt;
+  for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+    const MenuListRow& row = rows[i];
+    if (Status drawn = DrawMenuRow(player, surface, row.x, row.y, row.label, i == highlighted); !drawn) {
       return drawn;
     }
   }
@@ -203,6 +204,14 @@ Status DrawMenuEntries(Player& player, Surface& surface, int highlighted) {
   font.size_pt = size;
   surface.font = font;
   return {};
+}
+
+Status DrawMenuEntries(Player& player, Surface& surface, int highlighted) {
+  std::vector<MenuListRow> rows;
+  for (int i = 0; i < static_cast<int>(kMenuEntries.size()); ++i) {
+    rows.push_back({kMenuEntries[i].x, 165 + 30 * i, kMenuEntries[i].label});
+  }
+  return DrawMenuList(player, surface, 20, highlighted, rows);
 }
 
 Result<int> SelectMenuRow(Player& player, int rows, int first, int height,

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/result.h"
 #include "shell/player.h"
@@ -40,6 +41,18 @@ Status DrawMenuEntries(Player& player, Surface& surface, int highlighted);
 // menu then ends at once with -1, leaving the screen and the font as they are.
 Status DrawMenuRow(Player& player, Surface& surface, int x, int y, const std::u32string& label,
                    bool highlighted);
+
+// One row of a list on the menu's panel.
+struct MenuListRow {
+  int x;
+  int y;
+  std::u32string label;
+};
+
+// Draws the rows with TextFont at size_pt points, row `highlighted` (counted from 0; any other value
+// none) highlighted; the font's size then comes back, rounded to whole points, with bold off.
+Status DrawMenuList(Player& player, Surface& surface, double size_pt, int highlighted,
+                    const std::vector<MenuListRow>& rows);
 
 // Draws text in the surface's current colour and font.
 Status DrawMenuText(Player& player, Surface& surface, int x, int y, const std::u32string& text);

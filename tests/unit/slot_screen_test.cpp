@@ -191,16 +191,22 @@ TEST(SelectSlot, ClicksBetweenSlotsDoNothing) {
   EXPECT_EQ(SelectSlot(rig.player).value(), -1);
 }
 
+// A player at a choice wait (an opcode 9 at position 37) of a game in `folder`, with one option.
+void StandAtAChoice(Player& player, const std::string& folder) {
+  player.location = {folder, "STORY.ADV", ""};
+  player.game.GameImage.assign(40, 0);
+  player.game.GameImage[36] = 9;
+  player.game.ScriptEnd = 40;
+  player.script.ScriptPosition = 37;
+  player.choices.Choices[0] = {U"はい", 38};
+  NoteResumePoint(player, ResumePoint::Kind::kChoice);
+}
+
 TEST(SlotScreen, SaveFromTheMenuWritesTheSlotFileAndLoadBringsItBack) {
   TempFolder temp;
   MenuRig rig;
   Player& player = rig.player;
-  player.location = {temp.path(), "STORY.ADV", ""};
-  player.game.GameImage.assign(40, 0);
-  player.game.GameImage[36] = 9;  // an opcode 9 at position 37
-  player.script.ScriptPosition = 37;
-  player.choices.Choices[0] = {U"はい", 38};
-  NoteResumePoint(player, ResumePoint::Kind::kChoice);
+  StandAtAChoice(player, temp.path());
   player.script.Variables[7] = 1234;
 
   rig.display.Click(300, 170);  // "S A V E"
@@ -223,13 +229,7 @@ TEST(SlotScreen, ALoadChosenEndsTheWaitThatOpenedTheMenu) {
   TempFolder temp;
   MenuRig rig;
   Player& player = rig.player;
-  player.location = {temp.path(), "STORY.ADV", ""};
-  player.game.GameImage.assign(40, 0);
-  player.game.GameImage[36] = 9;  // an opcode 9 at position 37
-  player.game.ScriptEnd = 40;
-  player.script.ScriptPosition = 37;
-  player.choices.Choices[0] = {U"はい", 38};
-  NoteResumePoint(player, ResumePoint::Kind::kChoice);
+  StandAtAChoice(player, temp.path());
   ASSERT_TRUE(SaveToSlot(player, 1).ok());
   const std::pair<const char*, std::function<WaitEnd()>> waits[] = {
       {"a timed pause", [&] { return TimedWait(player, 1000); }},
@@ -251,11 +251,7 @@ TEST(SlotScreen, ReadOnlyGameFolderSavesIntoTheDataFolder) {
   DataHome home(temp.path() + "data");
   MenuRig rig;
   Player& player = rig.player;
-  player.location = {UnwritableFolder(temp), "STORY.ADV", ""};
-  player.game.GameImage.assign(40, 0);
-  player.game.GameImage[36] = 9;
-  player.script.ScriptPosition = 37;
-  NoteResumePoint(player, ResumePoint::Kind::kChoice);
+  StandAtAChoice(player, UnwritableFolder(temp));
   const std::string folder = temp.path() + "data/corvalline/STORY/";
   EXPECT_EQ(SlotFolder(player), folder);
   ASSERT_TRUE(SaveToSlot(player, 1).ok());
@@ -270,11 +266,7 @@ TEST(SlotScreen, ASaveRemovesWhatKilledSavesLeftBehind) {
   TempFolder temp;
   MenuRig rig;
   Player& player = rig.player;
-  player.location = {temp.path(), "STORY.ADV", ""};
-  player.game.GameImage.assign(40, 0);
-  player.game.GameImage[36] = 9;
-  player.script.ScriptPosition = 37;
-  NoteResumePoint(player, ResumePoint::Kind::kChoice);
+  StandAtAChoice(player, temp.path());
   const std::string left[] = {"STORY1.SAV.tmp-a1B2c3", "story3.sav.tmp-ZZZZZZ", "STORY2.SAV.bak.tmp-000000"};
   const std::string kept[] = {"STORY2.SAV.tmp-abc",    "STORY2.SAV.backup",     "OTHER1.SAV.tmp-a1B2c3",
                               "STORY9.SAV.tmp-a1B2c3", "STORY4.SAV.tmp-qwerty", "STORY5.SAV.tmp-folder"};
