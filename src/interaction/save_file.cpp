@@ -1,6 +1,7 @@
 // The slot file's binary form: the header written around the payload, and the one routine that lays
 // the payload out for both writing and reading (SyncPayload).
 #include <cstring>
+#include <iterator>
 #include <sstream>
 
 #include "interaction/save_game.h"
@@ -104,25 +105,17 @@ Status SyncPayload(Serializer& s, uint32_t version, const GameData& data, SavedG
 }  // namespace
 
 const char* DescribeProblem(SaveFileProblem problem) {
-  switch (problem) {
-    case SaveFileProblem::kNone:
-      return "no problem";
-    case SaveFileProblem::kUnreadable:
-      return "the file cannot be read";
-    case SaveFileProblem::kNotASaveFile:
-      return "not a saved game";
-    case SaveFileProblem::kNewerVersion:
-      return "saved by a newer version of the player";
-    case SaveFileProblem::kOtherGame:
-      return "saved from another game, or another release of this game";
-    case SaveFileProblem::kDamaged:
-      return "the file is damaged";
-    case SaveFileProblem::kNoFile:
-      return "there is no such file";
-    case SaveFileProblem::kFolderUnreadable:
-      return "the save folder cannot be read";
-  }
-  return "unknown problem";
+  // In the order of SaveFileProblem.
+  static constexpr const char* kTexts[] = {"no problem",
+                                           "the file cannot be read",
+                                           "not a saved game",
+                                           "saved by a newer version of the player",
+                                           "saved from another game, or another release of this game",
+                                           "the file is damaged",
+                                           "there is no such file",
+                                           "the save folder cannot be read"};
+  const auto index = static_cast<size_t>(problem);
+  return index < std::size(kTexts) ? kTexts[index] : "unknown problem";
 }
 
 std::vector<uint8_t> EncodeSavedGame(const Player& player, const SavedGame& game) {
