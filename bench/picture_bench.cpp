@@ -33,10 +33,9 @@ const std::string& Picture(int bits) {
 void Loader(benchmark::State& state, int bits) {
   const std::string& bytes = Picture(bits);
   for (auto _ : state) {
-    Surface s;
-    std::string error;
-    if (!LoadBitmap(bytes, 32, s, &error)) return state.SkipWithError(error.c_str());
-    benchmark::DoNotOptimize(s.Data());
+    Result<Surface> s = LoadBitmap(bytes, 32);
+    if (!s) return state.SkipWithError(s.error().c_str());
+    benchmark::DoNotOptimize(s->Data());
   }
 }
 

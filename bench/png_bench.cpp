@@ -15,9 +15,9 @@ namespace {
 // A frame as the demo shows it: one of its pictures (a 640 x 480 drawing of flat areas and gradients)
 // with a flat message window.
 Surface SceneFrame(int depth) {
-  Surface s;
-  std::string error;
-  if (!LoadBitmapFile(CORV_DEMO_DIR "/MACHI.BMP", depth, s, &error)) return Surface();
+  Result<Surface> loaded = LoadBitmapFile(CORV_DEMO_DIR "/MACHI.BMP", depth);
+  if (!loaded) return Surface();
+  Surface s = std::move(loaded).value();
   for (int y = 340; y < 460; ++y) {
     for (int x = 50; x < 590; ++x) s.WritePixel(x, y, MapColour(depth, 0x402010));
   }

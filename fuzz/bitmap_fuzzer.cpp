@@ -11,9 +11,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   for (int depth : {16, 24, 32}) {
-    corv::Surface surface;
-    std::string error;
-    if (!corv::LoadBitmap(bytes, depth, surface, &error)) continue;
+    const corv::Result<corv::Surface> loaded = corv::LoadBitmap(bytes, depth);
+    if (!loaded) continue;
+    const corv::Surface& surface = *loaded;
     if (surface.Width() < 1 || surface.Height() < 1 || surface.Width() > corv::kMaxBitmapSide ||
         surface.Height() > corv::kMaxBitmapSide || surface.Depth() != depth ||
         surface.SizeBytes() != static_cast<size_t>(surface.Pitch()) * surface.Height() ||

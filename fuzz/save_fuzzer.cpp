@@ -39,9 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   PutU32(file, corv::Crc32(payload));
   file.insert(file.end(), payload.begin(), payload.end());
 
-  corv::SaveFileProblem problem = corv::SaveFileProblem::kNone;
-  std::optional<corv::SavedGame> saved = corv::DecodeSavedGame(player, file, &problem);
-  if (saved) corv::ApplySavedGame(player, std::move(*saved));
+  corv::Result<corv::SavedGame> saved = corv::DecodeSavedGame(player, file);
+  if (saved) corv::ApplySavedGame(player, std::move(saved).value());
   return 0;
 }
 

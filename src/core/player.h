@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -191,18 +192,42 @@ struct ResumePoint {
   uint64_t backlog_count = 0;  // Comforts::backlog_added when it was recorded
 };
 
-// The system menu's lasting state: the slot labels and where slot files live.
-struct MenuState {
-  std::array<std::u32string, 6> SlotLabels;  // slots 1 to 5; refreshed each time the slot screen opens
-  ResumePoint resume;
-  bool data_folder_noted = false;  // the fallback save folder has been named on stderr
-};
-
 // One entry of the backlog: a message as it was shown, or an option that was picked.
 struct BacklogEntry {
   std::u32string text;
   bool picked_option = false;
   bool operator==(const BacklogEntry&) const = default;
+};
+
+// Everything a game resumes from: the scenario's state, the pictures and music by number, the name
+// tables that give those numbers their files, and the wait to resume (with the frame it needs).
+struct SavedGame {
+  std::vector<int32_t> Variables;
+  uint8_t TextMode = 0;
+  uint8_t TextWait = 0;
+  std::string random_state;  // the random generator, in its standard text form
+  int32_t BackgroundNumber = 0;
+  int32_t Layer1Number = 0;
+  int32_t Layer3Number = 0;
+  int32_t MusicNumber = 0;
+  std::vector<std::u32string> BackgroundNames;
+  std::vector<std::u32string> MusicNames;
+  std::vector<std::u32string> PictureNames;
+  int32_t BackgroundNameCursor = 0;
+  int32_t MusicNameCursor = 0;
+  int32_t PictureNameCursor = 0;
+  ResumePoint resume;
+  std::vector<BacklogEntry> backlog;  // as it stood at the resume point
+};
+
+// The system menu's lasting state: the slot labels and where slot files live.
+struct MenuState {
+  std::array<std::u32string, 6> SlotLabels;  // slots 1 to 5; refreshed each time the slot screen opens
+  ResumePoint resume;
+  bool data_folder_noted = false;  // the fallback save folder has been named on stderr
+  // A game chosen under "L O A D", from the moment the menu closes until the interpreter loop puts it in
+  // place; the waits return at once while it is there.
+  std::optional<SavedGame> chosen_load;
 };
 
 // Something drawn over the frame on screen at present time, on a surface of its own: the game's

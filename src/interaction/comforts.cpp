@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <utility>
 
 #include "interaction/save_game.h"
 #include "interaction/slot_screen.h"
 #include "platform/compression.h"
+#include "platform/file_store.h"
 #include "platform/text_codec.h"
 
 namespace corv {
@@ -160,9 +160,8 @@ bool DecodeReadRecord(std::span<const uint8_t> bytes, std::vector<uint8_t>& bits
 void LoadReadRecord(Player& player) {
   Comforts& c = player.comforts;
   c.read_record_path = ReadRecordPath(player);
-  std::error_code ec;
-  if (!std::filesystem::exists(c.read_record_path, ec)) return;
   const auto bytes = ReadWholeFile(c.read_record_path, kReadFileBytes);
+  if (!bytes && bytes.reason<ReadFailure>() == ReadFailure::kMissing) return;
   if (!bytes || !DecodeReadRecord(*bytes, c.read_bits)) {
     std::fprintf(stderr, "corvalline: %s is damaged and was ignored; messages are counted as unread\n",
                  c.read_record_path.c_str());
@@ -174,11 +173,11 @@ void SaveReadRecord(Player& player) {
   Comforts& c = player.comforts;
   if (!c.read_changed || c.read_record_path.empty()) return;
   c.read_changed = false;
-  std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(c.read_record_path).parent_path(), ec);
-  std::string error;
-  if (!WriteFileAtomically(c.read_record_path, EncodeReadRecord(c.read_bits), &error)) {
-    std::fprintf(stderr, "corvalline: the record of messages read was not kept: %s\n", error.c_str());
+  const std::string& path = c.read_record_path;
+  static_cast<void>(MakeFolders(path.substr(0, path.rfind('/') + 1)));  // else the write below fails
+  if (const Status written = WriteFileAtomically(path, EncodeReadRecord(c.read_bits)); !written) {
+    std::fprintf(stderr, "corvalline: the record of messages read was not kept: %s\n",
+                 written.error().c_str());
   }
 }
 

@@ -66,20 +66,27 @@ void DrawInfoPanel(Player& player) {
   }
 }
 
-void DrawInfoText(Player& player, Surface& surface) {
+Status DrawInfoText(Player& player, Surface& surface) {
   FontSpec& font = player.screen.TextFont;
   font.size_pt = 16;
   surface.font = font;
   surface.fore_colour = 0xFFFFFF;
   const int64_t free_bytes = player.services.display ? player.services.display->FreeVideoMemory() : 0;
-  DrawMenuText(player, surface, 60, 120, VersionLine());
-  DrawMenuText(player, surface, 60, 145, DisplayModeLine(player.settings.ColourDepth));
-  DrawMenuText(player, surface, 60, 170, VideoMemoryLine(free_bytes));
-  DrawMenuText(player, surface, 60, 195, DrawingModeLine(player.settings.DrawingMode));
-  DrawMenuText(player, surface, 170, 345, U"右クリックで設定を終了します。");
+  const struct {
+    int x, y;
+    std::u32string text;
+  } lines[] = {{60, 120, VersionLine()},
+               {60, 145, DisplayModeLine(player.settings.ColourDepth)},
+               {60, 170, VideoMemoryLine(free_bytes)},
+               {60, 195, DrawingModeLine(player.settings.DrawingMode)},
+               {170, 345, U"右クリックで設定を終了します。"}};
+  for (const auto& line : lines) {
+    if (Status drawn = DrawMenuText(player, surface, line.x, line.y, line.text); !drawn) return drawn;
+  }
+  return {};
 }
 
-int32_t InfoScreen(Player& player) {
+Status InfoScreen(Player& player) {
   DrawInfoPanel(player);
   InputState& input = player.input;
   ClearWaitInput(input);
@@ -88,10 +95,10 @@ int32_t InfoScreen(Player& player) {
     // A right click closes it; so do Enter and Space, for players on the keyboard.
     if (input.RightClicked || TakeKey(input) == WaitKey::kConfirm) {
       input.RightClicked = false;
-      return 0;
+      return {};
     }
     CopyMenuSaveToBack(player);
-    DrawInfoText(player, player.screen.BackBuffer);
+    if (Status drawn = DrawInfoText(player, player.screen.BackBuffer); !drawn) return drawn;
     FlipToScreen(player);
     NoteWaitingForPlayer(player);
   }

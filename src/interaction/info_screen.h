@@ -6,18 +6,19 @@
 #include <string>
 
 #include "core/player.h"
+#include "platform/result.h"
 
 namespace corv {
 
 inline constexpr int kVersionMajor = 2;
 inline constexpr int kVersionMinor = 0;
 
-// Returns 0 when a right click ends it.
-int32_t InfoScreen(Player& player);
+// Ends with a right click; fails when a drawing step fails.
+Status InfoScreen(Player& player);
 // Prepares MenuSaveSurface: the page with the panel over it (the menu's own panel is not kept).
 void DrawInfoPanel(Player& player);
 // Draws the five lines onto the surface at 16 points; the font size is left at 16.
-void DrawInfoText(Player& player, Surface& surface);
+Status DrawInfoText(Player& player, Surface& surface);
 
 // A number with one leading blank where a sign would stand: 2 gives " 2", -3 gives "-3".
 std::u32string SignedNumberText(int64_t n);

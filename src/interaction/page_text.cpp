@@ -25,7 +25,8 @@ int32_t ScrollPageText(Player& player, int32_t step) {
     CopyMessageSaveToWork(player);
     ComposePageLayer(player);
     PresentWork(player);
-    TimedWait(player, player.script.TextWait / 10);  // a click does not shorten the scroll
+    // A click does not shorten the scroll.
+    if (TimedWait(player, player.script.TextWait / 10) == WaitEnd::kLoadChosen) break;
   }
   return k;
 }

@@ -1,56 +1,46 @@
-// Saved games: what a slot file holds, its binary form, writing it without ever losing the previous
-// save, and putting a loaded game back in place.
+// Saved games: what a slot file holds, its binary form, and putting a loaded game back in place.
 //
 // A slot file is "CRVLSAVE", a format version (u32), the CRC-32 of everything after it (u32) and the
 // payload, all little-endian. The payload starts with the game file's length and CRC-32, so a save of
 // another game, or of another release of the same game, is refused; the pictures of the resume point are
 // kept deflated.
+//
+// The files: save_file.cpp (the binary form, one routine for writing and reading, through
+// save_serializer.h), resume_point.cpp (what is recorded at the waits and captured for a save),
+// restore_game.cpp (putting a loaded game in place). SavedGame itself is part of the player context.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string>
 #include <vector>
 
 #include "core/player.h"
-#include "platform/file_store.h"
+#include "platform/result.h"
 
 namespace corv {
 
 // Version 2 added the backlog; files of version 1 load with an empty one.
 inline constexpr uint32_t kSaveFormatVersion = 2;
 
-// Everything a game resumes from: the scenario's state, the pictures and music by number, the name
-// tables that give those numbers their files, and the wait to resume (with the frame it needs).
-struct SavedGame {
-  std::vector<int32_t> Variables;
-  uint8_t TextMode = 0;
-  uint8_t TextWait = 0;
-  std::string random_state;  // the random generator, in its standard text form
-  int32_t BackgroundNumber = 0;
-  int32_t Layer1Number = 0;
-  int32_t Layer3Number = 0;
-  int32_t MusicNumber = 0;
-  std::vector<std::u32string> BackgroundNames;
-  std::vector<std::u32string> MusicNames;
-  std::vector<std::u32string> PictureNames;
-  int32_t BackgroundNameCursor = 0;
-  int32_t MusicNameCursor = 0;
-  int32_t PictureNameCursor = 0;
-  ResumePoint resume;
-  std::vector<BacklogEntry> backlog;  // as it stood at the resume point
+// Why a slot file was refused: the reason() of DecodeSavedGame's failure.
+enum class SaveFileProblem {
+  kNone,
+  kUnreadable,
+  kNotASaveFile,
+  kNewerVersion,
+  kOtherGame,
+  kDamaged,
+  kNoFile,            // the slot has no file (LoadFromSlot)
+  kFolderUnreadable,  // the slot folder cannot be listed (LoadFromSlot)
 };
-
-// Thrown by the system menu when a saved game was chosen under "L O A D": it unwinds the menu and the
-// waits around it, and the interpreter loop applies it between two instructions.
-struct LoadRequest {
-  SavedGame game;
-};
-
-// Why a slot file was refused.
-enum class SaveFileProblem { kNone, kUnreadable, kNotASaveFile, kNewerVersion, kOtherGame, kDamaged };
 const char* DescribeProblem(SaveFileProblem problem);
+
+// The opcode a resume point of this kind stands at: opcode 130 for kMessage, 9 for kChoice, -1 for kNone.
+int ResumeOpcode(ResumePoint::Kind kind);
+
+// The opcode byte at a script position, or -1 outside the script.
+int OpcodeAt(const GameData& game, int32_t position);
 
 // Recorded by the waits that a load can return to: a message (kind kMessage) by opcode 130 before any of
 // it is drawn, a choice (kChoice) by opcode 9 before its options are drawn. Nothing is recorded unless
@@ -61,13 +51,8 @@ void NoteResumePoint(Player& player, ResumePoint::Kind kind);
 std::optional<SavedGame> CaptureGame(const Player& player);
 
 std::vector<uint8_t> EncodeSavedGame(const Player& player, const SavedGame& game);
-// Checks everything against the loaded game file; nullopt, with *problem set, when the bytes are refused.
-std::optional<SavedGame> DecodeSavedGame(const Player& player, std::span<const uint8_t> bytes,
-                                         SaveFileProblem* problem);
-
-// Writes a slot file atomically (WriteFileAtomically); the slot file it replaces is kept as path + ".bak".
-// False, with *error, when anything failed; the old slot file is then as it was.
-[[nodiscard]] bool WriteSaveFile(const std::string& path, std::span<const uint8_t> bytes, std::string* error);
+// Checks everything against the loaded game file; the failure's reason is a SaveFileProblem.
+Result<SavedGame> DecodeSavedGame(const Player& player, std::span<const uint8_t> bytes);
 
 // Puts a loaded game in place: state, pictures reloaded by number, music restarted, the page layer and
 // frames restored (converted when they were saved in another colour depth), and ScriptPosition at the

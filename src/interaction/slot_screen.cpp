@@ -1,13 +1,10 @@
 #include "interaction/slot_screen.h"
 
 #include <cctype>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <filesystem>
 #include <string_view>
-#include <system_error>
 
 #include "core/events.h"
 #include "interaction/comforts.h"
@@ -18,8 +15,6 @@
 
 namespace corv {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr char32_t kNoData[] = U"  Ｎｏ　Ｄａｔａ";
 constexpr size_t kMaxSaveFileBytes = 64 * 1024 * 1024;  // far above any real save
@@ -86,31 +81,6 @@ std::string SlotFileName(Player& player, int32_t n) {
   return SlotFolder(player) + GameBaseName(player) + std::to_string(n) + ".SAV";
 }
 
-std::optional<std::string> FindSlotFile(const std::string& path) {
-  const fs::path wanted(path);
-  const fs::path folder = wanted.has_parent_path() ? wanted.parent_path() : fs::path(".");
-  const std::string name = wanted.filename().string();
-  auto unreadable = [&](const std::error_code& ec) {
-    return SlotFolderUnreadable{folder.string() + ": " + ec.message()};
-  };
-  std::error_code ec;
-  if (fs::status(folder, ec).type() == fs::file_type::not_found) return std::nullopt;
-  if (ec) throw unreadable(ec);
-  fs::directory_iterator it(folder, ec);
-  if (ec) throw unreadable(ec);
-  for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) throw unreadable(ec);
-    const std::string entry = it->path().filename().string();
-    std::error_code type_ec;
-    // A symbolic link is no slot file, whatever it points at: slot files are never read through one.
-    if (EqualNoCase(entry, name) && it->symlink_status(type_ec).type() == fs::file_type::regular) {
-      return (folder / entry).string();
-    }
-  }
-  if (ec) throw unreadable(ec);
-  return std::nullopt;
-}
-
 std::u32string TimeLabel(int64_t seconds) {
   // 0001/01/01 00:00:00 and 9999/12/31 23:59:59 in UTC: times outside show as the nearer end.
   constexpr int64_t kFirst = -62135596800, kLast = 253402300799;
@@ -132,114 +102,65 @@ std::u32string TimeLabel(int64_t seconds) {
   return Widen(text);
 }
 
-std::u32string SlotLabel(Player& player, int32_t n) {
-  const auto file = FindSlotFile(SlotFileName(player, n));
-  const auto modified = file ? ModificationTime(*file) : std::nullopt;
-  return modified ? TimeLabel(*modified) : kNoData;
+Result<std::u32string> SlotLabel(Player& player, int32_t n) {
+  const auto file = FindFileAnyCase(SlotFileName(player, n));
+  if (!file) return file.failure();  // the folder cannot be listed
+  const auto modified = *file ? ModificationTime(**file) : std::nullopt;
+  return modified ? TimeLabel(*modified) : std::u32string(kNoData);
 }
 
-void DrawSlotList(Player& player, Surface& surface, int highlighted, bool refresh) {
-  auto& labels = player.menu.SlotLabels;
-  if (refresh) {
-    for (int n = 1; n <= kSlotCount; ++n) labels[n] = SlotLabel(player, n);
-  }
-  FontSpec& font = player.screen.TextFont;
-  const double size = std::round(font.size_pt);
-  font.size_pt = 16;
+Status RefreshSlotLabels(Player& player) {
   for (int n = 1; n <= kSlotCount; ++n) {
-    DrawMenuRow(player, surface, 230, 170 + 30 * (n - 1), labels[n], n == highlighted);
+    Result<std::u32string> label = SlotLabel(player, n);
+    if (!label) return label.failure();
+    player.menu.SlotLabels[n] = std::move(*label);
   }
-  font.bold = false;
-  font.size_pt = size;
-  surface.font = font;
+  return {};
 }
 
-int SelectSlot(Player& player) {
-  InputState& input = player.input;
-  ClearWaitInput(input);
-  int result = 0;
-  int key_row = -1;
-  KeptFrame kept;
-  while (result == 0) {
-    DoEvents(player);
-    if (input.RightClicked) {
-      input.RightClicked = false;
-      result = -1;
-    }
-    const int pointer_row = MenuRowAt(input.PointerX, input.PointerY, 170, 16);
-    bool picked = false;
-    const int row =
-        KeyboardRow(player, key_row, kSlotCount, pointer_row < kSlotCount ? pointer_row : -1, &picked);
-    const int slot = row >= 0 ? row + 1 : -1;
-    const int pointer_slot = pointer_row >= 0 && pointer_row < kSlotCount ? pointer_row + 1 : -1;
-    CopyMenuSaveToBack(player);
-    kept.DrawOn(player.screen.BackBuffer, slot,
-                [&](Surface& back) { DrawSlotList(player, back, slot, false); });
-    FlipToScreen(player);
-    if (input.LeftClicked) {
-      input.LeftClicked = false;
-      if (pointer_slot >= 1) result = pointer_slot;
-    } else if (picked) {
-      result = slot;
-    }
-    NoteWaitingForPlayer(player);
-  }
-  return result;
+Status DrawSlotList(Player& player, Surface& surface, int highlighted) {
+  std::vector<MenuListRow> rows;
+  for (int n = 1; n <= kSlotCount; ++n) rows.push_back({230, 170 + 30 * (n - 1), player.menu.SlotLabels[n]});
+  return DrawMenuList(player, surface, 16, highlighted >= 1 ? highlighted - 1 : -1, rows);
 }
 
-void SaveToSlot(Player& player, int32_t n) {
+Result<int> SelectSlot(Player& player) {
+  return SelectMenuRow(player, kSlotCount, 170, 16, [&](Surface& back, int row) {
+    return DrawSlotList(player, back, row >= 0 ? row + 1 : -1);
+  });
+}
+
+Status SaveToSlot(Player& player, int32_t n) {
   const auto game = CaptureGame(player);
-  if (!game) {
-    std::fprintf(stderr, "corvalline: there is nothing to save yet\n");
-    ShowMenuNotice(player, U"今はセーブできません。");
-    return;
-  }
+  if (!game) return Fail("there is nothing to save yet", SaveFailure::kNothingToSave);
   // An existing slot file keeps its spelling; a new one takes the standard name.
   const std::string standard = SlotFileName(player, n);
-  const std::string path = FindSlotFile(standard).value_or(standard);
-  const fs::path folder = fs::path(path).parent_path();
-  std::error_code ec;
-  fs::create_directories(folder, ec);
-  RemoveLeftoverTemporaries(folder.string(),
-                            [&](std::string_view name) { return IsSlotFileName(player, name); });
+  const auto existing = FindFileAnyCase(standard);
+  if (!existing) return Fail(existing.error(), SaveFailure::kFolderUnreadable);
+  const std::string path = existing->value_or(standard);
+  const std::string folder = path.substr(0, path.rfind('/') + 1);
+  static_cast<void>(MakeFolders(folder));  // a folder that cannot be made fails the write below
+  RemoveLeftoverTemporaries(folder, [&](std::string_view name) { return IsSlotFileName(player, name); });
   SaveReadRecord(player);  // what was read so far is kept with the game
-  std::string error;
-  if (!WriteSaveFile(path, EncodeSavedGame(player, *game), &error)) {
-    std::fprintf(stderr, "corvalline: the game was not saved: %s\n", error.c_str());
-    ShowMenuNotice(player, U"セーブできませんでした。");
-  }
+  const Status written = ReplaceFileKeepingBackup(path, path + ".bak", EncodeSavedGame(player, *game));
+  if (!written) return Fail(written.error(), SaveFailure::kWriteFailed);
+  return {};
 }
 
-std::optional<SavedGame> LoadFromSlot(Player& player, int32_t n) {
-  const auto path = FindSlotFile(SlotFileName(player, n));
-  if (!path) {
-    ShowMenuNotice(player, U"データがありません。");
-    return std::nullopt;
-  }
-  ReadFailure failure = ReadFailure::kNone;
-  const auto bytes = ReadWholeFile(*path, kMaxSaveFileBytes, &failure);
+Result<SavedGame> LoadFromSlot(Player& player, int32_t n) {
+  const auto path = FindFileAnyCase(SlotFileName(player, n));
+  if (!path) return Fail(path.error(), SaveFileProblem::kFolderUnreadable);
+  if (!*path) return Fail("there is no saved game in slot " + std::to_string(n), SaveFileProblem::kNoFile);
+  auto bytes = ReadWholeFile(**path, kMaxSaveFileBytes);
   // A file larger than any save is damaged, like one whose contents do not add up.
-  SaveFileProblem problem =
-      failure == ReadFailure::kTooLarge ? SaveFileProblem::kDamaged : SaveFileProblem::kUnreadable;
-  std::optional<SavedGame> game;
-  if (bytes) game = DecodeSavedGame(player, *bytes, &problem);
-  if (game) return game;
-  std::fprintf(stderr, "corvalline: %s was not loaded: %s\n", path->c_str(), DescribeProblem(problem));
-  switch (problem) {
-    case SaveFileProblem::kOtherGame:
-      ShowMenuNotice(player, U"別のゲームのデータです。");
-      break;
-    case SaveFileProblem::kNewerVersion:
-      ShowMenuNotice(player, U"新しい版のデータです。");
-      break;
-    case SaveFileProblem::kUnreadable:
-      ShowMenuNotice(player, U"データを読み込めません。");
-      break;
-    default:
-      ShowMenuNotice(player, U"データが壊れています。");
-      break;
+  if (!bytes) {
+    const bool too_large = bytes.reason<ReadFailure>() == ReadFailure::kTooLarge;
+    const SaveFileProblem problem = too_large ? SaveFileProblem::kDamaged : SaveFileProblem::kUnreadable;
+    return Fail(**path + " was not loaded: " + DescribeProblem(problem), problem);
   }
-  return std::nullopt;
+  auto game = DecodeSavedGame(player, *bytes);
+  if (!game) return Fail(**path + " was not loaded: " + game.error(), game.reason());
+  return game;
 }
 
 }  // namespace corv

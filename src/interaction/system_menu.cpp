@@ -3,7 +3,9 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <optional>
+#include <vector>
 
 #include "core/events.h"
 #include "core/shutdown.h"
@@ -37,20 +39,20 @@ constexpr int32_t kPanelRed = 32, kPanelGreen = 32, kPanelBlue = 64;
 constexpr uint32_t kPanelBgr = 0x402020;
 constexpr int kPanelX = 210, kPanelY = 140, kPanelWidth = 220, kPanelHeight = 200;
 
-void DrawPanel(Player& player) {
+Status DrawPanel(Player& player) {
   Screen& screen = player.screen;
   const int depth = player.settings.ColourDepth;
   if (player.settings.DrawingMode < 1) {
     screen.MenuSaveSurface.fill_colour = kPanelBgr;
     screen.MenuSaveSurface.fore_colour = kPanelBgr;
     DrawBox(screen.MenuSaveSurface, kPanelX, kPanelY, kPanelX + kPanelWidth, kPanelY + kPanelHeight);
-    return;
+    return {};
   }
   if (!BlendRect(screen.MenuSaveSurface, depth, kPanelX, kPanelY, kPanelWidth, kPanelHeight, kPanelRed,
                  kPanelGreen, kPanelBlue, 60)) {
-    throw MenuStepFailed{};
+    return Fail("the menu's panel cannot be drawn");
   }
-  if (player.settings.DrawingMode != 2) return;
+  if (player.settings.DrawingMode != 2) return {};
   // Fine mode: the panel fades in over five flips before the entries appear.
   for (int i = 1; i <= 5; ++i) {
     CopyWorkToBack(player);
@@ -58,26 +60,97 @@ void DrawPanel(Player& player) {
               kPanelBlue, 10 * i);
     FlipToScreen(player);
   }
+  return {};
 }
 
-// The slot screen, shared by "S A V E" and "L O A D"; returns the game to load, if one was chosen. A save
-// folder that cannot be listed is said on the panel and on stderr instead.
-std::optional<SavedGame> RunSlotScreen(Player& player, int entry) {
-  try {
-    CopyMenuSaveToBack(player);
-    DrawSlotList(player, player.screen.BackBuffer, -1, true);
-    FlipToScreen(player);
-    const int slot = SelectSlot(player);
-    if (slot < 1) return std::nullopt;
-    if (entry == kSave) {
-      SaveToSlot(player, slot);
-      return std::nullopt;
-    }
-    return LoadFromSlot(player, slot);
-  } catch (const SlotFolderUnreadable& unreadable) {
-    std::fprintf(stderr, "corvalline: the save folder cannot be read: %s\n", unreadable.reason.c_str());
-    ShowMenuNotice(player, entry == kSave ? U"セーブできませんでした。" : U"データを読み込めません。");
-    return std::nullopt;
+// Says on stderr and on the panel why the slot screen could not do what was asked.
+Status ReportSlotFailure(Player& player, const std::string& what, const std::u32string& notice) {
+  std::fprintf(stderr, "corvalline: %s\n", what.c_str());
+  return ShowMenuNotice(player, notice);
+}
+
+Status ReportFolderUnreadable(Player& player, int entry, const std::string& reason) {
+  return ReportSlotFailure(player, "the save folder cannot be read: " + reason,
+                           entry == kSave ? U"セーブできませんでした。" : U"データを読み込めません。");
+}
+
+Status ReportSaveFailure(Player& player, const Status& saved) {
+  switch (saved.reason<SaveFailure>()) {
+    case SaveFailure::kNothingToSave:
+      return ReportSlotFailure(player, saved.error(), U"今はセーブできません。");
+    case SaveFailure::kFolderUnreadable:
+      return ReportFolderUnreadable(player, kSave, saved.error());
+    default:
+      return ReportSlotFailure(player, "the game was not saved: " + saved.error(),
+                               U"セーブできませんでした。");
+  }
+}
+
+Status ReportLoadFailure(Player& player, const Result<SavedGame>& loaded) {
+  switch (loaded.reason<SaveFileProblem>()) {
+    case SaveFileProblem::kNoFile:
+      return ShowMenuNotice(player, U"データがありません。");
+    case SaveFileProblem::kFolderUnreadable:
+      return ReportFolderUnreadable(player, kLoad, loaded.error());
+    case SaveFileProblem::kOtherGame:
+      return ReportSlotFailure(player, loaded.error(), U"別のゲームのデータです。");
+    case SaveFileProblem::kNewerVersion:
+      return ReportSlotFailure(player, loaded.error(), U"新しい版のデータです。");
+    case SaveFileProblem::kUnreadable:
+      return ReportSlotFailure(player, loaded.error(), U"データを読み込めません。");
+    default:
+      return ReportSlotFailure(player, loaded.error(), U"データが壊れています。");
+  }
+}
+
+using MenuOutcome = Result<std::optional<SavedGame>>;  // the game chosen under "L O A D", if any
+
+// Nothing to load, or the failure of a drawing step.
+MenuOutcome NothingOr(const Status& status) {
+  if (!status) return status.failure();
+  return std::optional<SavedGame>();
+}
+
+// The slot screen, shared by "S A V E" and "L O A D"; gives the game to load, if one was chosen.
+MenuOutcome RunSlotScreen(Player& player, int entry) {
+  CopyMenuSaveToBack(player);
+  if (const Status listed = RefreshSlotLabels(player); !listed) {
+    return NothingOr(ReportFolderUnreadable(player, entry, listed.error()));
+  }
+  if (const Status drawn = DrawSlotList(player, player.screen.BackBuffer, -1); !drawn) return drawn.failure();
+  FlipToScreen(player);
+  const Result<int> slot = SelectSlot(player);
+  if (!slot || *slot < 1) return NothingOr(slot ? Status() : Status(slot.failure()));
+  if (entry == kSave) {
+    const Status saved = SaveToSlot(player, *slot);
+    return NothingOr(saved ? Status() : ReportSaveFailure(player, saved));
+  }
+  Result<SavedGame> loaded = LoadFromSlot(player, *slot);
+  if (!loaded) return NothingOr(ReportLoadFailure(player, loaded));
+  return std::optional<SavedGame>(std::move(loaded).value());
+}
+
+// Everything between opening the menu and putting the page back.
+MenuOutcome RunMenu(Player& player) {
+  CopyWorkToMenuSave(player);
+  if (const Status panel = DrawPanel(player); !panel) return panel.failure();
+  CopyMenuSaveToBack(player);
+  if (const Status drawn = DrawMenuEntries(player, player.screen.BackBuffer, -1); !drawn) {
+    return drawn.failure();
+  }
+  FlipToScreen(player);
+  const Result<int> entry = SelectMenuEntry(player);
+  if (!entry) return entry.failure();
+  switch (*entry) {
+    case kSave:
+    case kLoad:
+      return RunSlotScreen(player, *entry);
+    case kOption:
+      return NothingOr(InfoScreen(player));
+    case kExit:
+      EndProgram(player);
+    default:
+      return std::optional<SavedGame>();
   }
 }
 
@@ -92,13 +165,15 @@ int MenuRowAt(int32_t x, int32_t y, int first, int height) {
   return -1;
 }
 
-void DrawMenuText(Player& player, Surface& surface, int x, int y, const std::u32string& text) {
-  if (!player.services.glyphs || !DrawText(surface, *player.services.glyphs, x, y, text))
-    throw MenuStepFailed{};
+Status DrawMenuText(Player& player, Surface& surface, int x, int y, const std::u32string& text) {
+  if (!player.services.glyphs || !DrawText(surface, *player.services.glyphs, x, y, text)) {
+    return Fail("the menu's text cannot be drawn");
+  }
+  return {};
 }
 
-void DrawMenuRow(Player& player, Surface& surface, int x, int y, const std::u32string& label,
-                 bool highlighted) {
+Status DrawMenuRow(Player& player, Surface& surface, int x, int y, const std::u32string& label,
+                   bool highlighted) {
   FontSpec& font = player.screen.TextFont;
   if (highlighted) {
     surface.fore_colour = 0x7F7F7F;
@@ -109,24 +184,38 @@ void DrawMenuRow(Player& player, Surface& surface, int x, int y, const std::u32s
     font.bold = false;
   }
   surface.font = font;
-  DrawMenuText(player, surface, x + 2, y + 2, label);
+  if (Status shadow = DrawMenuText(player, surface, x + 2, y + 2, label); !shadow) return shadow;
   surface.fore_colour = highlighted ? 0xFFFFFF : 0xA0A0A0;
-  DrawMenuText(player, surface, x, y, label);
+  return DrawMenuText(player, surface, x, y, label);
 }
 
-void DrawMenuEntries(Player& player, Surface& surface, int highlighted) {
+Status DrawMenuList(Player& player, Surface& surface, double size_pt, int highlighted,
+                    const std::vector<MenuListRow>& rows) {
   FontSpec& font = player.screen.TextFont;
   const double size = std::round(font.size_pt);
-  font.size_pt = 20;
-  for (int i = 0; i < static_cast<int>(kMenuEntries.size()); ++i) {
-    DrawMenuRow(player, surface, kMenuEntries[i].x, 165 + 30 * i, kMenuEntries[i].label, i == highlighted);
+  font.size_pt = size_pt;
+  for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+    const MenuListRow& row = rows[i];
+    if (Status drawn = DrawMenuRow(player, surface, row.x, row.y, row.label, i == highlighted); !drawn) {
+      return drawn;
+    }
   }
   font.bold = false;
   font.size_pt = size;
   surface.font = font;
+  return {};
 }
 
-int SelectMenuEntry(Player& player) {
+Status DrawMenuEntries(Player& player, Surface& surface, int highlighted) {
+  std::vector<MenuListRow> rows;
+  for (int i = 0; i < static_cast<int>(kMenuEntries.size()); ++i) {
+    rows.push_back({kMenuEntries[i].x, 165 + 30 * i, kMenuEntries[i].label});
+  }
+  return DrawMenuList(player, surface, 20, highlighted, rows);
+}
+
+Result<int> SelectMenuRow(Player& player, int rows, int first, int height,
+                          const std::function<Status(Surface&, int)>& draw) {
   InputState& input = player.input;
   ClearWaitInput(input);
   int result = 0;
@@ -136,18 +225,20 @@ int SelectMenuEntry(Player& player) {
     DoEvents(player);
     if (input.RightClicked) {
       input.RightClicked = false;
-      result = kRightClick;
+      result = -1;
     }
-    const int pointer_row = MenuRowAt(input.PointerX, input.PointerY, 165, 20);
+    int pointer_row = MenuRowAt(input.PointerX, input.PointerY, first, height);
+    if (pointer_row >= rows) pointer_row = -1;
     bool picked = false;
-    const int rows = static_cast<int>(kMenuEntries.size());
-    const int row = KeyboardRow(player, key_row, rows, pointer_row < rows ? pointer_row : -1, &picked);
+    const int row = KeyboardRow(player, key_row, rows, pointer_row, &picked);
     CopyMenuSaveToBack(player);
-    kept.DrawOn(player.screen.BackBuffer, row, [&](Surface& back) { DrawMenuEntries(player, back, row); });
+    Status drawn;
+    kept.DrawOn(player.screen.BackBuffer, row, [&](Surface& back) { drawn = draw(back, row); });
+    if (!drawn) return drawn.failure();
     FlipToScreen(player);
     if (input.LeftClicked) {
       input.LeftClicked = false;
-      if (pointer_row >= 0 && pointer_row <= 4) result = pointer_row + 1;
+      if (pointer_row >= 0) result = pointer_row + 1;  // overrides a right click in the same pass
     } else if (picked) {
       result = row + 1;
     }
@@ -156,7 +247,12 @@ int SelectMenuEntry(Player& player) {
   return result;
 }
 
-void ShowMenuNotice(Player& player, const std::u32string& line) {
+Result<int> SelectMenuEntry(Player& player) {
+  return SelectMenuRow(player, static_cast<int>(kMenuEntries.size()), 165, 20,
+                       [&](Surface& back, int row) { return DrawMenuEntries(player, back, row); });
+}
+
+Status ShowMenuNotice(Player& player, const std::u32string& line) {
   Screen& screen = player.screen;
   InputState& input = player.input;
   const FontSpec saved = screen.TextFont;
@@ -164,53 +260,36 @@ void ShowMenuNotice(Player& player, const std::u32string& line) {
   KeptFrame kept;
   while (!input.LeftClicked && !input.RightClicked && input.PendingKey != WaitKey::kConfirm) {
     CopyMenuSaveToBack(player);
+    Status drawn;
     kept.DrawOn(screen.BackBuffer, 0, [&](Surface& back) {
       screen.TextFont.size_pt = 12;
       screen.TextFont.bold = false;
       back.font = screen.TextFont;
       back.fore_colour = 0xFFFFFF;
-      DrawMenuText(player, back, 222, 200, line);
+      drawn = DrawMenuText(player, back, 222, 200, line);
+      if (!drawn) return;
       back.fore_colour = 0xA0A0A0;
-      DrawMenuText(player, back, 222, 260, U"クリックで戻ります。");
+      drawn = DrawMenuText(player, back, 222, 260, U"クリックで戻ります。");
     });
+    if (!drawn) return drawn;
     FlipToScreen(player);
     DoEvents(player);
     NoteWaitingForPlayer(player);
   }
   ClearWaitInput(input);
   screen.TextFont = saved;
+  return {};
 }
 
 int32_t SystemMenu(Player& player) {
   const FontSpec saved_font = player.screen.TextFont;
-  std::optional<SavedGame> loaded;
-  try {
-    CopyWorkToMenuSave(player);
-    DrawPanel(player);
-    CopyMenuSaveToBack(player);
-    DrawMenuEntries(player, player.screen.BackBuffer, -1);
-    FlipToScreen(player);
-    const int entry = SelectMenuEntry(player);
-    switch (entry) {
-      case kSave:
-      case kLoad:
-        loaded = RunSlotScreen(player, entry);
-        break;
-      case kOption:
-        InfoScreen(player);
-        break;
-      case kExit:
-        EndProgram(player);
-      default:
-        break;
-    }
-  } catch (const MenuStepFailed&) {
-    return -1;
-  }
+  MenuOutcome outcome = RunMenu(player);
+  if (!outcome) return -1;  // the screen and the font are left as they are
   PresentWork(player);
   player.screen.TextFont = saved_font;
-  if (loaded) throw LoadRequest{std::move(*loaded)};
-  return 0;
+  if (!*outcome) return 0;
+  player.menu.chosen_load = std::move(*outcome);
+  return kMenuLoadChosen;
 }
 
 }  // namespace corv

@@ -3,7 +3,7 @@
 //
 // Every wait clears both click flags when it starts, so a click given before it began does not count,
 // and clears a flag when it acts on it. A right click opens the system menu nested inside the wait;
-// the wait then goes on where it was.
+// the wait then goes on where it was, unless a saved game was chosen there (WaitEnd::kLoadChosen).
 #include "interaction/waits.h"
 
 #include <vector>
@@ -74,11 +74,15 @@ int PointerRow(const Player& player, int n) {
 
 }  // namespace
 
-int TimedWait(Player& player, int32_t ms) {
+bool LoadChosen(const Player& player) {
+  return player.menu.chosen_load.has_value();
+}
+
+WaitEnd TimedWait(Player& player, int32_t ms) {
   InputState& input = player.input;
   ClearWaitInput(input);
-  if (Skipping(player)) return 1;  // skipped text appears at once
-  if (ms <= 0) return 0;
+  if (Skipping(player)) return WaitEnd::kClicked;  // skipped text appears at once
+  if (ms <= 0) return WaitEnd::kTimeUp;
   // Elapsed time by unsigned difference: the tick counter's wrap-around neither ends nor prolongs it.
   Clock& clock = *player.services.clock;
   const uint32_t start = clock.TickCount();
@@ -87,20 +91,21 @@ int TimedWait(Player& player, int32_t ms) {
     DoEvents(player);
     if (input.RightClicked) {
       input.RightClicked = false;
-      SystemMenu(player);  // the menu's time counts towards the same deadline
+      // The menu's time counts towards the same deadline.
+      if (SystemMenu(player) == kMenuLoadChosen) return WaitEnd::kLoadChosen;
     } else if (input.LeftClicked) {
       input.LeftClicked = false;
-      return 1;
+      return WaitEnd::kClicked;
     }
     // Enter, Space and the wheel turned down finish the text as a click does; so does starting to skip.
     const WaitKey key = TakeKey(input);
-    if (key == WaitKey::kConfirm || key == WaitKey::kWheelDown || Skipping(player)) return 1;
+    if (key == WaitKey::kConfirm || key == WaitKey::kWheelDown || Skipping(player)) return WaitEnd::kClicked;
     NoteWaitingForPlayer(player);
   }
-  return 0;
+  return WaitEnd::kTimeUp;
 }
 
-void WaitForChoice(Player& player) {
+WaitEnd WaitForChoice(Player& player) {
   NoteResumePoint(player, ResumePoint::Kind::kChoice);  // a loaded game offers these options again
   InputState& input = player.input;
   ClearWaitInput(input);
@@ -110,6 +115,7 @@ void WaitForChoice(Player& player) {
   if (n > 1 && !PageMode(player)) DrawChoiceBox(player, kRowPitch * n);
   // The options go into the work surface, so they stay part of the page until it is next redrawn.
   DrawChoices(player, player.screen.WorkSurface, -1, n);
+  if (LoadChosen(player)) return WaitEnd::kLoadChosen;
   PresentWork(player);
 
   KeptFrame& kept = player.choices.Frame;
@@ -125,13 +131,14 @@ void WaitForChoice(Player& player) {
     bool picked = false;
     if (n > 1) KeyboardRow(player, player.choices.key_row, n, PointerRow(player, n), &picked);
     const int k = HitTestChoices(player, n);
+    if (LoadChosen(player)) return WaitEnd::kLoadChosen;
     ShowClickMarker(player, n);
     const WaitKey key = TakeKey(input);
     const uint32_t now = clock.TickCount();
     if (!comforts.auto_mode) auto_from = now;
     if (input.RightClicked) {
       input.RightClicked = false;
-      SystemMenu(player);
+      if (SystemMenu(player) == kMenuLoadChosen) return WaitEnd::kLoadChosen;
       kept.Forget();  // the menu may have changed what the list is drawn with
       auto_from = clock.TickCount();
     } else if (key == WaitKey::kBacklog || key == WaitKey::kPageUp || (n == 1 && key == WaitKey::kWheelUp)) {
@@ -152,6 +159,7 @@ void WaitForChoice(Player& player) {
   if (n > 1) NoteOptionPicked(player, player.choices.Choices[chosen].Text);
   kept.Forget();
   for (ChoiceEntry& entry : player.choices.Choices) entry.Text.clear();
+  return WaitEnd::kChosen;
 }
 
 void DrawChoiceBox(Player& player, int32_t height) {
@@ -180,7 +188,9 @@ void DrawChoices(Player& player, Surface& surface, int highlighted, int n) {
   if (n <= 1) return;  // a click wait draws no list
   // Page text: make room when the last row would start at y 450 or lower.
   if (PageMode(player) && player.text.TextCursorY >= 450 - kRowPitch * n) {
-    player.text.TextCursorY -= ScrollPageText(player, 2);
+    const int32_t scrolled = ScrollPageText(player, 2);
+    if (LoadChosen(player)) return;
+    player.text.TextCursorY -= scrolled;
   }
   surface.font = screen.TextFont;
   const std::vector<int> offered = OfferedEntries(player);
@@ -209,6 +219,7 @@ int HitTestChoices(Player& player, int n) {
   if (found >= 0) {
     player.choices.Frame.DrawOn(player.screen.BackBuffer, found,
                                 [&](Surface& back) { DrawChoices(player, back, found, n); });
+    if (LoadChosen(player)) return -1;
   }
   return found >= 0 && static_cast<size_t>(found) < offered.size() ? offered[found] : -1;
 }

@@ -94,9 +94,12 @@ bool LoadPictureSlot(Player& player, const std::string& path, int slot, std::str
   surface = Surface();  // the slot is empty from here on until the new picture is in
   rect = Rect{};
 
-  Surface picture;
-  if (!LoadBitmapFile(path, player.settings.ColourDepth, picture, error)) return false;
-  surface = std::move(picture);
+  Result<Surface> picture = LoadBitmapFile(path, player.settings.ColourDepth);
+  if (!picture) {
+    if (error) *error = picture.error();
+    return false;
+  }
+  surface = std::move(picture).value();
   rect = surface.Bounds();
 
   // Slots 1 to 3 are drawn with a colour key: the raw value of the pixel at column 1, row 1. A picture

@@ -39,8 +39,9 @@ char32_t FoldCase(char32_t c) {
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
   if (a == b) return true;
-  std::u32string wa, wb;
-  if (!FromUtf8(a, wa) || !FromUtf8(b, wb) || wa.size() != wb.size()) return false;
+  const Result<std::u32string> decoded_a = DecodeUtf8(a), decoded_b = DecodeUtf8(b);
+  if (!decoded_a || !decoded_b || decoded_a->size() != decoded_b->size()) return false;
+  const std::u32string &wa = *decoded_a, &wb = *decoded_b;
   for (size_t i = 0; i < wa.size(); ++i) {
     if (FoldCase(wa[i]) != FoldCase(wb[i])) return false;
   }

@@ -43,11 +43,6 @@ struct SdlSurfaceDeleter {
 };
 using SdlSurfacePtr = std::unique_ptr<SDL_Surface, SdlSurfaceDeleter>;
 
-bool Fail(std::string* error, std::string message) {
-  if (error) *error = std::move(message);
-  return false;
-}
-
 uint32_t ReadU16(std::string_view b, size_t at) {
   return static_cast<uint8_t>(b[at]) | (static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8);
 }
@@ -84,9 +79,9 @@ bool MasksAreValid(const uint32_t (&masks)[3], int bits) {
 // compression that go together, valid colour masks and, for uncompressed pixels, every row present.
 // The information header is the old 12-byte core header, an OS/2 2.x header of 16 to 64 bytes (any
 // field it leaves out is zero) or a Windows header of 40 bytes or more.
-bool ReadHeader(std::string_view bytes, BitmapHeader& h, std::string* error) {
+Status ReadHeader(std::string_view bytes, BitmapHeader& h) {
   if (bytes.size() < kFileHeaderSize + 12 || bytes[0] != 'B' || bytes[1] != 'M') {
-    return Fail(error, "not a bitmap file");
+    return Fail("not a bitmap file");
   }
   h.data_offset = ReadU32(bytes, 10);
   h.info_size = ReadU32(bytes, 14);
@@ -109,18 +104,17 @@ bool ReadHeader(std::string_view bytes, BitmapHeader& h, std::string* error) {
     h.compression = field(30);
     h.colours_used = field(46);
   } else {
-    return Fail(error, "unknown bitmap header");
+    return Fail("unknown bitmap header");
   }
-  if (width < 1 || height < 1) return Fail(error, "bitmap has no pixels");
+  if (width < 1 || height < 1) return Fail("bitmap has no pixels");
   if (width > kMaxBitmapSide || height > kMaxBitmapSide || width * height > kMaxBitmapPixels) {
-    return Fail(error,
-                "bitmap is too large (" + std::to_string(width) + " x " + std::to_string(height) + ")");
+    return Fail("bitmap is too large (" + std::to_string(width) + " x " + std::to_string(height) + ")");
   }
   h.width = static_cast<int>(width);
   h.height = static_cast<int>(height);
 
   const int b = h.bits;
-  if (b == 64) return Fail(error, "64 bits per pixel are not supported");
+  if (b == 64) return Fail("64 bits per pixel are not supported");
   const bool known_depth = b == 1 || b == 2 || b == 4 || b == 8 || b == 16 || b == 24 || b == 32;
   const bool bit_fields = h.compression == kBitFields || h.compression == kAlphaBitFields;
   switch (h.compression) {
@@ -129,26 +123,26 @@ bool ReadHeader(std::string_view bytes, BitmapHeader& h, std::string* error) {
     case kRle8:
     case kRle4:
       if (b != (h.compression == kRle8 ? 8 : 4)) {
-        return Fail(error, std::string(h.compression == kRle8 ? "RLE8" : "RLE4") + " compression with " +
-                               std::to_string(b) + " bits per pixel");
+        return Fail(std::string(h.compression == kRle8 ? "RLE8" : "RLE4") + " compression with " +
+                    std::to_string(b) + " bits per pixel");
       }
-      if (h.top_down) return Fail(error, "run-length compressed bitmaps cannot be stored top-down");
+      if (h.top_down) return Fail("run-length compressed bitmaps cannot be stored top-down");
       break;
     case kBitFields:
     case kAlphaBitFields:
       if (h.compression == kBitFields && (os2 || b == 1)) {
-        return Fail(error, "Huffman 1D compression is not supported");
+        return Fail("Huffman 1D compression is not supported");
       }
-      if (b != 16 && b != 32) return Fail(error, "bit fields with " + std::to_string(b) + " bits per pixel");
+      if (b != 16 && b != 32) return Fail("bit fields with " + std::to_string(b) + " bits per pixel");
       break;
     case kJpeg:
-      return Fail(error, os2 ? "RLE24 compression is not supported" : "embedded JPEG is not supported");
+      return Fail(os2 ? "RLE24 compression is not supported" : "embedded JPEG is not supported");
     case kPng:
-      return Fail(error, "embedded PNG is not supported");
+      return Fail("embedded PNG is not supported");
     default:
-      return Fail(error, "unknown compression " + std::to_string(h.compression));
+      return Fail("unknown compression " + std::to_string(h.compression));
   }
-  if (!known_depth) return Fail(error, "unsupported bitmap depth " + std::to_string(b));
+  if (!known_depth) return Fail("unsupported bitmap depth " + std::to_string(b));
 
   if (b == 16 || b == 32) {
     const bool five_bits = b == 16;
@@ -158,22 +152,21 @@ bool ReadHeader(std::string_view bytes, BitmapHeader& h, std::string* error) {
     if (bit_fields) {
       // Version 2 and later headers hold the masks; the 40-byte one is followed by them.
       const int64_t at = h.info_size >= 52 ? kFileHeaderSize + kInfoHeaderSize : header_end;
-      if (at + 12 > static_cast<int64_t>(bytes.size())) return Fail(error, "bitmap file is truncated");
+      if (at + 12 > static_cast<int64_t>(bytes.size())) return Fail("bitmap file is truncated");
       for (int i = 0; i < 3; ++i) h.masks[i] = ReadU32(bytes, static_cast<size_t>(at + 4 * i));
-      if (!MasksAreValid(h.masks, b)) return Fail(error, "colour masks overlap or are not contiguous");
+      if (!MasksAreValid(h.masks, b)) return Fail("colour masks overlap or are not contiguous");
     }
   }
 
-  if (h.data_offset > static_cast<int64_t>(bytes.size()))
-    return Fail(error, "bitmap data lies beyond the file");
+  if (h.data_offset > static_cast<int64_t>(bytes.size())) return Fail("bitmap data lies beyond the file");
   if (h.compression != kRle8 && h.compression != kRle4) {
     const int64_t row_bytes = (width * b + 7) / 8;
     const int64_t stride = (row_bytes + 3) / 4 * 4;
     if (h.data_offset + stride * (height - 1) + row_bytes > static_cast<int64_t>(bytes.size())) {
-      return Fail(error, "bitmap file is truncated");
+      return Fail("bitmap file is truncated");
     }
   }
-  return true;
+  return {};
 }
 
 // An OS/2 2.x header shorter than 40 bytes is a prefix of the 40-byte layout: the copy has it padded
@@ -310,10 +303,10 @@ Uint32 SdlFormatFor(int depth) {
 
 }  // namespace
 
-bool LoadBitmap(std::string_view bytes, int depth, Surface& out, std::string* error) {
-  if (depth != 16 && depth != 24 && depth != 32) return Fail(error, "unsupported colour depth");
+Result<Surface> LoadBitmap(std::string_view bytes, int depth) {
+  if (depth != 16 && depth != 24 && depth != 32) return Fail("unsupported colour depth");
   BitmapHeader h;
-  if (!ReadHeader(bytes, h, error)) return false;
+  if (Status header = ReadHeader(bytes, h); !header) return header.failure();
 
   SdlSurfacePtr decoded;
   bool bottom_up = false;  // the decoded rows still in the file's bottom-up order
@@ -324,10 +317,10 @@ bool LoadBitmap(std::string_view bytes, int depth, Surface& out, std::string* er
     std::string widened;
     if (h.info_size > 12 && h.info_size < kInfoHeaderSize) bytes = widened = WidenShortHeader(bytes, h);
     SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-    if (!stream) return Fail(error, SDL_GetError());
+    if (!stream) return Fail(SDL_GetError());
     decoded.reset(SDL_LoadBMP_RW(stream, 1));
   }
-  if (!decoded) return Fail(error, std::string("bitmap could not be decoded: ") + SDL_GetError());
+  if (!decoded) return Fail(std::string("bitmap could not be decoded: ") + SDL_GetError());
 
   // SDL converts straight into the new surface's memory.
   Surface picture(h.width, h.height, depth);
@@ -335,23 +328,21 @@ bool LoadBitmap(std::string_view bytes, int depth, Surface& out, std::string* er
                                                                 picture.Pitch(), SdlFormatFor(depth)));
   if (!target || SDL_SetSurfaceBlendMode(decoded.get(), SDL_BLENDMODE_NONE) != 0 ||
       !ConvertInto(decoded.get(), target.get(), picture, bottom_up)) {
-    return Fail(error, std::string("bitmap could not be converted: ") + SDL_GetError());
+    return Fail(std::string("bitmap could not be converted: ") + SDL_GetError());
   }
-  out = std::move(picture);
-  return true;
+  return picture;
 }
 
-bool LoadBitmapFile(const std::string& path, int depth, Surface& out, std::string* error) {
+Result<Surface> LoadBitmapFile(const std::string& path, int depth) {
   std::ifstream file(path, std::ios::binary | std::ios::ate);
-  if (!file) return Fail(error, "cannot open " + path);
+  if (!file) return Fail("cannot open " + path);
   const std::streamoff size = file.tellg();
   // Nothing sensible is larger than the largest picture stored uncompressed at 32 bits, plus headers.
-  if (size < 0 || size > kMaxBitmapPixels * 4 + (int64_t{1} << 20))
-    return Fail(error, "bitmap file is too large");
+  if (size < 0 || size > kMaxBitmapPixels * 4 + (int64_t{1} << 20)) return Fail("bitmap file is too large");
   std::string bytes(static_cast<size_t>(size), '\0');
   file.seekg(0);
-  if (!file.read(bytes.data(), size)) return Fail(error, "cannot read " + path);
-  return LoadBitmap(bytes, depth, out, error);
+  if (!file.read(bytes.data(), size)) return Fail("cannot read " + path);
+  return LoadBitmap(bytes, depth);
 }
 
 }  // namespace corv

@@ -6,9 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <random>
 
 namespace corv {
@@ -45,10 +47,15 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Sets *error to what failed and the system's reason, and returns false.
-bool Fail(std::string* error, const std::string& what, int code) {
-  if (error) *error = what + ": " + std::strerror(code);
-  return false;
+// What failed and the system's reason.
+Error SystemFailure(const std::string& what, int code) {
+  return Fail(what + ": " + std::strerror(code));
+}
+
+bool SameNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
 }
 
 // A new file of our own, created with the mode the umask gives (never an existing file or a link).
@@ -78,36 +85,34 @@ bool WriteAll(int fd, std::span<const uint8_t> bytes) {
 
 // Writes the bytes into a new temporary file beside path, flushed to disk; its name in *temp. Nothing is
 // left behind when this fails.
-bool WriteTemporary(const std::string& path, std::span<const uint8_t> bytes, std::string* temp,
-                    std::string* error) {
+Status WriteTemporary(const std::string& path, std::span<const uint8_t> bytes, std::string* temp) {
   const int fd = CreateTemporary(path, temp);
-  if (fd < 0) return Fail(error, "cannot create a file beside " + path, errno);
+  if (fd < 0) return SystemFailure("cannot create a file beside " + path, errno);
   if (!WriteAll(fd, bytes) || ::fsync(fd) != 0) {
     const int code = errno;
     ::close(fd);
     ::unlink(temp->c_str());
-    return Fail(error, "cannot write " + *temp, code);
+    return SystemFailure("cannot write " + *temp, code);
   }
   if (::close(fd) != 0) {
     const int code = errno;
     ::unlink(temp->c_str());
-    return Fail(error, "cannot write " + *temp, code);
+    return SystemFailure("cannot write " + *temp, code);
   }
-  return true;
+  return {};
 }
 
-enum class Backup { kNone, kLinked, kMoved, kFailed };
+enum class Backup { kNone, kLinked, kMoved };
 
 // Makes the regular file at path also `backup`: a second name for the same file through a temporary
 // link renamed over the old backup, so that path never goes missing. A file system without hard links
 // gets the file renamed to `backup` instead (kMoved), which leaves path missing until the new file is
 // renamed in.
-Backup KeepAsBackup(const std::string& path, const std::string& backup, std::string* error) {
+Result<Backup> KeepAsBackup(const std::string& path, const std::string& backup) {
   struct stat info {};
   if (::lstat(path.c_str(), &info) != 0) {
     if (errno == ENOENT) return Backup::kNone;
-    Fail(error, "cannot look at " + path, errno);
-    return Backup::kFailed;
+    return SystemFailure("cannot look at " + path, errno);
   }
   if (!S_ISREG(info.st_mode)) return Backup::kNone;  // a link, a FIFO, ...: replaced, never kept
   std::string link;
@@ -120,26 +125,23 @@ Backup KeepAsBackup(const std::string& path, const std::string& backup, std::str
     if (::rename(link.c_str(), backup.c_str()) == 0) return Backup::kLinked;
     code = errno;
     ::unlink(link.c_str());
-    Fail(error, "cannot rename " + link + " to " + backup, code);
-    return Backup::kFailed;
+    return SystemFailure("cannot rename " + link + " to " + backup, code);
   }
   if (code != EPERM && code != EOPNOTSUPP && code != ENOSYS && code != EMLINK) {
-    Fail(error, "cannot link " + path + " to " + link, code);
-    return Backup::kFailed;
+    return SystemFailure("cannot link " + path + " to " + link, code);
   }
   if (::rename(path.c_str(), backup.c_str()) != 0) {
-    Fail(error, "cannot rename " + path + " to " + backup, errno);
-    return Backup::kFailed;
+    return SystemFailure("cannot rename " + path + " to " + backup, errno);
   }
   return Backup::kMoved;
 }
 
 // Renames the temporary file into place and flushes the folder; the temporary file goes when it fails.
-bool Commit(const std::string& temp, const std::string& path, std::string* error) {
+Status Commit(const std::string& temp, const std::string& path) {
   if (::rename(temp.c_str(), path.c_str()) != 0) {
     const int code = errno;
     ::unlink(temp.c_str());
-    return Fail(error, "cannot rename " + temp + " to " + path, code);
+    return SystemFailure("cannot rename " + temp + " to " + path, code);
   }
   // The rename is on disk once the folder is; a folder that cannot be opened for this is not an error.
   const int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -147,7 +149,7 @@ bool Commit(const std::string& temp, const std::string& path, std::string* error
     ::fsync(fd);
     ::close(fd);
   }
-  return true;
+  return {};
 }
 
 }  // namespace
@@ -156,11 +158,11 @@ void IgnoreFileSizeSignal() {
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, size_t max_bytes,
-                                                  ReadFailure* failure) {
-  auto fail = [&](ReadFailure why) -> std::optional<std::vector<uint8_t>> {
-    if (failure) *failure = why;
-    return std::nullopt;
+Result<std::vector<uint8_t>> ReadWholeFile(const std::string& path, size_t max_bytes) {
+  auto fail = [&](ReadFailure why) {
+    static constexpr const char* kWhy[] = {"", "there is no such file", "not a regular file",
+                                           "larger than any file of its kind", "the file cannot be read"};
+    return Fail(path + ": " + kWhy[static_cast<int>(why)], why);
   };
   // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below like any other non-file.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -193,27 +195,28 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, size_
   }
   if (got > max_bytes) return fail(ReadFailure::kTooLarge);
   bytes.resize(got);
-  if (failure) *failure = ReadFailure::kNone;
   return bytes;
 }
 
-bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, std::string* error) {
+Status WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
   std::string temp;
-  return WriteTemporary(path, bytes, &temp, error) && Commit(temp, path, error);
+  if (Status written = WriteTemporary(path, bytes, &temp); !written) return written;
+  return Commit(temp, path);
 }
 
-bool ReplaceFileKeepingBackup(const std::string& path, const std::string& backup,
-                              std::span<const uint8_t> bytes, std::string* error) {
+Status ReplaceFileKeepingBackup(const std::string& path, const std::string& backup,
+                                std::span<const uint8_t> bytes) {
   std::string temp;
-  if (!WriteTemporary(path, bytes, &temp, error)) return false;
-  const Backup kept = KeepAsBackup(path, backup, error);
-  if (kept == Backup::kFailed) {
+  if (Status written = WriteTemporary(path, bytes, &temp); !written) return written;
+  const Result<Backup> kept = KeepAsBackup(path, backup);
+  if (!kept) {
     ::unlink(temp.c_str());
-    return false;
+    return kept.failure();
   }
-  if (Commit(temp, path, error)) return true;
-  if (kept == Backup::kMoved) ::rename(backup.c_str(), path.c_str());  // the old file goes back
-  return false;
+  Status committed = Commit(temp, path);
+  if (!committed && *kept == Backup::kMoved)
+    ::rename(backup.c_str(), path.c_str());  // the old file goes back
+  return committed;
 }
 
 size_t RemoveLeftoverTemporaries(const std::string& folder,
@@ -232,6 +235,41 @@ size_t RemoveLeftoverTemporaries(const std::string& folder,
   }
   ::closedir(dir);
   return removed;
+}
+
+Result<std::optional<std::string>> FindFileAnyCase(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = FolderOf(path);
+  const std::string_view name =
+      slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) {
+    if (errno == ENOENT) return std::optional<std::string>();
+    return SystemFailure(folder, errno);
+  }
+  const int dir_fd = ::dirfd(dir);
+  std::optional<std::string> found;
+  errno = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    struct stat info {};
+    if (SameNoCase(entry->d_name, name) &&
+        ::fstatat(dir_fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)) {
+      found = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + entry->d_name;
+      break;
+    }
+    errno = 0;
+  }
+  const int code = errno;
+  ::closedir(dir);
+  if (!found && code != 0) return SystemFailure(folder, code);
+  return found;
+}
+
+Status MakeFolders(const std::string& folder) {
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec) return Fail(folder + ": " + ec.message());
+  return {};
 }
 
 bool CanWriteInFolder(const std::string& folder) {

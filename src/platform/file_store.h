@@ -13,30 +13,39 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/result.h"
+
 namespace corv {
 
 // Makes a write past the file-size limit (ulimit -f) fail with an error instead of killing the process.
 void IgnoreFileSizeSignal();
 
+// Why ReadWholeFile failed: its result's reason().
 enum class ReadFailure { kNone, kMissing, kNotRegular, kTooLarge, kUnreadable };
 
 // Reads a whole regular file of at most max_bytes. A symbolic link, a FIFO, a device or a folder is
-// refused without being followed or waited on, and a larger file before any of it is read; nullopt then,
-// with *failure saying why.
-[[nodiscard]] std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, size_t max_bytes,
-                                                                ReadFailure* failure = nullptr);
+// refused without being followed or waited on, and a larger file before any of it is read; the failure's
+// reason is a ReadFailure.
+Result<std::vector<uint8_t>> ReadWholeFile(const std::string& path, size_t max_bytes);
 
 // Writes bytes to path through a temporary file in the same folder, flushed to disk and renamed into
 // place: the file at path is either the old content or the new, never a mix, and a failed write leaves no
 // temporary file behind. Whatever was at path (a symbolic link included) is replaced, never written
-// through. False, with *error, when anything failed.
-[[nodiscard]] bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
-                                       std::string* error);
+// through.
+Status WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
 
 // As WriteFileAtomically; when path holds a regular file, that file becomes `backup` (replacing it)
 // without a byte of it being copied. Nothing changes when anything fails.
-[[nodiscard]] bool ReplaceFileKeepingBackup(const std::string& path, const std::string& backup,
-                                            std::span<const uint8_t> bytes, std::string* error);
+Status ReplaceFileKeepingBackup(const std::string& path, const std::string& backup,
+                                std::span<const uint8_t> bytes);
+
+// The regular file in path's folder whose name is path's file name in any letter case, as the folder
+// spells it; nullopt when there is none or when the folder does not exist. A symbolic link does not
+// count, whatever it points at. Fails when the folder cannot be listed or is not a folder.
+Result<std::optional<std::string>> FindFileAnyCase(const std::string& path);
+
+// Creates the folder and the folders above it that are missing.
+Status MakeFolders(const std::string& folder);
 
 // Removes the temporary files that writes into `folder` left behind when they were killed: regular files
 // named as the writers above name their temporaries (the target's name, ".tmp-" and six letters or

@@ -19,15 +19,15 @@ using StrvPtr = std::unique_ptr<gchar*, StrvDeleter>;
 
 }  // namespace
 
-bool ParseKeyFile(std::string_view text, std::vector<KeyFileEntry>& out, std::string* error) {
+Result<std::vector<KeyFileEntry>> ParseKeyFile(std::string_view text) {
   KeyFilePtr file(g_key_file_new());
   GError* failure = nullptr;
   if (!g_key_file_load_from_data(file.get(), text.data(), text.size(), G_KEY_FILE_NONE, &failure)) {
-    if (error) *error = failure ? failure->message : "not a settings file";
+    std::string message = failure ? failure->message : "not a settings file";
     g_clear_error(&failure);
-    return false;
+    return Fail(std::move(message));
   }
-  out.clear();
+  std::vector<KeyFileEntry> out;
   StrvPtr groups(g_key_file_get_groups(file.get(), nullptr));
   for (gchar** group = groups.get(); group && *group; ++group) {
     StrvPtr keys(g_key_file_get_keys(file.get(), *group, nullptr, nullptr));
@@ -38,7 +38,7 @@ bool ParseKeyFile(std::string_view text, std::vector<KeyFileEntry>& out, std::st
       g_free(value);
     }
   }
-  return true;
+  return out;
 }
 
 std::string FormatKeyFile(const std::vector<KeyFileEntry>& entries, const std::string& comment) {

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/result.h"
+
 namespace corv {
 
 struct KeyFileEntry {
@@ -15,9 +17,9 @@ struct KeyFileEntry {
   bool operator==(const KeyFileEntry&) const = default;
 };
 
-// Every entry of a key file's text, in file order. False, with *error, when the text is not a key file
-// (a line that is neither a header, a key nor a comment, or text that is not UTF-8).
-[[nodiscard]] bool ParseKeyFile(std::string_view text, std::vector<KeyFileEntry>& out, std::string* error);
+// Every entry of a key file's text, in file order. Fails when the text is not a key file (a line that is
+// neither a header, a key nor a comment, or text that is not UTF-8).
+Result<std::vector<KeyFileEntry>> ParseKeyFile(std::string_view text);
 
 // The text of a key file holding the entries (groups in the order they first appear), with `comment`
 // (one or more lines) at its top.

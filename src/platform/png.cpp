@@ -8,6 +8,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/file_store.h"
+
 namespace corv {
 namespace {
 
@@ -29,11 +31,6 @@ void PutChunk(std::vector<uint8_t>& out, const char type[4], const std::vector<u
   out.insert(out.end(), data.begin(), data.end());
   const uLong crc = crc32(0L, out.data() + start, static_cast<uInt>(out.size() - start));
   PutU32(out, static_cast<uint32_t>(crc));
-}
-
-bool Fail(std::string* error, const std::string& what) {
-  if (error) *error = what;
-  return false;
 }
 
 uint8_t Paeth(int a, int b, int c) {
@@ -114,20 +111,14 @@ std::vector<uint8_t> EncodePng(const RgbImage& image) {
   return out;
 }
 
-bool WritePngFile(const std::string& path, const RgbImage& image, std::string* error) {
-  const std::vector<uint8_t> bytes = EncodePng(image);
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) return Fail(error, "cannot create " + path);
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  file.close();
-  if (!file) return Fail(error, "cannot write " + path);
-  return true;
+Status WritePngFile(const std::string& path, const RgbImage& image) {
+  return WriteFileAtomically(path, EncodePng(image));
 }
 
-bool DecodePng(std::string_view bytes, RgbImage& out, std::string* error) {
+Result<RgbImage> DecodePng(std::string_view bytes) {
   const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
   const size_t n = bytes.size();
-  if (n < 8 || std::memcmp(p, kSignature, 8) != 0) return Fail(error, "not a PNG file");
+  if (n < 8 || std::memcmp(p, kSignature, 8) != 0) return Fail("not a PNG file");
   size_t pos = 8;
   uint32_t width = 0, height = 0;
   int channels = 0;
@@ -135,23 +126,22 @@ bool DecodePng(std::string_view bytes, RgbImage& out, std::string* error) {
   std::vector<uint8_t> packed;
   while (pos + 12 <= n && !have_end) {
     const uint32_t length = GetU32(p + pos);
-    if (length > n - pos - 12) return Fail(error, "truncated PNG chunk");
+    if (length > n - pos - 12) return Fail("truncated PNG chunk");
     const uint8_t* type = p + pos + 4;
     const uint8_t* data = p + pos + 8;
     const uLong crc = crc32(0L, type, length + 4);
-    if (crc != GetU32(data + length)) return Fail(error, "PNG chunk checksum mismatch");
+    if (crc != GetU32(data + length)) return Fail("PNG chunk checksum mismatch");
     if (std::memcmp(type, "IHDR", 4) == 0) {
-      if (length != 13) return Fail(error, "bad PNG header");
+      if (length != 13) return Fail("bad PNG header");
       width = GetU32(data);
       height = GetU32(data + 4);
       const uint8_t bit_depth = data[8], colour = data[9], interlace = data[12];
       if (bit_depth != 8 || interlace != 0 || data[10] != 0 || data[11] != 0) {
-        return Fail(error, "only 8-bit non-interlaced PNG files are read");
+        return Fail("only 8-bit non-interlaced PNG files are read");
       }
       channels = colour == 2 ? 3 : colour == 6 ? 4 : colour == 0 ? 1 : colour == 4 ? 2 : 0;
-      if (channels == 0) return Fail(error, "unsupported PNG colour type");
-      if (width == 0 || height == 0 || int64_t{width} * height > kMaxPixels)
-        return Fail(error, "bad PNG size");
+      if (channels == 0) return Fail("unsupported PNG colour type");
+      if (width == 0 || height == 0 || int64_t{width} * height > kMaxPixels) return Fail("bad PNG size");
       have_header = true;
     } else if (std::memcmp(type, "IDAT", 4) == 0) {
       packed.insert(packed.end(), data, data + length);
@@ -160,14 +150,14 @@ bool DecodePng(std::string_view bytes, RgbImage& out, std::string* error) {
     }
     pos += 12 + length;
   }
-  if (!have_header || !have_end) return Fail(error, "incomplete PNG file");
+  if (!have_header || !have_end) return Fail("incomplete PNG file");
 
   const size_t stride = static_cast<size_t>(width) * channels;
   std::vector<uint8_t> raw((stride + 1) * height);
   uLongf raw_size = static_cast<uLongf>(raw.size());
   if (uncompress(raw.data(), &raw_size, packed.data(), static_cast<uLong>(packed.size())) != Z_OK ||
       raw_size != raw.size()) {
-    return Fail(error, "damaged PNG pixel data");
+    return Fail("damaged PNG pixel data");
   }
   // Undo the row filters in place; each row refers to the one above it.
   std::vector<uint8_t> pixels(stride * height);
@@ -198,11 +188,12 @@ bool DecodePng(std::string_view bytes, RgbImage& out, std::string* error) {
           predictor = Paeth(a, b, c);
           break;
         default:
-          return Fail(error, "bad PNG row filter");
+          return Fail("bad PNG row filter");
       }
       row[i] = static_cast<uint8_t>(in[i] + predictor);
     }
   }
+  RgbImage out;
   out.width = static_cast<int>(width);
   out.height = static_cast<int>(height);
   out.rgb.resize(static_cast<size_t>(width) * height * 3);
@@ -215,18 +206,16 @@ bool DecodePng(std::string_view bytes, RgbImage& out, std::string* error) {
       d[0] = d[1] = d[2] = s[0];
     }
   }
-  return true;
+  return out;
 }
 
-bool ReadPngFile(const std::string& path, RgbImage& out, std::string* error) {
+Result<RgbImage> ReadPngFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
-  if (!file) return Fail(error, "cannot open " + path);
+  if (!file) return Fail("cannot open " + path);
   const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (!DecodePng(bytes, out, error)) {
-    if (error) *error = path + ": " + *error;
-    return false;
-  }
-  return true;
+  Result<RgbImage> image = DecodePng(bytes);
+  if (!image) return Fail(path + ": " + image.error());
+  return image;
 }
 
 }  // namespace corv

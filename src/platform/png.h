@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/result.h"
 #include "platform/surface.h"
 
 namespace corv {
@@ -24,11 +25,12 @@ RgbImage FrameToRgb(const Surface& frame);
 
 // A non-interlaced 8-bit RGB PNG of the image.
 std::vector<uint8_t> EncodePng(const RgbImage& image);
-bool WritePngFile(const std::string& path, const RgbImage& image, std::string* error);
+// Written as WriteFileAtomically writes.
+Status WritePngFile(const std::string& path, const RgbImage& image);
 
-// Reads a non-interlaced 8-bit PNG in RGB, RGBA, grey or grey-alpha (alpha dropped). False, with *error
-// set, for anything else or for damaged data.
-bool DecodePng(std::string_view bytes, RgbImage& out, std::string* error);
-bool ReadPngFile(const std::string& path, RgbImage& out, std::string* error);
+// Reads a non-interlaced 8-bit PNG in RGB, RGBA, grey or grey-alpha (alpha dropped); fails for anything
+// else or for damaged data.
+Result<RgbImage> DecodePng(std::string_view bytes);
+Result<RgbImage> ReadPngFile(const std::string& path);
 
 }  // namespace corv

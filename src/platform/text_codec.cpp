@@ -100,9 +100,9 @@ std::u32string DecodeCp932(std::string_view bytes, bool* valid) {
   return out;
 }
 
-bool EncodeCp932(std::u32string_view text, std::string& out, size_t* bad_index) {
+Result<std::string> EncodeCp932(std::u32string_view text) {
   thread_local Converter converter("CP932", "UTF-32LE");
-  out.clear();
+  std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
     const char32_t c = text[i];
     if (c < 0x80) {
@@ -117,12 +117,13 @@ bool EncodeCp932(std::u32string_view text, std::string& out, size_t* bad_index) 
     char* o = buffer;
     size_t out_left = sizeof(buffer);
     if (iconv(converter.get(), &in, &in_left, &o, &out_left) == static_cast<size_t>(-1) || in_left != 0) {
-      if (bad_index) *bad_index = i;
-      return false;
+      char code[16];
+      std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+      return Fail(std::string("character ") + code + " cannot be written in Shift-JIS (CP932)", i);
     }
     out.append(buffer, sizeof(buffer) - out_left);
   }
-  return true;
+  return out;
 }
 
 std::string ToUtf8(std::u32string_view text) {
@@ -148,8 +149,9 @@ std::string ToUtf8(std::u32string_view text) {
   return out;
 }
 
-bool FromUtf8(std::string_view utf8, std::u32string& out) {
-  out.clear();
+Result<std::u32string> DecodeUtf8(std::string_view utf8) {
+  const auto invalid = [&](size_t at) { return Fail("not UTF-8 at byte " + std::to_string(at), at); };
+  std::u32string out;
   size_t i = 0;
   while (i < utf8.size()) {
     const uint8_t b = static_cast<uint8_t>(utf8[i]);
@@ -165,29 +167,26 @@ bool FromUtf8(std::string_view utf8, std::u32string& out) {
     } else if ((b & 0xF8) == 0xF0) {
       extra = 3, c = b & 0x07, min = 0x10000;
     } else {
-      return false;
+      return invalid(i);
     }
     for (int k = 1; k <= extra; ++k) {
-      if (i + k >= utf8.size()) return false;
+      if (i + k >= utf8.size()) return invalid(i);
       const uint8_t cb = static_cast<uint8_t>(utf8[i + k]);
-      if ((cb & 0xC0) != 0x80) return false;
+      if ((cb & 0xC0) != 0x80) return invalid(i);
       c = (c << 6) | (cb & 0x3F);
     }
-    if (extra > 0 && c < min) return false;
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    if (extra > 0 && c < min) return invalid(i);
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return invalid(i);
     out.push_back(c);
     i += extra + 1;
   }
-  return true;
+  return out;
 }
 
 std::u32string FromUtf8(std::string_view utf8) {
+  if (Result<std::u32string> decoded = DecodeUtf8(utf8)) return std::move(decoded).value();
   std::u32string out;
-  if (!FromUtf8(utf8, out)) {
-    out.clear();
-    for (char ch : utf8)
-      out.push_back(static_cast<uint8_t>(ch) < 0x80 ? static_cast<char32_t>(ch) : U'\uFFFD');
-  }
+  for (char ch : utf8) out.push_back(static_cast<uint8_t>(ch) < 0x80 ? static_cast<char32_t>(ch) : U'\uFFFD');
   return out;
 }
 

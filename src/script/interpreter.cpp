@@ -21,6 +21,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
 
 #include "core/events.h"
 #include "core/opcodes.h"
@@ -103,9 +104,14 @@ void RunScript(Player& player) {
     }
     try {
       const int32_t advance = ExecuteInstruction(player, position);
-      script.ScriptPosition += advance;
-    } catch (LoadRequest& request) {
-      ApplySavedGame(player, std::move(request.game));  // loaded from the system menu: resume there
+      if (std::optional<SavedGame>& chosen = player.menu.chosen_load) {
+        // A saved game was chosen in the system menu during the instruction's wait: resume there.
+        SavedGame game = std::move(*chosen);
+        chosen.reset();
+        ApplySavedGame(player, std::move(game));
+      } else {
+        script.ScriptPosition += advance;
+      }
     } catch (const ImageBoundsError& e) {
       ScriptFault(player, position,
                   "the instruction reads position " + std::to_string(e.position) + ", outside the file of " +
@@ -138,7 +144,7 @@ int32_t ExecuteInstruction(Player& player, int32_t position) {
       PlayMusicCommand(player);
       break;
     case op::kWaitChoice:
-      WaitForChoice(player);
+      static_cast<void>(WaitForChoice(player));  // RunScript puts a game chosen there in place
       return 0;
     case op::kGoto:
       GotoLabel(player);

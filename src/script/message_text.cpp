@@ -33,10 +33,10 @@ void DrawGlyph(Player& player, Surface& surface, int x, int y, char32_t c) {
 
 // A click wait over one entry: the placeholder text is never shown, any left click ends it, and
 // ScriptPosition stays where it is.
-void WaitForClick(Player& player, const std::u32string& placeholder) {
+WaitEnd WaitForClick(Player& player, const std::u32string& placeholder) {
   player.choices.Choices[0].Text = placeholder;
   player.choices.Choices[0].Position = player.script.ScriptPosition;
-  WaitForChoice(player);
+  return WaitForChoice(player);
 }
 
 }  // namespace
@@ -79,7 +79,9 @@ void DrawWindowText(Player& player, const std::u32string& text) {
     DrawGlyph(player, screen.WorkSurface, x, y, text[g - 1]);
     if (!fast) {
       PresentWork(player);
-      fast = TimedWait(player, TypingPause(player)) == 1;
+      const WaitEnd end = TimedWait(player, TypingPause(player));
+      if (end == WaitEnd::kLoadChosen) return;
+      fast = end == WaitEnd::kClicked;
     }
     x += 18;
 
@@ -100,7 +102,7 @@ void DrawWindowText(Player& player, const std::u32string& text) {
 
     if (lines == 5) {
       for (ChoiceEntry& entry : player.choices.Choices) entry.Text.clear();
-      WaitForClick(player, U"Click!");
+      if (WaitForClick(player, U"Click!") == WaitEnd::kLoadChosen) return;
       CopyMessageSaveToWork(player);
       lines = 0;
       fast = false;
@@ -130,7 +132,7 @@ void DrawPageText(Player& player, const std::u32string& text) {
       PresentWork(player);
       state.TextCursorX = x;
       state.TextCursorY = y;
-      WaitForClick(player, U"A");
+      if (WaitForClick(player, U"A") == WaitEnd::kLoadChosen) return;
       y += 30;
       x = 30;
       fast = false;
@@ -140,7 +142,9 @@ void DrawPageText(Player& player, const std::u32string& text) {
       if (!fast) {
         ComposePageLayer(player);
         PresentWork(player);
-        fast = TimedWait(player, TypingPause(player)) == 1;
+        const WaitEnd end = TimedWait(player, TypingPause(player));
+        if (end == WaitEnd::kLoadChosen) return;
+        fast = end == WaitEnd::kClicked;
       }
       x += 24;
       if (x > 600) {
@@ -148,7 +152,11 @@ void DrawPageText(Player& player, const std::u32string& text) {
         x = 30;
       }
     }
-    if (y > 430) y -= ScrollPageText(player, 2);
+    if (y > 430) {
+      const int32_t scrolled = ScrollPageText(player, 2);
+      if (LoadChosen(player)) return;
+      y -= scrolled;
+    }
   }
   ComposePageLayer(player);
   PresentWork(player);

@@ -211,9 +211,8 @@ void TakeShot(Player& player, const EventScript::Command& command) {
   const Surface& shown = ShownFrame(player);
   const RgbImage image =
       shown.Empty() ? FrameToRgb(Surface(kScreenWidth, kScreenHeight, 32)) : FrameToRgb(shown);
-  std::string error;
-  if (!WritePngFile(command.path, image, &error)) {
-    std::fprintf(stderr, "events line %d: %s\n", command.line, error.c_str());
+  if (const Status written = WritePngFile(command.path, image); !written) {
+    std::fprintf(stderr, "events line %d: %s\n", command.line, written.error().c_str());
     EndProgram(player, 1);
   }
 }

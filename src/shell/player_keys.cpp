@@ -8,9 +8,9 @@
 #include <filesystem>
 
 #include "interaction/comforts.h"
-#include "interaction/save_game.h"
 #include "media/corner_note.h"
 #include "platform/desktop_folders.h"
+#include "platform/file_store.h"
 #include "platform/png.h"
 #include "platform/settings_editor.h"
 #include "shell/preferences.h"
@@ -136,7 +136,10 @@ std::optional<std::string> SaveScreenshot(const Player& player, const std::strin
   struct stat info {};
   for (int n = 2; ::lstat(path.c_str(), &info) == 0; ++n) path = base + "-" + std::to_string(n) + ".png";
   const std::vector<uint8_t> png = EncodePng(FrameToRgb(shown));
-  if (!WriteFileAtomically(path, png, error)) return std::nullopt;
+  if (const Status written = WriteFileAtomically(path, png); !written) {
+    if (error) *error = written.error();
+    return std::nullopt;
+  }
   return path;
 }
 

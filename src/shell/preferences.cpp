@@ -8,7 +8,7 @@
 #include <sstream>
 #include <vector>
 
-#include "interaction/save_game.h"
+#include "platform/file_store.h"
 #include "platform/key_file.h"
 #include "platform/user_folders.h"
 
@@ -129,17 +129,17 @@ void ReadPreferences(const std::string& path, Preferences& prefs) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream bytes;
   if (in) bytes << in.rdbuf();
-  std::vector<KeyFileEntry> entries;
-  std::string error;
   if (!in || bytes.str().size() > kMaxSettingsBytes) {
     std::fprintf(stderr, "corvalline: %s: cannot read the settings; the defaults are used\n", path.c_str());
     return;
   }
-  if (!ParseKeyFile(bytes.str(), entries, &error)) {
-    std::fprintf(stderr, "corvalline: %s: %s; the settings are ignored\n", path.c_str(), error.c_str());
+  const Result<std::vector<KeyFileEntry>> entries = ParseKeyFile(bytes.str());
+  if (!entries) {
+    std::fprintf(stderr, "corvalline: %s: %s; the settings are ignored\n", path.c_str(),
+                 entries.error().c_str());
     return;
   }
-  for (const KeyFileEntry& entry : entries) {
+  for (const KeyFileEntry& entry : *entries) {
     const Field* field = nullptr;
     for (const Field& f : Fields()) {
       if (entry.group == f.group && entry.key == f.key) field = &f;
@@ -165,8 +165,10 @@ bool WritePreferences(const std::string& path, const Preferences& prefs, std::st
   std::error_code ec;
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
   if (!folder.empty()) std::filesystem::create_directories(folder, ec);
-  return WriteFileAtomically(
-      path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()), error);
+  const Status written = WriteFileAtomically(
+      path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+  if (!written && error) *error = written.error();
+  return written.ok();
 }
 
 void SavePreferences(const Player& player) {

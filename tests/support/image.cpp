@@ -36,8 +36,10 @@ bool ReadImage(const std::filesystem::path& path, RgbImage& out) {
   char magic[2] = {};
   in.read(magic, 2);
   if (in && magic[0] == 'P' && magic[1] == '6') return ReadPpm(in, out);
-  std::string error;
-  return ReadPngFile(path.string(), out, &error);
+  Result<RgbImage> png = ReadPngFile(path.string());
+  if (!png) return false;
+  out = std::move(png).value();
+  return true;
 }
 
 }  // namespace corv::test

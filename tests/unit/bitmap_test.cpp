@@ -62,9 +62,9 @@ TEST(LoadBitmap, EveryFormatIntoEveryDepth) {
     };
     const std::string bytes = MakeBmp(width, height, f.bits, palette, value, f.top_down);
     for (int depth : {16, 24, 32}) {
-      Surface s;
-      std::string error;
-      ASSERT_TRUE(LoadBitmap(bytes, depth, s, &error)) << f.bits << "-bit file: " << error;
+      const Result<Surface> loaded = LoadBitmap(bytes, depth);
+      ASSERT_TRUE(loaded.ok()) << f.bits << "-bit file: " << loaded.error();
+      const Surface& s = *loaded;
       ASSERT_EQ(s.Width(), width);
       ASSERT_EQ(s.Height(), height);
       ASSERT_EQ(s.Depth(), depth);
@@ -184,9 +184,9 @@ TEST(LoadBitmap, HeaderVersionsRunLengthsAndMasks) {
        {0xFF0008, 0x00FF00}},
   };
   for (const Case& c : cases) {
-    Surface s;
-    std::string error;
-    ASSERT_TRUE(LoadBitmap(c.bytes, 32, s, &error)) << c.what << ": " << error;
+    const Result<Surface> loaded = LoadBitmap(c.bytes, 32);
+    ASSERT_TRUE(loaded.ok()) << c.what << ": " << loaded.error();
+    const Surface& s = *loaded;
     const int height = static_cast<int>(c.expected.size()) / c.width;
     ASSERT_EQ(s.Width(), c.width) << c.what;
     ASSERT_EQ(s.Height(), height) << c.what;
@@ -207,8 +207,9 @@ TEST(LoadBitmap, FourthByteIsZeroAt32Bits) {
         bits <= 8 ? std::vector<Rgb>(2, FromValue(0xFF00FF)) : std::vector<Rgb>{};
     std::string bytes = MakeBmp(2, 2, bits, palette, [bits](int, int) { return bits <= 8 ? 1u : 0xFF00FFu; });
     for (size_t at = 54 + 3; bits == 32 && at < bytes.size(); at += 4) bytes[at] = static_cast<char>(0x80);
-    Surface s;
-    ASSERT_TRUE(LoadBitmap(bytes, 32, s, nullptr));
+    const Result<Surface> loaded = LoadBitmap(bytes, 32);
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    const Surface& s = *loaded;
     for (int y = 0; y < 2; ++y) {
       for (int x = 0; x < 2; ++x)
         EXPECT_EQ(s.ReadPixel(x, y), 0xFF00FFu) << bits << " bits at " << x << "," << y;
@@ -216,7 +217,7 @@ TEST(LoadBitmap, FourthByteIsZeroAt32Bits) {
   }
 }
 
-// Damaged or absurd files are refused before any pixels are made, and leave the output alone.
+// Damaged or absurd files are refused, with a reason, before any pixels are made.
 TEST(LoadBitmap, RefusesBadFiles) {
   const std::string good = MakeBmp(4, 4, 24, {}, [](int, int) { return 0x102030u; });
   auto with = [&](size_t at, uint32_t v, bool wide = true) {
@@ -261,23 +262,19 @@ TEST(LoadBitmap, RefusesBadFiles) {
        with(22, 8192).replace(18, 4, std::string("\x00\x20\x00\x00", 4))},
   };
   for (const Case& c : cases) {
-    Surface out(3, 3, 32);
-    out.WritePixel(1, 1, 0xABCDEF);
-    std::string error;
-    EXPECT_FALSE(LoadBitmap(c.bytes, 32, out, &error)) << c.what;
-    EXPECT_FALSE(error.empty()) << c.what;
-    EXPECT_EQ(out.Width(), 3) << c.what;
-    EXPECT_EQ(out.ReadPixel(1, 1), 0xABCDEFu) << c.what;
+    const Result<Surface> loaded = LoadBitmap(c.bytes, 32);
+    EXPECT_FALSE(loaded.ok()) << c.what;
+    EXPECT_FALSE(loaded.error().empty()) << c.what;
   }
-  Surface out;
-  EXPECT_FALSE(LoadBitmap(good, 15, out, nullptr)) << "no such colour depth";
+  EXPECT_FALSE(LoadBitmap(good, 15).ok()) << "no such colour depth";
 }
 
 TEST(LoadBitmap, WidestAcceptedPicture) {
   const std::string bytes =
       MakeBmp(kMaxBitmapSide, 1, 24, {}, [](int x, int) { return x == 8191 ? 0xFFu : 0u; });
-  Surface s;
-  ASSERT_TRUE(LoadBitmap(bytes, 16, s, nullptr));
+  const Result<Surface> loaded = LoadBitmap(bytes, 16);
+  ASSERT_TRUE(loaded.ok()) << loaded.error();
+  const Surface& s = *loaded;
   EXPECT_EQ(s.Width(), kMaxBitmapSide);
   EXPECT_EQ(s.ReadPixel(kMaxBitmapSide - 1, 0), 0x1Fu);
   EXPECT_EQ(s.ReadPixel(0, 0), 0u);
@@ -289,12 +286,11 @@ TEST(LoadBitmapFile, ReadsAFileAndRefusesAMissingOne) {
   const std::string path = dir + "/pic.bmp";
   test::WriteFile(path,
                   MakeBmp(3, 2, 8, Palette(256), [](int x, int y) { return static_cast<uint32_t>(x + y); }));
-  Surface s;
-  std::string error;
-  ASSERT_TRUE(LoadBitmapFile(path, 24, s, &error)) << error;
-  EXPECT_EQ(s.ReadPixel(2, 1), Raw(24, Palette(256)[3]));
-  EXPECT_FALSE(LoadBitmapFile(dir + "/missing.bmp", 24, s, &error));
-  EXPECT_FALSE(LoadBitmapFile(dir, 24, s, &error)) << "a folder is not a picture";
+  const Result<Surface> loaded = LoadBitmapFile(path, 24);
+  ASSERT_TRUE(loaded.ok()) << loaded.error();
+  EXPECT_EQ(loaded->ReadPixel(2, 1), Raw(24, Palette(256)[3]));
+  EXPECT_FALSE(LoadBitmapFile(dir + "/missing.bmp", 24).ok());
+  EXPECT_FALSE(LoadBitmapFile(dir, 24).ok()) << "a folder is not a picture";
 }
 
 }  // namespace

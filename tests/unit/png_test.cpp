@@ -81,10 +81,9 @@ TEST(Png, EncodesAnRgbHeaderAndRoundTrips) {
   EXPECT_EQ(BigEndian(bytes, 20), 480u);
   EXPECT_EQ(bytes[24], 8) << "8 bits a channel";
   EXPECT_EQ(bytes[25], 2) << "RGB";
-  RgbImage back;
-  std::string error;
-  ASSERT_TRUE(DecodePng(std::string(bytes.begin(), bytes.end()), back, &error)) << error;
-  EXPECT_EQ(back, image);
+  const Result<RgbImage> back = DecodePng(std::string(bytes.begin(), bytes.end()));
+  ASSERT_TRUE(back.ok()) << back.error();
+  EXPECT_EQ(*back, image);
 }
 
 TEST(Png, RejectsDamagedFiles) {
@@ -103,10 +102,9 @@ TEST(Png, RejectsDamagedFiles) {
     } else {
       bytes[c.at] = static_cast<char>(bytes[c.at] ^ 0x40);
     }
-    RgbImage out;
-    std::string error;
-    EXPECT_FALSE(DecodePng(bytes, out, &error)) << c.name;
-    EXPECT_FALSE(error.empty()) << c.name;
+    const Result<RgbImage> out = DecodePng(bytes);
+    EXPECT_FALSE(out.ok()) << c.name;
+    EXPECT_FALSE(out.error().empty()) << c.name;
   }
 }
 
@@ -118,8 +116,8 @@ TEST(Png, AgreesWithImageMagick) {
   std::filesystem::create_directories(dir);
   RgbImage image{37, 11, std::vector<uint8_t>(37 * 11 * 3)};
   for (size_t i = 0; i < image.rgb.size(); ++i) image.rgb[i] = static_cast<uint8_t>((i * i) % 251);
-  std::string error;
-  ASSERT_TRUE(WritePngFile((dir / "ours.png").string(), image, &error)) << error;
+  const Status written = WritePngFile((dir / "ours.png").string(), image);
+  ASSERT_TRUE(written.ok()) << written.error();
   const std::string to_raw =
       "convert " + (dir / "ours.png").string() + " -depth 8 rgb:" + (dir / "ours.rgb").string();
   ASSERT_EQ(std::system(to_raw.c_str()), 0);
@@ -131,9 +129,9 @@ TEST(Png, AgreesWithImageMagick) {
   const std::string to_png = "convert -size 37x11 -depth 8 rgb:" + (dir / "ours.rgb").string() +
                              " -define png:color-type=2 -quality 95 " + (dir / "theirs.png").string();
   ASSERT_EQ(std::system(to_png.c_str()), 0);
-  RgbImage back;
-  ASSERT_TRUE(ReadPngFile((dir / "theirs.png").string(), back, &error)) << error;
-  EXPECT_EQ(back, image);
+  const Result<RgbImage> back = ReadPngFile((dir / "theirs.png").string());
+  ASSERT_TRUE(back.ok()) << back.error();
+  EXPECT_EQ(*back, image);
   std::filesystem::remove_all(dir);
 }
 

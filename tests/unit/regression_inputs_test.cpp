@@ -63,11 +63,10 @@ void Replay(const std::string& kind, const std::vector<uint8_t>& input) {
     }
   } else if (kind == "bitmap") {
     for (int depth : {16, 24, 32}) {
-      Surface s;
-      if (!LoadBitmap(std::string_view(reinterpret_cast<const char*>(input.data()), input.size()), depth, s,
-                      nullptr))
-        continue;
-      EXPECT_EQ(s.SizeBytes(), static_cast<size_t>(s.Pitch()) * s.Height());
+      const Result<Surface> s =
+          LoadBitmap(std::string_view(reinterpret_cast<const char*>(input.data()), input.size()), depth);
+      if (!s) continue;
+      EXPECT_EQ(s->SizeBytes(), static_cast<size_t>(s->Pitch()) * s->Height());
     }
   } else if (kind == "midi") {
     const MidiSummary summary = ReadMidiSummary(input);

@@ -9,6 +9,7 @@
 #include "midi_bytes.h"
 #include "platform/bitmap.h"
 #include "platform/clock.h"
+#include "platform/file_store.h"
 #include "platform/sequencer.h"
 #include "scratch_folder.h"
 #include "test_game.h"
@@ -35,11 +36,9 @@ TEST(RegressionLimits, OversizedBitmapFilesAreRefusedUnread) {
       {limit, "unknown bitmap header"},                // read, then refused by its header (all zeros)
   };
   for (const Case& c : cases) {
-    Surface out;
-    std::string error;
-    EXPECT_FALSE(LoadBitmapFile(SparseFile(folder, "BIG.BMP", c.size), 32, out, &error)) << c.size;
-    EXPECT_EQ(error, c.error) << c.size;
-    EXPECT_TRUE(out.Empty());
+    const Result<Surface> loaded = LoadBitmapFile(SparseFile(folder, "BIG.BMP", c.size), 32);
+    EXPECT_FALSE(loaded.ok()) << c.size;
+    EXPECT_EQ(loaded.error(), c.error) << c.size;
   }
 }
 
@@ -52,7 +51,7 @@ TEST(RegressionLimits, WholeFileReadsStopAtTheirLimit) {
   const Case cases[] = {{0, true}, {100000, true}, {100001, false}, {int64_t{1} << 36, false}};
   for (const Case& c : cases) {
     const auto bytes = ReadWholeFile(SparseFile(folder, "SLOT1.SAV", c.size), 100000);
-    EXPECT_EQ(bytes.has_value(), c.read) << c.size;
+    EXPECT_EQ(bytes.ok(), c.read) << c.size;
     if (bytes) {
       EXPECT_EQ(static_cast<int64_t>(bytes->size()), c.size);
     }

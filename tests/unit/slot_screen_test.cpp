@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <functional>
 
 #include "interaction/system_menu.h"
+#include "interaction/waits.h"
 #include "menu_fixture.h"
 
 namespace corv {
@@ -103,7 +105,7 @@ TEST(SlotLabel, ModificationTimeOrNoData) {
   Touch(elsewhere.str() + "STORY5.SAV");
   const std::u32string expected[] = {
       U"", U"2000/03/16 12:34:56", U"1999/12/31 23:59:59", U"2024/02/29 00:00:00", kNoData, kNoData};
-  for (int n = 1; n <= 5; ++n) EXPECT_EQ(SlotLabel(rig.player, n), expected[n]) << "slot " << n;
+  for (int n = 1; n <= 5; ++n) EXPECT_EQ(SlotLabel(rig.player, n).value(), expected[n]) << "slot " << n;
 }
 
 // Any time a file system can hold gets a label of the usual width: times past year 9999 (or before year
@@ -142,7 +144,7 @@ TEST(SlotLabel, TimesOutsideFourDigitYearsShowAsTheNearerEnd) {
 TEST(SlotLabel, MissingGameFolderMeansNoData) {
   MenuRig rig;
   rig.player.location = {"/nonexistent-corvalline/", "STORY.ADV", "/nonexistent-corvalline/saves"};
-  EXPECT_EQ(SlotLabel(rig.player, 1), kNoData);
+  EXPECT_EQ(SlotLabel(rig.player, 1).value(), kNoData);
 }
 
 // Box glyphs at 16 points are 21 pixels a character; the label's third character is the first drawn.
@@ -152,7 +154,8 @@ TEST(DrawSlotList, NoDataHighlightedAtX226) {
   rig.player.location = {temp.str(), "STORY.ADV", ""};
   rig.player.screen.TextFont = FontSpec{9.4, false, false};
   Surface& back = rig.player.screen.BackBuffer;
-  DrawSlotList(rig.player, back, 1, true);
+  ASSERT_TRUE(RefreshSlotLabels(rig.player).ok());
+  ASSERT_TRUE(DrawSlotList(rig.player, back, 1).ok());
   for (int n = 1; n <= 5; ++n) EXPECT_EQ(rig.player.menu.SlotLabels[n], kNoData);
   EXPECT_EQ(back.ReadPixel(226 + 42 + 1, 171), 0xFFFFFFu);  // slot 1, bold, moved left by 4
   EXPECT_EQ(back.ReadPixel(226 + 42, 171), 0u);
@@ -166,37 +169,44 @@ TEST(DrawSlotList, LabelsAreLookedUpOnlyWhenRefreshed) {
   MenuRig rig;
   rig.player.location = {temp.str(), "STORY.ADV", ""};
   Surface& back = rig.player.screen.BackBuffer;
-  DrawSlotList(rig.player, back, -1, true);
+  ASSERT_TRUE(RefreshSlotLabels(rig.player).ok());
   Touch(temp.str() + "STORY2.SAV");
-  DrawSlotList(rig.player, back, -1, false);
+  ASSERT_TRUE(DrawSlotList(rig.player, back, -1).ok());
   EXPECT_EQ(rig.player.menu.SlotLabels[2], kNoData);
-  DrawSlotList(rig.player, back, -1, true);
+  ASSERT_TRUE(RefreshSlotLabels(rig.player).ok());
   EXPECT_NE(rig.player.menu.SlotLabels[2], kNoData);
 }
 
 TEST(SelectSlot, ClicksBetweenSlotsDoNothing) {
   ScratchFolder temp;
   MenuRig rig;
-  rig.player.location = {temp.str(), "STORY.ADV", ""};
-  DrawSlotList(rig.player, rig.player.screen.BackBuffer, -1, true);
+  rig.player.location = {temp.path(), "STORY.ADV", ""};
+  ASSERT_TRUE(RefreshSlotLabels(rig.player).ok());
+  ASSERT_TRUE(DrawSlotList(rig.player, rig.player.screen.BackBuffer, -1).ok());
   rig.display.Click(300, 186);
   rig.display.Click(425, 205);
   rig.display.Click(300, 201);
-  EXPECT_EQ(SelectSlot(rig.player), 2);
+  EXPECT_EQ(SelectSlot(rig.player).value(), 2);
   rig.display.RightClick();
-  EXPECT_EQ(SelectSlot(rig.player), -1);
+  EXPECT_EQ(SelectSlot(rig.player).value(), -1);
+}
+
+// A player at a choice wait (an opcode 9 at position 37) of a game in `folder`, with one option.
+void StandAtAChoice(Player& player, const std::string& folder) {
+  player.location = {folder, "STORY.ADV", ""};
+  player.game.GameImage.assign(40, 0);
+  player.game.GameImage[36] = 9;
+  player.game.ScriptEnd = 40;
+  player.script.ScriptPosition = 37;
+  player.choices.Choices[0] = {U"はい", 38};
+  NoteResumePoint(player, ResumePoint::Kind::kChoice);
 }
 
 TEST(SlotScreen, SaveFromTheMenuWritesTheSlotFileAndLoadBringsItBack) {
   ScratchFolder temp;
   MenuRig rig;
   Player& player = rig.player;
-  player.location = {temp.str(), "STORY.ADV", ""};
-  player.game.GameImage.assign(40, 0);
-  player.game.GameImage[36] = 9;  // an opcode 9 at position 37
-  player.script.ScriptPosition = 37;
-  player.choices.Choices[0] = {U"はい", 38};
-  NoteResumePoint(player, ResumePoint::Kind::kChoice);
+  StandAtAChoice(player, temp.path());
   player.script.Variables[7] = 1234;
 
   rig.display.Click(300, 170);  // "S A V E"
@@ -207,12 +217,32 @@ TEST(SlotScreen, SaveFromTheMenuWritesTheSlotFileAndLoadBringsItBack) {
   player.script.Variables[7] = 0;
   rig.display.Click(300, 200);  // "L O A D"
   rig.display.Click(300, 265);  // slot 4 (261 to 275)
-  try {
-    SystemMenu(player);
-    FAIL() << "nothing was loaded";
-  } catch (LoadRequest& request) {
-    EXPECT_EQ(request.game.Variables[7], 1234);
-    EXPECT_EQ(request.game.resume.position, 37);
+  EXPECT_EQ(SystemMenu(player), kMenuLoadChosen);
+  ASSERT_TRUE(player.menu.chosen_load.has_value());
+  EXPECT_EQ(player.menu.chosen_load->Variables[7], 1234);
+  EXPECT_EQ(player.menu.chosen_load->resume.position, 37);
+}
+
+// A load chosen in the menu ends the wait that opened it at once (a wait that went on would poll for
+// more events than were queued), and the game waits for the interpreter loop.
+TEST(SlotScreen, ALoadChosenEndsTheWaitThatOpenedTheMenu) {
+  TempFolder temp;
+  MenuRig rig;
+  Player& player = rig.player;
+  StandAtAChoice(player, temp.path());
+  ASSERT_TRUE(SaveToSlot(player, 1).ok());
+  const std::pair<const char*, std::function<WaitEnd()>> waits[] = {
+      {"a timed pause", [&] { return TimedWait(player, 1000); }},
+      {"a choice", [&] { return WaitForChoice(player); }},
+  };
+  for (const auto& [name, wait] : waits) {
+    player.menu.chosen_load.reset();
+    rig.display.RightClick();
+    rig.display.Click(300, 200);  // "L O A D"
+    rig.display.Click(300, 175);  // slot 1
+    EXPECT_EQ(wait(), WaitEnd::kLoadChosen) << name;
+    ASSERT_TRUE(player.menu.chosen_load.has_value()) << name;
+    EXPECT_EQ(player.menu.chosen_load->resume.position, 37) << name;
   }
 }
 
@@ -221,17 +251,13 @@ TEST(SlotScreen, ReadOnlyGameFolderSavesIntoTheDataFolder) {
   DataHome home(temp.str() + "data");
   MenuRig rig;
   Player& player = rig.player;
-  player.location = {UnwritableFolder(temp), "STORY.ADV", ""};
-  player.game.GameImage.assign(40, 0);
-  player.game.GameImage[36] = 9;
-  player.script.ScriptPosition = 37;
-  NoteResumePoint(player, ResumePoint::Kind::kChoice);
+  StandAtAChoice(player, UnwritableFolder(temp));
   const std::string folder = temp.str() + "data/corvalline/STORY/";
   EXPECT_EQ(SlotFolder(player), folder);
-  SaveToSlot(player, 1);
+  ASSERT_TRUE(SaveToSlot(player, 1).ok());
   EXPECT_TRUE(std::filesystem::is_regular_file(folder + "STORY1.SAV"));
-  EXPECT_NE(SlotLabel(player, 1), kNoData);  // the labels look there too
-  EXPECT_EQ(SlotLabel(player, 2), kNoData);
+  EXPECT_NE(SlotLabel(player, 1).value(), kNoData);  // the labels look there too
+  EXPECT_EQ(SlotLabel(player, 2).value(), kNoData);
 }
 
 // Temporary files of saves that were killed go at the next save into the folder; files that only look
@@ -240,11 +266,7 @@ TEST(SlotScreen, ASaveRemovesWhatKilledSavesLeftBehind) {
   ScratchFolder temp;
   MenuRig rig;
   Player& player = rig.player;
-  player.location = {temp.str(), "STORY.ADV", ""};
-  player.game.GameImage.assign(40, 0);
-  player.game.GameImage[36] = 9;
-  player.script.ScriptPosition = 37;
-  NoteResumePoint(player, ResumePoint::Kind::kChoice);
+  StandAtAChoice(player, temp.path());
   const std::string left[] = {"STORY1.SAV.tmp-a1B2c3", "story3.sav.tmp-ZZZZZZ", "STORY2.SAV.bak.tmp-000000"};
   const std::string kept[] = {"STORY2.SAV.tmp-abc",    "STORY2.SAV.backup",     "OTHER1.SAV.tmp-a1B2c3",
                               "STORY9.SAV.tmp-a1B2c3", "STORY4.SAV.tmp-qwerty", "STORY5.SAV.tmp-folder"};
@@ -254,7 +276,7 @@ TEST(SlotScreen, ASaveRemovesWhatKilledSavesLeftBehind) {
   std::filesystem::create_symlink(temp.str() + kept[0], temp.str() + kept[4]);
   std::filesystem::remove(temp.str() + kept[5]);
   std::filesystem::create_directory(temp.str() + kept[5]);
-  SaveToSlot(player, 5);
+  ASSERT_TRUE(SaveToSlot(player, 5).ok());
   for (const std::string& name : left) EXPECT_FALSE(std::filesystem::exists(temp.str() + name)) << name;
   for (const std::string& name : kept) EXPECT_TRUE(std::filesystem::exists(temp.str() + name)) << name;
   EXPECT_TRUE(std::filesystem::is_regular_file(temp.str() + "STORY5.SAV"));
@@ -263,12 +285,17 @@ TEST(SlotScreen, ASaveRemovesWhatKilledSavesLeftBehind) {
 TEST(SlotScreen, NothingToSaveBeforeTheFirstWaitIsSaidOnThePanel) {
   ScratchFolder temp;
   MenuRig rig;
-  rig.player.location = {temp.str(), "STORY.ADV", ""};
+  rig.player.location = {temp.path(), "STORY.ADV", ""};
+  EXPECT_EQ(SaveToSlot(rig.player, 1).reason<SaveFailure>(), SaveFailure::kNothingToSave);
+  rig.display.Click(300, 170);  // "S A V E"
+  rig.display.Click(300, 175);  // slot 1
   rig.display.Click(100, 100);  // dismisses the notice
-  SaveToSlot(rig.player, 1);
+  EXPECT_EQ(SystemMenu(rig.player), 0);
   EXPECT_FALSE(std::filesystem::exists(temp.str() + "STORY1.SAV"));
-  ASSERT_EQ(rig.display.frames.size(), 1u);
-  EXPECT_EQ(rig.display.frames[0].ReadPixel(223, 201), 0xFFFFFFu);  // the notice's first character
+  // The frame before the page comes back shows the notice's first character.
+  const auto& frames = rig.display.frames;
+  ASSERT_GE(frames.size(), 2u);
+  EXPECT_EQ(frames[frames.size() - 2].ReadPixel(223, 201), 0xFFFFFFu);
 }
 
 }  // namespace

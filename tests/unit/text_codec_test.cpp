@@ -51,9 +51,9 @@ TEST(TextCodec, EveryDoubleByteCharacterDecodesAloneAndInTextAlike) {
       ASSERT_EQ(alone.size(), 1u) << std::hex << lead << " " << trail;
       ++characters;
       EXPECT_EQ(DecodeCp932("a" + pair + "\xB1"), U"a" + alone + U"ｱ") << std::hex << lead << " " << trail;
-      std::string encoded;
-      ASSERT_TRUE(EncodeCp932(alone, encoded)) << std::hex << lead << " " << trail;
-      EXPECT_EQ(DecodeCp932(encoded), alone) << std::hex << lead << " " << trail;
+      const Result<std::string> encoded = EncodeCp932(alone);
+      ASSERT_TRUE(encoded.ok()) << std::hex << lead << " " << trail;
+      EXPECT_EQ(DecodeCp932(*encoded), alone) << std::hex << lead << " " << trail;
     }
   }
   EXPECT_GT(characters, 7000);  // JIS X 0208 and the vendor rows

@@ -29,7 +29,7 @@ TEST(TimedWait, ZeroOrNegativeReturnsAtOnceWithoutYielding) {
     ScriptedPlayer sp;
     sp.player.input.LeftClicked = true;
     sp.display.Queue({LeftClick()});
-    EXPECT_EQ(TimedWait(sp.player, ms), 0) << ms;
+    EXPECT_EQ(TimedWait(sp.player, ms), WaitEnd::kTimeUp) << ms;
     EXPECT_EQ(sp.display.polls, 0) << ms;
     EXPECT_FALSE(sp.player.input.LeftClicked) << "the wait clears the flags when it starts";
   }
@@ -39,7 +39,7 @@ TEST(TimedWait, RunsItsLengthAcrossTheTickWrap) {
   // One poll is one millisecond, so a wait of n ms takes n polls wherever the clock stands.
   for (uint32_t start : {0u, 1000u, 0x7FFFFFF0u, 0xFFFFFFF0u, 0xFFFFFFFFu}) {
     ScriptedPlayer sp(32, start);
-    EXPECT_EQ(TimedWait(sp.player, 100), 0) << start;
+    EXPECT_EQ(TimedWait(sp.player, 100), WaitEnd::kTimeUp) << start;
     EXPECT_EQ(sp.display.polls, 100) << start;
   }
 }
@@ -50,15 +50,15 @@ TEST(TimedWait, ClicksDuringAndBeforeTheWait) {
     bool left_before;
     int click_at_poll;  // 0: none
     int button;
-    int result;
+    WaitEnd result;
     int polls;  // -1: not counted (the menu's own passes take part of the time)
   };
   const Case cases[] = {
-      {"no click", false, 0, 1, 0, 50},
-      {"click before the wait does not count", true, 0, 1, 0, 50},
-      {"left click ends it", false, 10, 1, 1, 10},
-      {"right click opens the menu; the pause runs on to its deadline", false, 10, 2, 0, -1},
-      {"middle click is ignored", false, 10, 4, 0, 50},
+      {"no click", false, 0, 1, WaitEnd::kTimeUp, 50},
+      {"click before the wait does not count", true, 0, 1, WaitEnd::kTimeUp, 50},
+      {"left click ends it", false, 10, 1, WaitEnd::kClicked, 10},
+      {"right click opens the menu; the pause runs on to its deadline", false, 10, 2, WaitEnd::kTimeUp, -1},
+      {"middle click is ignored", false, 10, 4, WaitEnd::kTimeUp, 50},
   };
   for (const Case& c : cases) {
     ScriptedPlayer sp;
@@ -73,7 +73,7 @@ TEST(TimedWait, ClicksDuringAndBeforeTheWait) {
     if (c.polls >= 0) {
       EXPECT_EQ(sp.display.polls, c.polls) << c.name;
     }
-    if (c.result == 0) {
+    if (c.result == WaitEnd::kTimeUp) {
       EXPECT_GE(sp.clock.TickCount() - start, 50u) << c.name << ": the pause ran to its deadline";
     }
     EXPECT_FALSE(sp.player.input.LeftClicked) << c.name;
@@ -143,7 +143,7 @@ TEST_P(ChoiceList, RowsAreDrawnIntoTheWorkSurface) {
       checked = true;
       out.push_back(LeftClick(c.x + 5, c.rows.back() + 5));
     };
-    WaitForChoice(player);
+    EXPECT_EQ(WaitForChoice(player), WaitEnd::kChosen);
     EXPECT_TRUE(checked);
     EXPECT_EQ(player.script.ScriptPosition, 100 + 10 * (c.n - 1)) << "the last row was clicked";
   }
@@ -255,7 +255,7 @@ TEST(WaitForChoice, ClickPicksTheOptionUnderThePointerOnly) {
   // nothing is chosen; then the third row.
   sp.display.Queue({MoveTo(300, 260), LeftClick(300, 260), LeftClick(50, 240), RightClick(300, 240),
                     RightClick(300, 240), MoveTo(300, 300), LeftClick(300, 300)});
-  WaitForChoice(player);
+  EXPECT_EQ(WaitForChoice(player), WaitEnd::kChosen);
   EXPECT_EQ(sp.display.polls, 7);
   EXPECT_EQ(player.script.ScriptPosition, 120);
   for (const ChoiceEntry& e : player.choices.Choices) EXPECT_TRUE(e.Text.empty());
@@ -312,7 +312,7 @@ TEST(WaitForChoice, ARestingPointerOrBlinkingMarkerIsDrawnOnce) {
       if (polls == 1) out.push_back(MoveTo(300, 270));       // on row 0 of two
       if (polls == 400) out.push_back(LeftClick(300, 270));  // some 7 s later: 14 blinks
     };
-    WaitForChoice(player);
+    EXPECT_EQ(WaitForChoice(player), WaitEnd::kChosen);
     EXPECT_EQ(player.script.ScriptPosition, 100);
     EXPECT_GT(presents, 300);
     EXPECT_EQ(glyphs.renders, c.renders);
@@ -329,7 +329,7 @@ TEST(WaitForChoice, ClickMadeBeforeTheWaitDoesNotEndIt) {
   sp.display.on_poll = [&](std::vector<InputEvent>& out) {
     if (sp.display.polls == 5) out.push_back(LeftClick(3, 3));
   };
-  WaitForChoice(player);
+  EXPECT_EQ(WaitForChoice(player), WaitEnd::kChosen);
   EXPECT_EQ(sp.display.polls, 5);
   EXPECT_EQ(player.script.ScriptPosition, 40) << "a click wait leaves the script where it was";
 }
@@ -337,13 +337,13 @@ TEST(WaitForChoice, ClickMadeBeforeTheWaitDoesNotEndIt) {
 TEST(WaitForChoice, NoOptionEndsTheProgram) {
   ScriptedPlayer sp;
   Player& player = sp.player;
-  EXPECT_THROW(WaitForChoice(player), ProgramExit);
+  EXPECT_THROW(static_cast<void>(WaitForChoice(player)), ProgramExit);
   // After a choice every text is empty: a second wait without new options ends the program too.
   Register(player, 2);
   sp.display.Queue({LeftClick(300, 270)});
-  WaitForChoice(player);
+  EXPECT_EQ(WaitForChoice(player), WaitEnd::kChosen);
   EXPECT_EQ(player.script.ScriptPosition, 100);
-  EXPECT_THROW(WaitForChoice(player), ProgramExit);
+  EXPECT_THROW(static_cast<void>(WaitForChoice(player)), ProgramExit);
 }
 
 TEST(WaitForChoice, TablesWithGapsOfferTheirFilledEntriesInOrder) {
@@ -371,9 +371,9 @@ TEST(WaitForChoice, TablesWithGapsOfferTheirFilledEntriesInOrder) {
     for (const auto& [entry, position] : c.entries) player.choices.Choices[entry] = {U"x", position};
     sp.display.Queue({LeftClick(300, c.click_y)});
     if (c.expected < 0) {
-      EXPECT_THROW(WaitForChoice(player), ProgramExit) << c.name;
+      EXPECT_THROW(static_cast<void>(WaitForChoice(player)), ProgramExit) << c.name;
     } else {
-      WaitForChoice(player);
+      EXPECT_EQ(WaitForChoice(player), WaitEnd::kChosen);
       EXPECT_EQ(player.script.ScriptPosition, c.expected) << c.name;
     }
   }
@@ -410,7 +410,7 @@ TEST(ClickMarker, BlinksIn500MsPhases) {
     sp.display.on_poll = [&](std::vector<InputEvent>& out) {
       if (sp.clock.TickCount() > 2600) out.push_back(LeftClick());
     };
-    WaitForChoice(player);
+    EXPECT_EQ(WaitForChoice(player), WaitEnd::kChosen);
     ASSERT_GT(frames.size(), 100u);
     EXPECT_FALSE(frames[0].second) << "the first present shows no marker";
     // Where the marker appears or disappears; a pass is 17 ms, so a phase ends within 17 ms of its time.

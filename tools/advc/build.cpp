@@ -183,15 +183,15 @@ class Compiler {
         bytes += static_cast<char>(p.ch);
         continue;
       }
-      std::string encoded;
-      if (!corv::EncodeCp932(std::u32string(1, p.ch), encoded)) {
+      const corv::Result<std::string> encoded = corv::EncodeCp932(std::u32string(1, p.ch));
+      if (!encoded) {
         char code[16];
         std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(p.ch));
         throw SyntaxError{t.line, p.column,
                           "character '" + corv::ToUtf8(std::u32string(1, p.ch)) + "' (" + code +
                               ") cannot be written in Shift-JIS (CP932)"};
       }
-      bytes += encoded;
+      bytes += *encoded;
     }
     return bytes;
   }

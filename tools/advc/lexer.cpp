@@ -36,17 +36,17 @@ std::vector<Char> DecodeSource(std::string_view utf8, std::vector<LexError>& err
   while (i < utf8.size()) {
     const uint8_t b = static_cast<uint8_t>(utf8[i]);
     const size_t len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-    std::u32string decoded;
-    if (len == 0 || i + len > utf8.size() || !corv::FromUtf8(utf8.substr(i, len), decoded) ||
-        decoded.size() != 1) {
+    corv::Result<std::u32string> decoded = corv::Fail("a sequence cut short");
+    if (len != 0 && i + len <= utf8.size()) decoded = corv::DecodeUtf8(utf8.substr(i, len));
+    if (!decoded || decoded->size() != 1) {
       errors.push_back({line, column, "the source is not valid UTF-8 here"});
       ++i;
       ++column;
       continue;
     }
-    chars.push_back({decoded[0], line, column});
+    chars.push_back({(*decoded)[0], line, column});
     i += len;
-    if (decoded[0] == '\n') {
+    if ((*decoded)[0] == '\n') {
       ++line;
       column = 1;
     } else {

@@ -17,8 +17,8 @@ char32_t RoundTripChar(std::string_view bytes) {
   bool valid = false;
   const std::u32string decoded = corv::DecodeCp932(bytes, &valid);
   if (!valid || decoded.size() != 1) return 0;
-  std::string again;
-  if (!corv::EncodeCp932(decoded, again) || again != bytes) return 0;
+  const corv::Result<std::string> again = corv::EncodeCp932(decoded);
+  if (!again || *again != bytes) return 0;
   return decoded[0];
 }
 
