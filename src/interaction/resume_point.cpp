@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <sstream>
 
+#include "core/opcodes.h"
 #include "interaction/save_game.h"
-#include "script/opcodes.h"
 
 namespace corv {
 

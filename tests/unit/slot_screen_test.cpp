@@ -226,7 +226,7 @@ TEST(SlotScreen, SaveFromTheMenuWritesTheSlotFileAndLoadBringsItBack) {
 // A load chosen in the menu ends the wait that opened it at once (a wait that went on would poll for
 // more events than were queued), and the game waits for the interpreter loop.
 TEST(SlotScreen, ALoadChosenEndsTheWaitThatOpenedTheMenu) {
-  TempFolder temp;
+  ScratchFolder temp;
   MenuRig rig;
   Player& player = rig.player;
   StandAtAChoice(player, temp.path());
