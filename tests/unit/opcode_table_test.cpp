@@ -23,13 +23,5 @@ TEST(OpcodeTable, BytesWithoutHandlerAreOneByte) {
   }
 }
 
-TEST(OpcodeTable, OperandSizesAddUpToLength) {
-  for (int b = 0; b < 256; ++b) {
-    int size = 1;
-    for (int i = 0; i < kOpcodes[b].operand_count; ++i) size += OperandSize(kOpcodes[b].operands[i]);
-    EXPECT_EQ(size, kOpcodes[b].length) << "opcode " << b;
-  }
-}
-
 }  // namespace
 }  // namespace corv
