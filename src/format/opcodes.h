@@ -38,6 +38,7 @@ enum class Field : uint8_t {
   kOperand,    // the arithmetic operand
   kSlot,       // an option's slot, 0 to 5
 };
+inline constexpr int kFieldCount = static_cast<int>(Field::kSlot) + 1;
 
 struct OperandInfo {
   Field field = Field::kIgnored;
@@ -52,13 +53,13 @@ struct OpcodeInfo {
   uint8_t length = 1;     // bytes, the opcode included
   uint8_t operand_count = 0;
   std::array<OperandInfo, kMaxOperands> operands{};
+  std::array<int8_t, kFieldCount> index_of{};  // the operand of each name, -1 for none: one look-up
 
   // The operand of that name; asking for one the instruction does not have is a programming error.
   constexpr const OperandInfo& Find(Field field) const {
-    for (int i = 0; i < operand_count; ++i) {
-      if (operands[i].field == field) return operands[i];
-    }
-    throw std::logic_error("the instruction has no such operand");
+    const int i = index_of[static_cast<int>(field)];
+    if (i < 0) throw std::logic_error("the instruction has no such operand");
+    return operands[i];
   }
 };
 
@@ -98,8 +99,10 @@ struct Spec {
 };
 
 constexpr OpcodeInfo Info(std::string_view name, std::initializer_list<Spec> operands) {
-  OpcodeInfo info{name, 1, 0, {}};
+  OpcodeInfo info{name, 1, 0, {}, {}};
+  info.index_of.fill(-1);
   for (Spec o : operands) {
+    info.index_of[static_cast<int>(o.field)] = static_cast<int8_t>(info.operand_count);
     info.operands[info.operand_count++] = OperandInfo{o.field, o.kind, info.length};
     info.length = static_cast<uint8_t>(info.length + OperandSize(o.kind));
   }
@@ -111,6 +114,7 @@ constexpr std::array<OpcodeInfo, 256> BuildOpcodeTable() {
   using enum Field;
   constexpr Spec kSkip{kIgnored, kByte};
   std::array<OpcodeInfo, 256> t{};
+  for (OpcodeInfo& info : t) info = Info("", {});
   t[op::kIgnore2] = Info("ignore", {kSkip, kSkip});
   t[op::kDefineBackground] = Info("define_background", {{kNumber, kInt16}, {kLength, kInt16}});
   t[op::kDefineMusic] = Info("define_music", {{kNumber, kInt16}, {kLength, kInt16}});

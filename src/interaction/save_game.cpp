@@ -4,6 +4,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "format/image_reader.h"
+#include "format/opcodes.h"
 #include "media/music.h"
 #include "media/pictures.h"
 #include "media/resources.h"
@@ -150,8 +152,9 @@ std::vector<std::u32string> ReadNames(Reader& r) {
 
 // The opcode byte at a script position, or -1 outside the script.
 int OpcodeAt(const GameData& game, int32_t position) {
-  if (position < kScriptStart || static_cast<size_t>(position) > game.GameImage.size()) return -1;
-  return game.GameImage[static_cast<size_t>(position) - 1];
+  const ImageReader image(game.GameImage);
+  if (position < kScriptStart || !image.Has(position, 1)) return -1;
+  return image.Byte(position);
 }
 
 // Copies a saved picture onto a surface of the current depth. Pixels of the saved colour key become the
@@ -219,7 +222,7 @@ const char* DescribeProblem(SaveFileProblem problem) {
 
 void NoteResumePoint(Player& player, ResumePoint::Kind kind) {
   const int32_t position = player.script.ScriptPosition;
-  const int opcode = kind == ResumePoint::Kind::kMessage ? 130 : 9;
+  const int opcode = kind == ResumePoint::Kind::kMessage ? op::kMessage : op::kWaitChoice;
   if (kind == ResumePoint::Kind::kNone || OpcodeAt(player.game, position) != opcode) return;
   ResumePoint& resume = player.menu.resume;
   Screen& screen = player.screen;
@@ -230,7 +233,7 @@ void NoteResumePoint(Player& player, ResumePoint::Kind kind) {
   resume.TextCursorY = player.text.TextCursorY;
   resume.page_layer = screen.PictureSurfaces[5];
   resume.backlog_count = player.comforts.backlog_added;
-  if (opcode == 9) {
+  if (opcode == op::kWaitChoice) {
     resume.work = screen.WorkSurface;
     resume.message_save = screen.MessageSaveSurface;
   } else {
@@ -371,7 +374,7 @@ std::optional<SavedGame> DecodeSavedGame(const Player& player, std::span<const u
   const int32_t kind = r.I32In(1, 2);
   resume.kind = static_cast<ResumePoint::Kind>(kind);
   resume.position = r.I32();
-  const int wanted_opcode = resume.kind == ResumePoint::Kind::kMessage ? 130 : 9;
+  const int wanted_opcode = resume.kind == ResumePoint::Kind::kMessage ? op::kMessage : op::kWaitChoice;
   if (OpcodeAt(data, resume.position) != wanted_opcode) r.Fail();
   for (ChoiceEntry& entry : resume.choices) {
     entry.Text = r.Text();
