@@ -101,8 +101,7 @@ void Loop(benchmark::State& state, Mode mode) {
       player->services.clock = &real_clock;
     }
     player->game.GameImage = image;
-    std::string error;
-    if (!BuildTables(*player, &error)) return state.SkipWithError(error.c_str());
+    if (const Status built = BuildTables(*player); !built) return state.SkipWithError(built.error().c_str());
     state.ResumeTiming();
     window.Start();
     try {

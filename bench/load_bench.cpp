@@ -81,8 +81,8 @@ void LoadTheGame(benchmark::State& state) {
     state.PauseTiming();
     auto player = std::make_unique<Player>();  // a fresh player, as at start-up
     state.ResumeTiming();
-    std::string error;
-    if (!LoadGame(*player, file.path, &error)) return state.SkipWithError(error.c_str());
+    if (const Status loaded = LoadGame(*player, file.path); !loaded)
+      return state.SkipWithError(loaded.error().c_str());
     benchmark::DoNotOptimize(player->game.MessageTexts.data());
     state.PauseTiming();
     player.reset();

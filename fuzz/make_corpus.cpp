@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "format/game_writer.h"
+#include "format/opcodes.h"
 #include "fuzz_player.h"
 #include "interaction/save_game.h"
 #include "seeds.h"
@@ -30,13 +32,20 @@ std::string SavePayload(int depth) {
   corv::fuzz::HeadlessGame game(depth, 1, 400, 4);
   const std::string image = corv::fuzz::SeedGames().front().second;
   game.player.game.GameImage.assign(image.begin(), image.end());
-  std::string error;
-  if (!corv::BuildTables(game.player, &error)) return {};
+  if (!corv::BuildTables(game.player).ok()) return {};
   game.Run();
   const std::optional<corv::SavedGame> saved = corv::CaptureGame(game.player);
   if (!saved) return {};
   const std::vector<uint8_t> file = corv::EncodeSavedGame(game.player, *saved);
   return std::string(file.begin() + 16 + 8, file.end());
+}
+
+// A game with nothing but the end of the program: no labels, texts or names.
+std::string EmptyGame() {
+  corv::GameWriter writer;
+  writer.Emit(corv::op::kEndProgram, {});
+  const std::vector<uint8_t> image = writer.Finish();
+  return std::string(image.begin(), image.end());
 }
 
 }  // namespace
@@ -49,7 +58,7 @@ int main(int argc, char** argv) {
   const std::string out = argv[1];
   ::mkdir(out.c_str(), 0755);
   std::vector<Seed> games = corv::fuzz::SeedGames();
-  games.emplace_back("empty.ADV", std::string("CRVL") + std::string(32, '\xFF') + '\xFF');
+  games.emplace_back("empty.ADV", EmptyGame());
   WriteAll(out + "/game", games);
   WriteAll(out + "/advc_roundtrip", games);
   WriteAll(out + "/advc_build", corv::fuzz::SeedScripts());

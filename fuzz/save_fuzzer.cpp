@@ -27,8 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static corv::fuzz::HeadlessGame game(32, 1);
   game.Reset(size % 2 ? 16 : 32, 1, reinterpret_cast<const uint8_t*>(game_file.data()), game_file.size());
   corv::Player& player = game.player;
-  std::string error;
-  if (!corv::BuildTables(player, &error)) return 0;
+  if (!corv::BuildTables(player).ok()) return 0;
 
   std::vector<uint8_t> payload;
   PutU32(payload, static_cast<uint32_t>(player.game.GameImage.size()));

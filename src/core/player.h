@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "format/game_format.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/display.h"
@@ -26,13 +27,6 @@ namespace corv {
 
 inline constexpr int kScreenWidth = 640;
 inline constexpr int kScreenHeight = 480;
-inline constexpr int kScriptStart = 37;  // positions count from 1; the header takes 36 bytes
-inline constexpr int kMaxLabel = 10000;
-inline constexpr int kMaxVariable = 10000;
-inline constexpr int kMaxMessage = 10000;
-inline constexpr int kMaxChoiceText = 50000;
-inline constexpr int kChoiceSlots = 6;
-inline constexpr int kMaxName = 1000;
 
 // Settings chosen at every start in the options dialog.
 struct Settings {

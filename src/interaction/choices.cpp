@@ -1,7 +1,7 @@
 // The registering half of the choice-option command (opcode 131).
 #include <string>
 
-#include "core/opcodes.h"
+#include "format/opcodes.h"
 #include "core/operands.h"
 #include "core/shutdown.h"
 #include "interaction/waits.h"
@@ -13,15 +13,16 @@ namespace corv {
 // and the program ends with a diagnostic rather than reading outside the choice texts.
 void RegisterChoice(Player& player) {
   const int32_t at = player.script.ScriptPosition;
-  const int32_t number = ReadInt16(player.game, at + 5);
-  const uint8_t slot = ReadByte(player.game, at + 7);
+  const Instruction in = CurrentInstruction(player, op::kOption);
+  const int32_t number = in[Field::kNumber];
+  const auto slot = static_cast<uint8_t>(in[Field::kSlot]);
   if (number < 0 || number > kMaxChoiceText) {
     ScriptFault(player, at, "choice text number " + std::to_string(number) + " is outside 0 to 50000");
   }
   if (slot >= kChoiceSlots) ScriptFault(player, at, "choice slot " + std::to_string(slot) + " is above 5");
   ChoiceEntry& entry = player.choices.Choices[slot];
   entry.Text = ReadText(player.game, player.game.ChoiceText(number, slot));
-  entry.Position = at + kOpcodes[op::kOption].length;
+  entry.Position = at + in.length();
 }
 
 }  // namespace corv

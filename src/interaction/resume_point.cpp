@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <sstream>
 
-#include "core/opcodes.h"
+#include "format/image_reader.h"
+#include "format/opcodes.h"
 #include "interaction/save_game.h"
 
 namespace corv {
@@ -21,8 +22,9 @@ int ResumeOpcode(ResumePoint::Kind kind) {
 }
 
 int OpcodeAt(const GameData& game, int32_t position) {
-  if (position < kScriptStart || static_cast<size_t>(position) > game.GameImage.size()) return -1;
-  return game.GameImage[static_cast<size_t>(position) - 1];
+  const ImageReader image(game.GameImage);
+  if (position < kScriptStart || !image.Has(position, 1)) return -1;
+  return image.Byte(position);
 }
 
 void NoteResumePoint(Player& player, ResumePoint::Kind kind) {

@@ -52,7 +52,7 @@ int32_t PlayMusic(Player& player, const std::string& path) {
 }
 
 void PlayMusicCommand(Player& player) {
-  const int32_t n = ReadInt16(player.game, static_cast<int64_t>(player.script.ScriptPosition) + 1);
+  const int32_t n = CurrentInstruction(player, op::kMusic)[Field::kNumber];
   if (n < 0 || n == player.music.MusicNumber) return;  // a running piece is not restarted
   // An undefined entry (or a number beyond the table) names no file, so it stops the music.
   std::optional<std::string> path;

@@ -29,9 +29,9 @@ bool IsRegularFile(const std::string& path) {
   return std::filesystem::is_regular_file(path, ec);
 }
 
-// The picture number of an opcode: the 16-bit operand after the opcode byte.
+// The picture number of the picture command being executed (opcodes 129, 137 and 142).
 int32_t PictureNumberOperand(const Player& player) {
-  return ReadInt16(player.game, int64_t{player.script.ScriptPosition} + 1);
+  return InstructionAt(Image(player.game), player.script.ScriptPosition)[Field::kNumber];
 }
 
 // The file a name table entry names, or nullopt when the number is beyond the table or no file matches.

@@ -113,9 +113,9 @@ struct NameTable {
 NameTable TableFor(Player& player, uint8_t opcode) {
   GameData& game = player.game;
   switch (opcode) {
-    case 2:
+    case op::kDefineBackground:
       return {&game.BackgroundNames, &game.BackgroundNameCursor, "background picture"};
-    case 3:
+    case op::kDefineMusic:
       return {&game.MusicNames, &game.MusicNameCursor, "music"};
     default:
       return {&game.PictureNames, &game.PictureNameCursor, "picture"};
@@ -128,20 +128,20 @@ NameTable TableFor(Player& player, uint8_t opcode) {
 // a negative number defines nothing. A number above 1000, or a name that would run past the end of the
 // file, defines nothing either and leaves the cursor where it was; the author is told on stderr.
 void DefineName(Player& player) {
-  const GameData& game = player.game;
+  const ImageReader image = Image(player.game);
   const int32_t at = player.script.ScriptPosition;
-  const uint8_t opcode = ReadByte(game, at);
-  const int32_t number = ReadInt16(game, at + 1);
-  const int32_t length = ReadInt16(game, at + 3);
+  const Instruction in = InstructionAt(image, at);  // one handler for the three name-defining opcodes
+  const int32_t number = in[Field::kNumber];
+  const int32_t length = in[Field::kLength];
   if (length <= 0 || number < 0) return;
-  NameTable table = TableFor(player, opcode);
+  NameTable table = TableFor(player, in.opcode());
   if (number > kMaxName) {
     std::fprintf(stderr, "corvalline: position %d: %s name number %d is above 1000; not defined\n", at,
                  table.kind, number);
     return;
   }
   try {
-    (*table.names)[number] = ReadText(game, *table.cursor, length);
+    (*table.names)[number] = image.Text(*table.cursor, length);
   } catch (const ImageBoundsError&) {
     std::fprintf(
         stderr,

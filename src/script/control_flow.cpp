@@ -14,7 +14,7 @@
 #include <cmath>
 #include <string>
 
-#include "core/opcodes.h"
+#include "format/opcodes.h"
 #include "core/operands.h"
 #include "core/shutdown.h"
 #include "core/trace.h"
@@ -118,18 +118,17 @@ int32_t Calculate(int32_t value, uint8_t operation, int32_t x, std::mt19937& ran
 }
 
 void GotoLabel(Player& player) {
-  const int32_t label = ReadInt16(player.game, player.script.ScriptPosition + 1);
+  const int32_t label = CurrentInstruction(player, op::kGoto)[Field::kLabel];
   CheckLabel(player, label);
   JumpToLabel(player, label);
 }
 
 bool IfGoto(Player& player) {
-  const GameData& game = player.game;
-  const int32_t at = player.script.ScriptPosition;
-  const int32_t variable = ReadInt16(game, at + 1);
-  const uint8_t op = ReadByte(game, at + 3);
-  const int32_t constant = ReadInt32(game, at + 4);
-  const int32_t label = ReadInt16(game, at + 8);
+  const Instruction in = CurrentInstruction(player, op::kIfGoto);
+  const int32_t variable = in[Field::kVariable];
+  const auto op = static_cast<uint8_t>(in[Field::kOperator]);
+  const int32_t constant = in[Field::kConstant];
+  const int32_t label = in[Field::kLabel];
   CheckVariable(player, variable);
   CheckLabel(player, label);
   if (!CompareValue(player.script.Variables[variable], op, constant)) return false;
@@ -138,16 +137,15 @@ bool IfGoto(Player& player) {
 }
 
 bool IfPairGoto(Player& player) {
-  const GameData& game = player.game;
-  const int32_t at = player.script.ScriptPosition;
-  const int32_t variable1 = ReadInt16(game, at + 1);
-  const uint8_t op1 = ReadByte(game, at + 3);
-  const int32_t constant1 = ReadInt32(game, at + 4);
-  const uint8_t connective = ReadByte(game, at + 8);
-  const int32_t variable2 = ReadInt16(game, at + 9);
-  const uint8_t op2 = ReadByte(game, at + 11);
-  const int32_t constant2 = ReadInt32(game, at + 12);
-  const int32_t label = ReadInt16(game, at + 16);
+  const Instruction in = CurrentInstruction(player, op::kIfPairGoto);
+  const int32_t variable1 = in[Field::kVariable];
+  const auto op1 = static_cast<uint8_t>(in[Field::kOperator]);
+  const int32_t constant1 = in[Field::kConstant];
+  const int32_t connective = in[Field::kConnective];
+  const int32_t variable2 = in[Field::kVariable2];
+  const auto op2 = static_cast<uint8_t>(in[Field::kOperator2]);
+  const int32_t constant2 = in[Field::kConstant2];
+  const int32_t label = in[Field::kLabel];
   CheckVariable(player, variable1);
   CheckVariable(player, variable2);
   CheckLabel(player, label);
@@ -173,11 +171,11 @@ bool IfPairGoto(Player& player) {
 }
 
 void CalcVariable(Player& player) {
-  const GameData& game = player.game;
   const int32_t at = player.script.ScriptPosition;
-  const int32_t variable = ReadInt16(game, at + 1);
-  const uint8_t operation = ReadByte(game, at + 3);
-  const int32_t x = ReadInt16(game, at + 4);
+  const Instruction in = CurrentInstruction(player, op::kCalc);
+  const int32_t variable = in[Field::kVariable];
+  const auto operation = static_cast<uint8_t>(in[Field::kOperation]);
+  const int32_t x = in[Field::kOperand];
   if (!IsVariableNumber(variable) && player.trace)
     player.trace->Instruction(at, op::kCalc);  // nothing stored
   CheckVariable(player, variable);

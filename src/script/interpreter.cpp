@@ -14,7 +14,7 @@
 // of that margin absorbs the moments the processor is taken away from the program (by other programs,
 // or by the host of a virtual machine), so no instruction starts more than 1 ms after the last yield.
 //
-// Every operand is read through the checked readers of operands.h. A read outside the file (a
+// Every operand is read through the format's checked reader. A read outside the file (a
 // truncated last instruction, a body scan that runs off the end) ends the program with a diagnostic
 // naming the instruction's position, as does execution arriving at a position before the first byte.
 #include "script/interpreter.h"
@@ -24,7 +24,7 @@
 #include <optional>
 
 #include "core/events.h"
-#include "core/opcodes.h"
+#include "format/opcodes.h"
 #include "core/operands.h"
 #include "core/shutdown.h"
 #include "core/trace.h"
@@ -42,7 +42,7 @@ namespace {
 // Opcode 131: registers the option, then steps over its body to the byte 8 that ends it.
 int32_t ChoiceOption(Player& player, int32_t position) {
   RegisterChoice(player);
-  const int32_t distance = SkipOptionBody(player.game, position);
+  const auto distance = static_cast<int32_t>(SkipOptionBody(Image(player.game), position));
   if (distance == 0) ScriptFault(player, position, "the choice option's body has no end marker (byte 8)");
   return distance;
 }
@@ -98,7 +98,7 @@ void RunScript(Player& player) {
   while (script.ScriptPosition < player.game.ScriptEnd) {
     const int32_t position = script.ScriptPosition;
     if (position < 1) ScriptFault(player, position, "execution cannot continue before the start of the file");
-    if (yields.Due(player.game.GameImage[position - 1])) {
+    if (yields.Due(Image(player.game).Byte(position))) {
       DoEvents(player);
       yields.Yielded();
     }
@@ -123,9 +123,9 @@ void RunScript(Player& player) {
 }
 
 int32_t ExecuteInstruction(Player& player, int32_t position) {
-  const GameData& game = player.game;
+  const ImageReader image = Image(player.game);
   ScriptState& script = player.script;
-  const uint8_t opcode = ReadByte(game, position);
+  const uint8_t opcode = image.Byte(position);
   if (player.trace) {
     if (!player.trace->ok()) EndProgram(player, 1);  // says which file could not be written
     if (opcode != op::kCalc) player.trace->Instruction(position, opcode);
@@ -138,7 +138,7 @@ int32_t ExecuteInstruction(Player& player, int32_t position) {
       DefineName(player);
       break;
     case op::kTextWait:
-      script.TextWait = ReadByte(game, position + 1);
+      script.TextWait = static_cast<uint8_t>(Instruction(image, position, opcode)[Field::kWait]);
       break;
     case op::kMusic:
       PlayMusicCommand(player);
@@ -150,7 +150,7 @@ int32_t ExecuteInstruction(Player& player, int32_t position) {
       GotoLabel(player);
       return 0;
     case op::kTextMode:
-      script.TextMode = ReadByte(game, position + 1);
+      script.TextMode = static_cast<uint8_t>(Instruction(image, position, opcode)[Field::kMode]);
       break;
     case op::kIfGoto:
       if (IfGoto(player)) return 0;
@@ -181,25 +181,7 @@ int32_t ExecuteInstruction(Player& player, int32_t position) {
     default:  // labels, body end markers, ignored operands, and bytes without a handler
       break;
   }
-  return InstructionLength(game, position);
-}
-
-int32_t InstructionLength(const GameData& game, int32_t position) {
-  return kOpcodes[ReadByte(game, position)].length;
-}
-
-// Steps over whole instructions from the one 9 bytes after the option's opcode (always stepped over,
-// even when it is itself a byte 8) until an instruction boundary holds a byte 8. Every byte looked at
-// lies inside the file: a body that would run past the last byte has no end marker.
-int32_t SkipOptionBody(const GameData& game, int32_t position) {
-  const int64_t end = game.ScriptEnd;
-  int64_t at = static_cast<int64_t>(position) + kOpcodes[op::kOption].length;
-  while (true) {
-    if (at < 1 || at > end) return 0;
-    at += InstructionLength(game, static_cast<int32_t>(at));
-    if (at > end) return 0;
-    if (ReadByte(game, at) == op::kEndOption) return static_cast<int32_t>(at - position);
-  }
+  return kOpcodes[opcode].length;
 }
 
 }  // namespace corv

@@ -15,11 +15,4 @@ namespace corv {
 // 0 when the handler has set ScriptPosition itself.
 int32_t ExecuteInstruction(Player& player, int32_t position);
 
-// The length in bytes of the instruction whose opcode byte stands at `position`.
-int32_t InstructionLength(const GameData& game, int32_t position);
-
-// Opcode 131's body skipping: the distance from the option's opcode byte to the byte 8 that ends its
-// body, or 0 when the file ends first.
-int32_t SkipOptionBody(const GameData& game, int32_t position);
-
 }  // namespace corv

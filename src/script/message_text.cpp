@@ -52,7 +52,7 @@ int32_t TypingPause(const Player& player) {
 
 void ShowMessageText(Player& player) {
   // A message number outside the table shows as an empty message.
-  const int32_t number = ReadInt16(player.game, int64_t{player.script.ScriptPosition} + 5);
+  const int32_t number = CurrentInstruction(player, op::kMessage)[Field::kNumber];
   const std::vector<TextSpan>& texts = player.game.MessageTexts;
   const bool known = number >= 0 && static_cast<size_t>(number) < texts.size();
   const std::u32string raw = known ? ReadText(player.game, texts[number]) : std::u32string();

@@ -8,7 +8,7 @@
 // make a game file of text cost five times its size. The name pools stay in the image and are read by the
 // name-defining commands as they run.
 //
-// Every read goes through the checked readers, so a link or pool position outside the file stops the
+// Every read goes through the format's checked reader, so a link or pool position outside the file stops the
 // load with a message instead of reading past the image. A 32-bit link whose top byte is 0x80..0xFE is
 // neither a position nor the end marker and is refused as well.
 #include "shell/loader.h"
@@ -21,6 +21,8 @@
 #include <string>
 
 #include "core/operands.h"
+#include "format/image_reader.h"
+#include "format/opcodes.h"
 #include "media/transfers.h"
 #include "platform/clock.h"
 #include "platform/glyphs.h"
@@ -28,17 +30,14 @@
 namespace corv {
 namespace {
 
-constexpr int kMaxMessageEntries = 10000;
-constexpr int kMaxChoiceEntries = 50000;
-
 // Raised inside BuildTables for a value the format does not allow; caught there like ImageBoundsError.
 struct FormatError {
   std::string what;
 };
 
 // A chain link: a position, or -1 after the last instruction. Other negative values are not links.
-int32_t ReadLink(const GameData& game, int64_t position, const char* chain) {
-  const int32_t link = ReadInt32(game, position);
+int32_t ReadLink(const ImageReader& image, int64_t position, const char* chain) {
+  const int32_t link = image.Int32(position);
   if (link < -1) {
     throw FormatError{std::string(chain) + " link at position " + std::to_string(position) + " holds " +
                       std::to_string(link) + ", which is neither a position nor the end marker"};
@@ -124,25 +123,28 @@ struct Place {
 // Label n's entry is the link position of the n-th label along the chain; the first negative link read
 // is stored and ends the chain. At most 10000 labels are numbered.
 void BuildLabelTable(GameData& game, Place& place) {
-  game.LabelTable[0] = 25;
+  const ImageReader image = Image(game);
+  game.LabelTable[0] = kLabelChainField;
   for (int n = 1; n <= kMaxLabel; ++n) {
     place = Place{Place::What::kLabel, n, game.LabelTable[n - 1]};
-    game.LabelTable[n] = ReadLink(game, game.LabelTable[n - 1], "label chain");
+    game.LabelTable[n] = ReadLink(image, game.LabelTable[n - 1], "label chain");
     if (game.LabelTable[n] < 0) break;
   }
 }
 
 void BuildMessageTexts(GameData& game, Place& place) {
+  const ImageReader image = Image(game);
   place = Place{Place::What::kMessagePool};
-  int64_t cursor = ReadInt32(game, 21);
-  int64_t link = 33;
+  int64_t cursor = image.Int32(kMessagePoolField);
+  int64_t link = kMessageChainField;
   for (int i = 0; i < kMaxMessageEntries; ++i) {
     place = Place{Place::What::kMessageLink, 0, link};
-    link = ReadLink(game, link, "message chain");
+    link = ReadLink(image, link, "message chain");
     if (link < 1) break;
     place = Place{Place::What::kMessage, 0, link - 1};
-    const int32_t number = ReadInt16(game, link + 4);
-    const int32_t length = ReadInt16(game, link + 6);
+    const Instruction in(image, link - 1, op::kMessage);
+    const int32_t number = in[Field::kNumber];
+    const int32_t length = in[Field::kLength];
     if (number < 0 || number > kMaxMessage) {
       throw FormatError{place.Describe() + ": message number " + std::to_string(number) +
                         " is outside 0 to 10000"};
@@ -158,17 +160,19 @@ void BuildMessageTexts(GameData& game, Place& place) {
 }
 
 void BuildChoiceTexts(GameData& game, Place& place) {
+  const ImageReader image = Image(game);
   place = Place{Place::What::kChoicePool};
-  int64_t cursor = ReadInt32(game, 17);
-  int64_t link = 29;
+  int64_t cursor = image.Int32(kChoicePoolField);
+  int64_t link = kOptionChainField;
   for (int i = 0; i < kMaxChoiceEntries; ++i) {
     place = Place{Place::What::kChoiceLink, 0, link};
-    link = ReadLink(game, link, "choice chain");
+    link = ReadLink(image, link, "choice chain");
     if (link < 1) break;
     place = Place{Place::What::kChoice, 0, link - 1};
-    const int32_t number = ReadInt16(game, link + 4);
-    const uint8_t slot = ReadByte(game, link + 6);
-    const uint8_t length = ReadByte(game, link + 7);
+    const Instruction in(image, link - 1, op::kOption);
+    const int32_t number = in[Field::kNumber];
+    const auto slot = static_cast<uint8_t>(in[Field::kSlot]);
+    const auto length = static_cast<uint8_t>(in[Field::kLength]);
     if (number < 0 || number > kMaxChoiceText) {
       throw FormatError{place.Describe() + ": text number " + std::to_string(number) +
                         " is outside 0 to 50000"};
@@ -184,35 +188,29 @@ void BuildChoiceTexts(GameData& game, Place& place) {
 }
 
 void ReadNameCursors(GameData& game, Place& place) {
+  const ImageReader image = Image(game);
   place = Place{Place::What::kNames};
-  game.BackgroundNameCursor = ReadInt32(game, 9);
-  game.MusicNameCursor = ReadInt32(game, 13);
-  game.PictureNameCursor = ReadInt32(game, 5);
+  game.BackgroundNameCursor = image.Int32(kBackgroundPoolField);
+  game.MusicNameCursor = image.Int32(kMusicPoolField);
+  game.PictureNameCursor = image.Int32(kPicturePoolField);
 }
 
-// Reads the whole file into the image; false with *error when it cannot, or when it is too large.
-bool ReadGameFile(GameData& game, const std::string& path, std::string* error) {
+// The whole file, unless it cannot be read or is too large.
+Result<std::vector<uint8_t>> ReadGameFile(const std::string& path) {
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    if (error) *error = path + ": cannot open the game file";
-    return false;
-  }
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    return Fail(path + ": cannot open the game file");
   if (info.st_size > kMaxGameFileBytes) {
-    if (error) {
-      *error = path + ": the file is " + std::to_string(info.st_size) + " bytes, more than the " +
-               std::to_string(kMaxGameFileBytes) + " a game file may have";
-    }
-    return false;
+    return Fail(path + ": the file is " + std::to_string(info.st_size) + " bytes, more than the " +
+                std::to_string(kMaxGameFileBytes) + " a game file may have");
   }
   std::ifstream in(path, std::ios::binary);
   std::vector<uint8_t> bytes(static_cast<size_t>(info.st_size));
   if (!in || !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())) ||
       in.peek() != std::char_traits<char>::eof()) {
-    if (error) *error = path + ": cannot read the game file";
-    return false;
+    return Fail(path + ": cannot read the game file");
   }
-  game.GameImage = std::move(bytes);
-  return true;
+  return bytes;
 }
 
 }  // namespace
@@ -236,20 +234,16 @@ void ShowLoadingScreen(Player& player) {
   screen.TextFont.bold = false;
 }
 
-bool BuildTables(Player& player, std::string* error) {
+Status BuildTables(Player& player) {
   GameData& game = player.game;
   if (static_cast<int64_t>(game.GameImage.size()) > kMaxGameFileBytes) {
-    if (error) *error = "the game file is larger than a game file may be";
-    return false;
+    return Fail("the game file is larger than a game file may be");
   }
   game.ScriptEnd = static_cast<int32_t>(game.GameImage.size());
   ClearTables(player);
-  if (game.GameImage.size() < kScriptStart - 1) {
-    if (error) {
-      *error = "the file is " + std::to_string(game.GameImage.size()) + " bytes, shorter than the " +
-               std::to_string(kScriptStart - 1) + "-byte header";
-    }
-    return false;
+  if (game.GameImage.size() < kHeaderSize) {
+    return Fail("the file is " + std::to_string(game.GameImage.size()) + " bytes, shorter than the " +
+                std::to_string(kHeaderSize) + "-byte header");
   }
   Place place;
   try {
@@ -258,26 +252,21 @@ bool BuildTables(Player& player, std::string* error) {
     BuildChoiceTexts(game, place);
     ReadNameCursors(game, place);
   } catch (const ImageBoundsError& e) {
-    if (error) {
-      *error = place.Describe() + ": position " + std::to_string(e.position) + " lies outside the file (" +
-               std::to_string(game.GameImage.size()) + " bytes)";
-    }
-    return false;
+    return Fail(place.Describe() + ": position " + std::to_string(e.position) + " lies outside the file (" +
+                std::to_string(game.GameImage.size()) + " bytes)");
   } catch (const FormatError& e) {
-    if (error) *error = e.what;
-    return false;
+    return Fail(e.what);
   }
-  return true;
+  return {};
 }
 
-bool LoadGame(Player& player, const std::string& path, std::string* error) {
+Status LoadGame(Player& player, const std::string& path) {
   ShowLoadingScreen(player);
-  if (!ReadGameFile(player.game, path, error)) return false;
-  if (!BuildTables(player, error)) {
-    if (error) *error = path + ": " + *error;
-    return false;
-  }
-  return true;
+  Result<std::vector<uint8_t>> bytes = ReadGameFile(path);
+  if (!bytes) return Fail(bytes.error());
+  player.game.GameImage = std::move(bytes).value();
+  if (Status built = BuildTables(player); !built) return Fail(path + ": " + built.error());
+  return {};
 }
 
 }  // namespace corv

@@ -124,8 +124,8 @@ int StartGame(Player& player, OptionsDialog& options, const std::optional<std::s
     Warn(player, kInitFailedMessage);
     return 1;
   }
-  if (!LoadGame(player, full_path, &error)) {
-    std::fprintf(stderr, "corvalline: %s\n", error.c_str());
+  if (const Status loaded = LoadGame(player, full_path); !loaded) {
+    std::fprintf(stderr, "corvalline: %s\n", loaded.error().c_str());
     EndProgram(player, 1);
   }
   LoadReadRecord(player);

@@ -62,6 +62,9 @@ TEST(AdvcCheck, ReportsEachKindOfFault) {
        "message chain leaves the file"},
       {"option chain leaves the file", option, [](auto& f) { Set32(f, 37, 4000); },
        "option chain leaves the file"},
+      // Link 1 would put the instruction at position 0, before the file's first byte.
+      {"message chain links to the file's start", message, [](auto& f) { Set32(f, 32, 1); },
+       "message chain leaves the file (link to position 1)"},
       {"message text not CP932", "message \"\\x81\"\nend\n", nullptr, "not valid Shift-JIS"},
       {"option text not CP932", "choice { option \"\\xA0\" { end } }\nwait\n", nullptr,
        "not valid Shift-JIS"},

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 
+#include "format/instruction.h"
 #include "scratch_folder.h"
 #include "test_game.h"
 
@@ -26,20 +27,6 @@ std::string RunTraced(TestPlayer& t, int* status = nullptr) {
     t.player.trace = nullptr;
   }
   return test::ReadFile(path);
-}
-
-TEST(InstructionLength, EveryOpcodeByte) {
-  // The instruction set's lengths, written out independently of the opcode table.
-  const std::map<int, int> lengths = {{1, 3},   {2, 5},   {3, 5},   {16, 5},  {4, 2},   {5, 5},   {6, 3},
-                                      {9, 1},   {10, 3},  {11, 2},  {12, 10}, {13, 18}, {14, 6},  {15, 1},
-                                      {19, 4},  {21, 1},  {22, 1},  {23, 3},  {129, 3}, {130, 9}, {131, 9},
-                                      {137, 3}, {138, 1}, {139, 4}, {141, 3}, {142, 3}, {255, 1}};
-  GameData game;
-  for (int opcode = 0; opcode < 256; ++opcode) {
-    game.GameImage = {static_cast<uint8_t>(opcode)};
-    const auto it = lengths.find(opcode);
-    EXPECT_EQ(InstructionLength(game, 1), it == lengths.end() ? 1 : it->second) << "opcode " << opcode;
-  }
 }
 
 TEST(ExecuteInstruction, NoActionOpcodesAdvanceByTheirLength) {
@@ -177,10 +164,7 @@ TEST(SkipOptionBody, FindsTheEndMarkerAtAnInstructionBoundary) {
     const int32_t at = 37;
     image.insert(image.end(), {131, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0});
     image.insert(image.end(), c.body.begin(), c.body.end());
-    GameData game;
-    game.GameImage = image;
-    game.ScriptEnd = static_cast<int32_t>(image.size());
-    EXPECT_EQ(SkipOptionBody(game, at), c.distance) << c.name;
+    EXPECT_EQ(SkipOptionBody(ImageReader(image), at), c.distance) << c.name;
   }
 }
 

@@ -41,9 +41,9 @@ TEST(BuildTables, ThreadsLabelsMessagesChoicesAndCursors) {
   EXPECT_EQ(ReadText(g, g.MessageTexts[7]), U"\u3042\u3044");
   EXPECT_EQ(ReadText(g, g.ChoiceTexts[2 * kChoiceSlots + 1]), U"yes");
   EXPECT_EQ(ReadText(g, g.ChoiceTexts[2 * kChoiceSlots + 0]), U"no");
-  EXPECT_EQ(g.PictureNameCursor, ReadInt32(g, 5));
-  EXPECT_EQ(g.BackgroundNameCursor, ReadInt32(g, 9));
-  EXPECT_EQ(g.MusicNameCursor, ReadInt32(g, 13));
+  EXPECT_EQ(g.PictureNameCursor, Image(g).Int32(5));
+  EXPECT_EQ(g.BackgroundNameCursor, Image(g).Int32(9));
+  EXPECT_EQ(g.MusicNameCursor, Image(g).Int32(13));
   EXPECT_EQ(t.player.text.TextColour, 0xFFFFFFu);
   EXPECT_EQ(t.player.text.TextShadowColour, 0u);
 }
@@ -154,15 +154,16 @@ TEST(BuildTables, RefusesBrokenFilesSayingWhereAndWhat) {
 TEST(LoadGame, RefusesMissingAndOversizedFiles) {
   test::ScratchFolder folder;
   TestPlayer t;
-  std::string error;
-  EXPECT_FALSE(LoadGame(t.player, folder.str() + "NONE.ADV", &error));
-  EXPECT_NE(error.find("NONE.ADV"), std::string::npos) << error;
+  const Status missing = LoadGame(t.player, folder.str() + "NONE.ADV");
+  EXPECT_FALSE(missing.ok());
+  EXPECT_NE(missing.error().find("NONE.ADV"), std::string::npos) << missing.error();
 
   // A sparse file one byte over the limit: refused from its size, before anything is read.
   const std::string big = folder.Write("BIG.ADV", std::string("CRVL"));
   ASSERT_EQ(::truncate(big.c_str(), kMaxGameFileBytes + 1), 0);
-  EXPECT_FALSE(LoadGame(t.player, big, &error));
-  EXPECT_NE(error.find("more than"), std::string::npos) << error;
+  const Status oversized = LoadGame(t.player, big);
+  EXPECT_FALSE(oversized.ok());
+  EXPECT_NE(oversized.error().find("more than"), std::string::npos) << oversized.error();
   EXPECT_TRUE(t.player.game.GameImage.empty());
 }
 
@@ -174,8 +175,8 @@ TEST(LoadGame, ShowsTheLoadingScreenThenBuildsTables) {
   const std::string path = folder.Write("G.ADV", b.Build());
   TestPlayer t;
   CreateSurfaces(t.player);
-  std::string error;
-  ASSERT_TRUE(LoadGame(t.player, path, &error)) << error;
+  const Status loaded = LoadGame(t.player, path);
+  ASSERT_TRUE(loaded.ok()) << loaded.error();
   EXPECT_EQ(ReadText(t.player.game, t.player.game.MessageTexts[0]), U"hi");
 
   // The presented frame: white on top, red and green falling by y/2 and blue by y/3 down to

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/opcodes.h"
+#include "format/opcodes.h"
 #include "media/music.h"
 #include "media/pictures.h"
 #include "media_test_support.h"

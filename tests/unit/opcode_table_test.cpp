@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/opcodes.h"
+#include "format/opcodes.h"
 
 namespace corv {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "bmp_writer.h"
-#include "core/opcodes.h"
+#include "format/opcodes.h"
 #include "interaction/waits.h"
 #include "media/resources.h"
 #include "media_test_support.h"

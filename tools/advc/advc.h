@@ -37,8 +37,4 @@ std::string Disassemble(const std::vector<uint8_t>& image);
 // are looked for in game_folder (any letter case); an empty game_folder skips that look-up.
 std::vector<std::string> Check(const std::vector<uint8_t>& image, const std::string& game_folder);
 
-// Writes bytes to path through a temporary file in the same folder and a rename, so that a failure never
-// leaves a half-written file behind. false (with error set) on failure.
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
-
 }  // namespace advc

@@ -13,6 +13,9 @@
 namespace advc {
 namespace {
 
+using corv::Field;
+using namespace corv::op;
+
 std::string At(int64_t position) {
   return "position " + std::to_string(position) + ": ";
 }
@@ -32,14 +35,15 @@ std::set<std::string> FolderFiles(const std::string& folder) {
 
 class Checker {
  public:
-  Checker(const GameFile& file, const std::string& folder) : file_(file), folder_(folder) {}
+  Checker(const ImageReader& file, const std::string& folder) : file_(file), folder_(folder) {}
 
   std::vector<std::string> Run() {
-    if (!file_.Has(1, kHeaderSize)) {
+    if (!file_.Has(1, corv::kHeaderSize)) {
       Report("the file is shorter than its 36-byte header");
       return findings_;
     }
-    if (file_.Bytes(1, 4) != "CRVL") Report("the file does not start with CRVL, so the player refuses it");
+    if (file_.Bytes(1, 4) != corv::kGameMagic)
+      Report("the file does not start with CRVL, so the player refuses it");
     CheckLabels();
     CheckTexts(false);
     CheckTexts(true);
@@ -52,9 +56,9 @@ class Checker {
   void Report(const std::string& finding) { findings_.push_back(finding); }
 
   void CheckLabels() {
-    int64_t link = kLabelChainField;
+    int64_t link = corv::kLabelChainField;
     std::set<int64_t> seen;
-    for (int n = 1; n <= kMaxLabels + 1; ++n) {
+    for (int n = 1; n <= corv::kMaxLabel + 1; ++n) {
       if (!file_.Has(link, 4)) {
         Report("the label chain leaves the file after label " + std::to_string(n - 1) +
                " (link at position " + std::to_string(link) + ")");
@@ -62,7 +66,7 @@ class Checker {
       }
       const int64_t next = file_.Int32(link);
       if (next < 0) return;
-      if (n > kMaxLabels) {
+      if (n > corv::kMaxLabel) {
         Report("the label chain has more than 10000 labels; the ones after 10000 cannot be jumped to");
         return;
       }
@@ -70,7 +74,7 @@ class Checker {
         Report("the label chain runs in a circle at position " + std::to_string(next));
         return;
       }
-      if (next >= 2 && next <= file_.size() && file_.Byte(next - 1) != corv::op::kLabel) {
+      if (next >= 2 && next <= file_.size() && file_.Byte(next - 1) != kLabel) {
         Report("label " + std::to_string(n) + " of the chain (position " + std::to_string(next - 1) +
                ") is not a label instruction");
       }
@@ -83,9 +87,9 @@ class Checker {
   // The message chain, or (options) the choice chain, with the texts the loader takes from the pool.
   void CheckTexts(bool options) {
     const std::string kind = options ? "option" : "message";
-    const int max_entries = options ? kMaxOptions : kMaxMessages;
-    int64_t cursor = file_.Int32(options ? kChoicePoolField : kMessagePoolField);
-    int64_t link = options ? kOptionChainField : kMessageChainField;
+    const int max_entries = options ? corv::kMaxChoiceEntries : corv::kMaxMessageEntries;
+    int64_t cursor = file_.Int32(options ? corv::kChoicePoolField : corv::kMessagePoolField);
+    int64_t link = options ? corv::kOptionChainField : corv::kMessageChainField;
     std::set<int64_t>& links = options ? option_links_ : message_links_;
     for (int n = 0; n <= max_entries; ++n) {
       if (!file_.Has(link, 4)) {
@@ -99,7 +103,8 @@ class Checker {
                " entries; the player loads no texts after them");
         return;
       }
-      if (!file_.Has(next, 8)) {
+      const uint8_t expected = options ? kOption : kMessage;
+      if (next < 2 || !file_.Has(next - 1, corv::kOpcodes[expected].length)) {
         Report("the " + kind + " chain leaves the file (link to position " + std::to_string(next) + ")");
         return;
       }
@@ -108,28 +113,29 @@ class Checker {
         return;
       }
       const int64_t instruction = next - 1;
-      const uint8_t expected = options ? corv::op::kOption : corv::op::kMessage;
       if (file_.Byte(instruction) != expected) {
         Report(At(instruction) + "the " + kind + " chain points at something that is not a " + kind +
                " instruction");
       }
-      const uint32_t number = file_.U16(next + 4);  // shown as written; above 32767 it reads as negative
-      const int64_t length = options ? file_.Byte(next + 7) : file_.Int16(next + 6);
+      // Read as the loader reads it, whatever byte stands at its opcode.
+      const corv::Instruction in(file_, instruction, expected);
+      const uint32_t number = in.Raw(Field::kNumber);  // shown as written; above 32767 it reads as negative
+      const int64_t length = in[Field::kLength];
       const std::string what = kind + " " + std::to_string(number);
       if (options) {
-        const int slot = file_.Byte(next + 6);
-        if (number > static_cast<uint32_t>(kMaxChoiceNumber)) {
+        const int slot = in[Field::kSlot];
+        if (number > static_cast<uint32_t>(corv::kMaxChoiceText)) {
           Report(At(instruction) + "choice text number " + std::to_string(number) +
                  " is outside 0-50000; the player cannot load the file");
         } else if (number > 32767) {
           Report(At(instruction) + "choice text number " + std::to_string(number) +
                  " reads as a negative 16-bit number; the player cannot load the file");
         }
-        if (slot > kMaxSlot)
+        if (slot >= corv::kChoiceSlots)
           Report(At(instruction) + "option slot " + std::to_string(slot) +
                  " is above 5; the player cannot load the file");
         if (length == 0) Report(At(instruction) + "the option has an empty text and is never offered");
-      } else if (number > static_cast<uint32_t>(kMaxMessages)) {
+      } else if (number > static_cast<uint32_t>(corv::kMaxMessage)) {
         Report(At(instruction) + "message number " + std::to_string(number) +
                " is outside 0-10000; the player cannot load the file");
       }
@@ -153,14 +159,11 @@ class Checker {
     const int64_t limit = ScriptLimit(file_);
     // Where each name pool ends: at the next pool that starts after it, or the end of the file.
     std::vector<int64_t> starts;
-    for (int64_t f :
-         {kPicturePoolField, kBackgroundPoolField, kMusicPoolField, kChoicePoolField, kMessagePoolField}) {
-      starts.push_back(file_.Int32(f));
-    }
+    for (int p = 0; p < corv::kPoolCount; ++p) starts.push_back(file_.Int32(corv::PoolField(corv::Pool(p))));
     std::array<int64_t, 3> cursors = {starts[0], starts[1], starts[2]};
-    int64_t p = kScriptStart;
+    int64_t p = corv::kScriptStart;
     while (p < limit) {
-      const Instruction in = DecodeInstruction(file_, p, file_.size() + 1);
+      const Decoded in = DecodeInstruction(file_, p, file_.size() + 1);
       if (in.truncated) {
         Report(At(p) + "the instruction (opcode " + std::to_string(in.opcode) +
                ") is cut off by the end of the file");
@@ -178,78 +181,76 @@ class Checker {
     }
   }
   void CheckVariable(int64_t position, uint32_t v) {
-    if (v > static_cast<uint32_t>(kMaxVariable)) {
+    if (v > static_cast<uint32_t>(corv::kMaxVariable)) {
       Report(At(position) + "variable " + std::to_string(static_cast<int16_t>(v)) + " is outside 0-10000");
     }
   }
 
-  void CheckInstruction(const Instruction& in, const std::vector<int64_t>& starts,
+  void CheckInstruction(const Decoded& in, const std::vector<int64_t>& starts,
                         std::array<int64_t, 3>& cursors) {
-    namespace op = corv::op;
-    const auto& o = in.operands;
     const int64_t p = in.position;
     switch (in.opcode) {
-      case op::kDefinePicture:
+      case kDefinePicture:
         DefineName(0, in, starts, cursors);
         break;
-      case op::kDefineBackground:
+      case kDefineBackground:
         DefineName(1, in, starts, cursors);
         break;
-      case op::kDefineMusic:
+      case kDefineMusic:
         DefineName(2, in, starts, cursors);
         break;
-      case op::kLabel:
+      case kLabel:
         if (!label_links_.count(p + 1))
           Report(At(p) + "this label is not in the label chain, so no jump reaches it");
         break;
-      case op::kMessage:
+      case kMessage:
         if (!message_links_.count(p + 1))
           Report(At(p) + "this message is not in the message chain, so its text is not loaded");
         break;
-      case op::kOption:
+      case kOption:
         if (!option_links_.count(p + 1))
           Report(At(p) + "this option is not in the choice chain, so its text is not loaded");
-        if (SkipOptionBody(file_, p) == 0)
+        if (corv::SkipOptionBody(file_, p) == 0)
           Report(At(p) + "the option's body has no end marker before the end of the file");
         break;
-      case op::kGoto:
-        CheckLabel(p, o[0]);
+      case kGoto:
+        CheckLabel(p, in[Field::kLabel]);
         break;
-      case op::kIfGoto:
-        CheckVariable(p, o[0]);
-        CheckLabel(p, o[3]);
+      case kIfGoto:
+        CheckVariable(p, in[Field::kVariable]);
+        CheckLabel(p, in[Field::kLabel]);
         break;
-      case op::kIfPairGoto:
-        CheckVariable(p, o[0]);
-        CheckVariable(p, o[4]);
-        CheckLabel(p, o[7]);
+      case kIfPairGoto:
+        CheckVariable(p, in[Field::kVariable]);
+        CheckVariable(p, in[Field::kVariable2]);
+        CheckLabel(p, in[Field::kLabel]);
         break;
-      case op::kCalc:
-        CheckVariable(p, o[0]);
+      case kCalc:
+        CheckVariable(p, in[Field::kVariable]);
         break;
-      case op::kLayer1:
-      case op::kLayer3:
-        Use(0, o[0], p);
+      case kLayer1:
+      case kLayer3:
+        Use(0, in[Field::kNumber], p);
         break;
-      case op::kBackground:
-        Use(1, o[0], p);
+      case kBackground:
+        Use(1, in[Field::kNumber], p);
         break;
-      case op::kMusic:
-        Use(2, o[0], p);
+      case kMusic:
+        Use(2, in[Field::kNumber], p);
         break;
       default:
         break;
     }
   }
 
-  void DefineName(int kind, const Instruction& in, const std::vector<int64_t>& starts,
+  void DefineName(int kind, const Decoded& in, const std::vector<int64_t>& starts,
                   std::array<int64_t, 3>& cursors) {
-    const int32_t number = static_cast<int16_t>(in.operands[0]);
-    const int32_t length = static_cast<int16_t>(in.operands[1]);
+    const int32_t number = static_cast<int16_t>(in[Field::kNumber]);
+    const int32_t length = static_cast<int16_t>(in[Field::kLength]);
     if (length <= 0 || number < 0) return;  // the player ignores such a definition
     const std::string what = std::string(kKinds[kind]) + " name " + std::to_string(number);
-    if (number > kMaxNameNumber)
-      Report(At(in.position) + what + " is above " + std::to_string(kMaxNameNumber));
+    if (number > corv::kMaxName)
+      Report(At(in.position) + what + " is above " + std::to_string(corv::kMaxName));
     int64_t& cursor = cursors[kind];
     if (!file_.Has(cursor, length)) {
       Report(At(in.position) + what + " is defined past its pool: it runs past the end of the file");
@@ -265,13 +266,13 @@ class Checker {
       Report(At(in.position) + what + " is defined past its pool: it runs into the pool at position " +
              std::to_string(pool_end));
     }
-    const std::string text = file_.Bytes(cursor, length);
+    const std::string text(file_.Bytes(cursor, length));
     cursor += length;
     if (!IsValidCp932(text)) {
       Report(At(in.position) + "the file name of " + what + " is not valid Shift-JIS (CP932)");
       return;
     }
-    if (number <= kMaxNameNumber) defined_[kind][number] = corv::ToUtf8(corv::DecodeCp932(text));
+    if (number <= corv::kMaxName) defined_[kind][number] = corv::ToUtf8(corv::DecodeCp932(text));
     all_defined_[kind].insert(number);
   }
 
@@ -308,7 +309,7 @@ class Checker {
 
   static constexpr const char* kKinds[] = {"picture", "background", "music"};
 
-  const GameFile& file_;
+  const ImageReader file_;
   std::string folder_;
   std::vector<std::string> findings_;
   std::set<int64_t> label_links_, message_links_, option_links_;
@@ -321,8 +322,7 @@ class Checker {
 }  // namespace
 
 std::vector<std::string> Check(const std::vector<uint8_t>& image, const std::string& game_folder) {
-  const GameFile file(image);
-  return Checker(file, game_folder).Run();
+  return Checker(ImageReader(image), game_folder).Run();
 }
 
 }  // namespace advc

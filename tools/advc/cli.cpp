@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "advc/advc.h"
+#include "format/game_writer.h"
 #include "version.h"
 
 namespace advc {
@@ -57,9 +58,8 @@ int BuildCommand(const std::vector<std::string>& args, std::ostream& err) {
   const BuildResult result = Build(*source, script);
   for (const Diagnostic& d : result.errors) err << d.ToString() << "\n";
   if (!result.ok) return 1;
-  std::string error;
-  if (!WriteFileAtomically(output, result.image, error)) {
-    err << "advc: " << error << "\n";
+  if (const corv::Status written = corv::WriteGameFile(output, result.image); !written) {
+    err << "advc: " << written.error() << "\n";
     return 1;
   }
   return 0;

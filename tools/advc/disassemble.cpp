@@ -31,21 +31,22 @@ std::string OperandText(uint32_t v, corv::Operand kind) {
   return Hex(v, kind == corv::Operand::kInt32 ? 8 : kind == corv::Operand::kInt16 ? 4 : 2);
 }
 
-std::string OpLine(const Instruction& in) {
+std::string OpLine(const Decoded& in) {
   const corv::OpcodeInfo& info = corv::kOpcodes[in.opcode];
   std::string line = "op " + Hex(in.opcode, 2);
-  for (int i = 0; i < info.operand_count; ++i) line += " " + OperandText(in.operands[i], info.operands[i]);
+  for (int i = 0; i < info.operand_count; ++i)
+    line += " " + OperandText(in.operands[i], info.operands[i].kind);
   return line;
 }
 
-std::string RawBytes(const GameFile& file, int64_t from, int64_t to) {
+std::string RawBytes(const ImageReader& file, int64_t from, int64_t to) {
   std::string line = "raw";
   for (int64_t p = from; p < to; ++p) line += " " + Hex(file.Byte(p), 2);
   return line;
 }
 
 // Texts of the message or option chain as the player loads them, by link position.
-std::map<int64_t, std::string> ChainTexts(const GameFile& file, int64_t chain_field, int64_t pool_field,
+std::map<int64_t, std::string> ChainTexts(const ImageReader& file, int64_t chain_field, int64_t pool_field,
                                           bool option, int max_entries) {
   std::map<int64_t, std::string> texts;
   int64_t cursor = file.Int32(pool_field);
@@ -54,8 +55,9 @@ std::map<int64_t, std::string> ChainTexts(const GameFile& file, int64_t chain_fi
     if (!file.Has(link, 4)) throw CannotExpress{};
     link = file.Int32(link);
     if (link < 1) break;
-    if (!file.Has(link, 8) || texts.count(link)) throw CannotExpress{};
-    const int64_t length = option ? file.Byte(link + 7) : file.Int16(link + 6);
+    const corv::Instruction in(file, link - 1, option ? corv::op::kOption : corv::op::kMessage);
+    if (!in.Complete() || texts.count(link)) throw CannotExpress{};
+    const int64_t length = in[corv::Field::kLength];
     if (length < 0 || !file.Has(cursor, length)) throw CannotExpress{};
     texts[link] = file.Bytes(cursor, length);
     cursor += length;
@@ -65,24 +67,26 @@ std::map<int64_t, std::string> ChainTexts(const GameFile& file, int64_t chain_fi
 
 class ReadableWriter {
  public:
-  explicit ReadableWriter(const GameFile& file) : file_(file) {}
+  explicit ReadableWriter(const ImageReader& file) : file_(file) {}
 
   std::string Write() {
-    if (!file_.Has(1, kHeaderSize) || file_.Bytes(1, 4) != "CRVL") throw CannotExpress{};
-    messages_ = ChainTexts(file_, kMessageChainField, kMessagePoolField, false, kMaxMessages);
-    options_ = ChainTexts(file_, kOptionChainField, kChoicePoolField, true, kMaxOptions);
-    int64_t link = kLabelChainField;
-    for (int n = 1; n <= kMaxLabels; ++n) {
+    if (!file_.Has(1, corv::kHeaderSize) || file_.Bytes(1, 4) != corv::kGameMagic) throw CannotExpress{};
+    messages_ =
+        ChainTexts(file_, corv::kMessageChainField, corv::kMessagePoolField, false, corv::kMaxMessageEntries);
+    options_ =
+        ChainTexts(file_, corv::kOptionChainField, corv::kChoicePoolField, true, corv::kMaxChoiceEntries);
+    int64_t link = corv::kLabelChainField;
+    for (int n = 1; n <= corv::kMaxLabel; ++n) {
       link = file_.Has(link, 4) ? file_.Int32(link) : -1;
       if (link < 1) break;
       label_numbers_[link] = n;
     }
     label_count_ = static_cast<int>(label_numbers_.size());
-    name_cursors_ = {file_.Int32(kPicturePoolField), file_.Int32(kBackgroundPoolField),
-                     file_.Int32(kMusicPoolField)};
+    name_cursors_ = {file_.Int32(corv::kPicturePoolField), file_.Int32(corv::kBackgroundPoolField),
+                     file_.Int32(corv::kMusicPoolField)};
     out_ << "# Disassembled by advc: " << file_.size() << " bytes.\n";
     limit_ = ScriptLimit(file_);
-    WriteRange(kScriptStart, limit_, 0, false);
+    WriteRange(corv::kScriptStart, limit_, 0, false);
     return out_.str();
   }
 
@@ -93,7 +97,7 @@ class ReadableWriter {
   void WriteRange(int64_t from, int64_t to, int indent, bool in_body) {
     int64_t p = from;
     while (p < to) {
-      const Instruction in = DecodeInstruction(file_, p, to);
+      const Decoded in = DecodeInstruction(file_, p, to);
       if (in.truncated) {
         Line(indent, RawBytes(file_, p, to) + "  # a cut-off " + Hex(in.opcode, 2) + " instruction");
         return;
@@ -111,23 +115,23 @@ class ReadableWriter {
 
   // A choice block: the options with the same choice number that follow each other.
   int64_t WriteChoice(int64_t p, int64_t to, int indent) {
-    const Instruction first = DecodeInstruction(file_, p, to);
-    const uint32_t number = first.operands[1];
+    const Decoded first = DecodeInstruction(file_, p, to);
+    const uint32_t number = first[corv::Field::kNumber];
     Line(indent,
          "choice" + (number == last_choice_ + 1 ? std::string() : " " + std::to_string(number)) + " {");
     last_choice_ = number;
     int previous_slot = -1;
     while (p < to && file_.Byte(p) == corv::op::kOption) {
-      const Instruction in = DecodeInstruction(file_, p, to);
-      if (in.truncated || in.operands[1] != number) break;
-      const int64_t d = SkipOptionBody(file_, p);
+      const Decoded in = DecodeInstruction(file_, p, to);
+      if (in.truncated || in[corv::Field::kNumber] != number) break;
+      const int64_t d = corv::SkipOptionBody(file_, p);
       auto text = options_.find(p + 1);
       if (d == 0 || p + d >= to || text == options_.end()) throw CannotExpress{};
-      const int slot = static_cast<int>(in.operands[2]);
+      const int slot = static_cast<int>(in[corv::Field::kSlot]);
       Line(indent + 2, "option" + (slot == previous_slot + 1 ? std::string() : " " + std::to_string(slot)) +
                            " " + QuoteCp932(text->second) + " {");
       previous_slot = slot;
-      WriteRange(p + 9, p + d, indent + 4, true);
+      WriteRange(p + in.length, p + d, indent + 4, true);
       Line(indent + 2, "}");
       p += d + 1;
     }
@@ -147,9 +151,9 @@ class ReadableWriter {
     return it != current_names_[kind].end() ? it->second : std::to_string(number);
   }
 
-  std::string Statement(const Instruction& in) {
+  std::string Statement(const Decoded& in) {
     namespace op = corv::op;
-    const auto& o = in.operands;
+    using F = corv::Field;
     switch (in.opcode) {
       case op::kDefinePicture:
         return NameStatement(0, in);
@@ -158,42 +162,51 @@ class ReadableWriter {
       case op::kDefineMusic:
         return NameStatement(2, in);
       case op::kTextWait:
-        return "text_wait " + std::to_string(o[0]);
+        return "text_wait " + std::to_string(in[F::kWait]);
       case op::kLabel: {
         auto it = label_numbers_.find(in.position + 1);
         if (it == label_numbers_.end()) throw CannotExpress{};
         return Label(static_cast<uint32_t>(it->second)) + ":";
       }
       case op::kMusic:
-        if (o[0] <= static_cast<uint32_t>(kMaxNameNumber)) return "music " + Reference(2, o[0], "stop");
+        if (in[F::kNumber] <= static_cast<uint32_t>(corv::kMaxName))
+          return "music " + Reference(2, in[F::kNumber], "stop");
         break;
       case op::kNop7:
         return "nop";
       case op::kWaitChoice:
         return "wait";
       case op::kGoto:
-        if (o[0] >= 1 && static_cast<int>(o[0]) <= label_count_) return "goto " + Label(o[0]);
+        if (in[F::kLabel] >= 1 && static_cast<int>(in[F::kLabel]) <= label_count_)
+          return "goto " + Label(in[F::kLabel]);
         break;
       case op::kTextMode:
-        return "text_mode " + (o[0] == 0 ? std::string("window") : o[0] == 1 ? "page" : std::to_string(o[0]));
+        return "text_mode " + (in[F::kMode] == 0   ? std::string("window")
+                               : in[F::kMode] == 1 ? "page"
+                                                   : std::to_string(in[F::kMode]));
       case op::kIfGoto:
-        if (auto a = Comparison(o[0], o[1], o[2]); a && o[3] >= 1 && static_cast<int>(o[3]) <= label_count_) {
-          return "if " + *a + " goto " + Label(o[3]);
+        if (auto a = Comparison(in[F::kVariable], in[F::kOperator], in[F::kConstant]);
+            a && in[F::kLabel] >= 1 && static_cast<int>(in[F::kLabel]) <= label_count_) {
+          return "if " + *a + " goto " + Label(in[F::kLabel]);
         }
         break;
       case op::kIfPairGoto: {
         static const char* kConnectives[] = {"", "and", "or", "nor"};
-        auto a = Comparison(o[0], o[1], o[2]);
-        auto b = Comparison(o[4], o[5], o[6]);
-        if (a && b && o[3] >= 1 && o[3] <= 3 && o[7] >= 1 && static_cast<int>(o[7]) <= label_count_) {
-          return "if " + *a + " " + kConnectives[o[3]] + " " + *b + " goto " + Label(o[7]);
+        auto a = Comparison(in[F::kVariable], in[F::kOperator], in[F::kConstant]);
+        auto b = Comparison(in[F::kVariable2], in[F::kOperator2], in[F::kConstant2]);
+        const uint32_t connective = in[F::kConnective], label = in[F::kLabel];
+        if (a && b && connective >= 1 && connective <= 3 && label >= 1 &&
+            static_cast<int>(label) <= label_count_) {
+          return "if " + *a + " " + kConnectives[connective] + " " + *b + " goto " + Label(label);
         }
         break;
       }
       case op::kCalc: {
         static const char* kOperations[] = {"", "=", "+=", "-=", "*=", "/=", "//=", "= random"};
-        if (o[0] <= static_cast<uint32_t>(kMaxVariable) && o[1] >= 1 && o[1] <= 7 && o[2] <= 32767) {
-          return "v" + std::to_string(o[0]) + " " + kOperations[o[1]] + " " + std::to_string(o[2]);
+        const uint32_t variable = in[F::kVariable], operation = in[F::kOperation], x = in[F::kOperand];
+        if (variable <= static_cast<uint32_t>(corv::kMaxVariable) && operation >= 1 && operation <= 7 &&
+            x <= 32767) {
+          return "v" + std::to_string(variable) + " " + kOperations[operation] + " " + std::to_string(x);
         }
         break;
       }
@@ -202,19 +215,21 @@ class ReadableWriter {
       case op::kBackground:
       case op::kLayer1:
       case op::kLayer3:
-        if (o[0] <= static_cast<uint32_t>(kMaxNameNumber)) {
+        if (in[F::kNumber] <= static_cast<uint32_t>(corv::kMaxName)) {
           const char* word = in.opcode == op::kBackground ? "background "
                              : in.opcode == op::kLayer1   ? "layer1 "
                                                           : "layer3 ";
-          return word + Reference(in.opcode == op::kBackground ? 1 : 0, o[0], "none");
+          return word + Reference(in.opcode == op::kBackground ? 1 : 0, in[F::kNumber], "none");
         }
         break;
       case op::kMessage: {
         auto text = messages_.find(in.position + 1);
-        if (text == messages_.end() || o[1] > static_cast<uint32_t>(kMaxMessages)) throw CannotExpress{};
+        const uint32_t number = in[F::kNumber];
+        if (text == messages_.end() || number > static_cast<uint32_t>(corv::kMaxMessage))
+          throw CannotExpress{};
         std::string s = "message";
-        if (o[1] != last_message_ + 1) s += " " + std::to_string(o[1]);
-        last_message_ = o[1];
+        if (number != last_message_ + 1) s += " " + std::to_string(number);
+        last_message_ = number;
         return s + " " + QuoteLines(text->second, std::string(indent_ + s.size() + 1, ' '));
       }
       default:
@@ -239,21 +254,21 @@ class ReadableWriter {
 
   static std::optional<std::string> Comparison(uint32_t variable, uint32_t op, uint32_t constant) {
     static const char* kOperators[] = {"", "==", ">", "<", "!="};
-    if (variable > static_cast<uint32_t>(kMaxVariable) || op < 1 || op > 4) return std::nullopt;
+    if (variable > static_cast<uint32_t>(corv::kMaxVariable) || op < 1 || op > 4) return std::nullopt;
     if (constant > 0x7FFFFFFF && constant != 0xFFFFFFFF) return std::nullopt;
     const std::string k = constant == 0xFFFFFFFF ? "-1" : std::to_string(constant);
     return "v" + std::to_string(variable) + " " + kOperators[op] + " " + k;
   }
 
-  std::string NameStatement(int kind, const Instruction& in) {
+  std::string NameStatement(int kind, const Decoded& in) {
     static const char* kWords[] = {"picture", "background", "music"};
     static const char* kPrefixes[] = {"pic", "bg", "bgm"};
-    const uint32_t number = in.operands[0];
-    const uint32_t length = in.operands[1];
-    if (number > static_cast<uint32_t>(kMaxNameNumber) || length > 32767) throw CannotExpress{};
+    const uint32_t number = in[corv::Field::kNumber];
+    const uint32_t length = in[corv::Field::kLength];
+    if (number > static_cast<uint32_t>(corv::kMaxName) || length > 32767) throw CannotExpress{};
     int64_t& cursor = name_cursors_[kind];
     if (!file_.Has(cursor, length)) throw CannotExpress{};
-    const std::string text = file_.Bytes(cursor, length);
+    const std::string text(file_.Bytes(cursor, length));
     cursor += length;
     const std::string id = NewIdentifier(kind, text, kPrefixes[kind] + std::to_string(number));
     current_names_[kind][number] = id;
@@ -286,7 +301,7 @@ class ReadableWriter {
     return unique;
   }
 
-  const GameFile& file_;
+  const ImageReader& file_;
   std::ostringstream out_;
   int64_t limit_ = 0;
   int indent_ = 0;
@@ -302,10 +317,10 @@ class ReadableWriter {
 };
 
 // The explicit form: the header as raw fields, the script as op lines, the rest as raw strings.
-std::string WriteExplicit(const GameFile& file) {
+std::string WriteExplicit(const ImageReader& file) {
   std::ostringstream out;
   out << "# Disassembled by advc: " << file.size() << " bytes, written out byte for byte.\nexplicit\n";
-  if (!file.Has(1, kHeaderSize)) {
+  if (!file.Has(1, corv::kHeaderSize)) {
     for (int64_t p = 1; p <= file.size(); p += 16)
       out << RawBytes(file, p, std::min(p + 16, file.size() + 1)) << "\n";
     return out.str();
@@ -315,13 +330,13 @@ std::string WriteExplicit(const GameFile& file) {
                                   "choice-text pool",  "message-text pool",    "label chain",
                                   "option chain",      "message chain"};
   for (int i = 0; i < 8; ++i) {
-    out << "raw int32 " << OperandText(file.U32(5 + 4 * i), corv::Operand::kInt32) << "  # " << kFields[i]
-        << "\n";
+    out << "raw int32 " << OperandText(file.U32(corv::kPicturePoolField + 4 * i), corv::Operand::kInt32)
+        << "  # " << kFields[i] << "\n";
   }
   const int64_t limit = ScriptLimit(file);
-  int64_t p = kScriptStart;
+  int64_t p = corv::kScriptStart;
   while (p < limit) {
-    const Instruction in = DecodeInstruction(file, p, limit);
+    const Decoded in = DecodeInstruction(file, p, limit);
     if (in.truncated) {
       out << RawBytes(file, p, limit) << "\n";
       break;
@@ -346,7 +361,7 @@ bool Rebuilds(const std::string& source, const std::vector<uint8_t>& image) {
 }  // namespace
 
 std::string Disassemble(const std::vector<uint8_t>& image) {
-  const GameFile file(image);
+  const ImageReader file(image);
   try {
     std::string readable = ReadableWriter(file).Write();
     if (Rebuilds(readable, image)) return readable;

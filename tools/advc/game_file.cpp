@@ -4,51 +4,28 @@
 
 namespace advc {
 
-Instruction DecodeInstruction(const GameFile& file, int64_t position, int64_t limit) {
-  Instruction in;
-  in.position = position;
-  in.opcode = file.Byte(position);
-  const corv::OpcodeInfo& info = corv::kOpcodes[in.opcode];
-  in.length = info.length;
-  if (position + in.length > limit || !file.Has(position, in.length)) {
-    in.truncated = true;
-    return in;
-  }
-  int64_t at = position + 1;
-  for (int i = 0; i < info.operand_count; ++i) {
-    switch (info.operands[i]) {
-      case corv::Operand::kByte:
-        in.operands[i] = file.Byte(at);
-        break;
-      case corv::Operand::kInt16:
-        in.operands[i] = file.U16(at);
-        break;
-      case corv::Operand::kInt32:
-        in.operands[i] = file.U32(at);
-        break;
-    }
-    at += corv::OperandSize(info.operands[i]);
-  }
-  return in;
+uint32_t Decoded::operator[](corv::Field field) const {
+  const corv::OpcodeInfo& info = corv::kOpcodes[opcode];
+  return operands[&info.Find(field) - info.operands.data()];
 }
 
-int64_t SkipOptionBody(const GameFile& file, int64_t position) {
-  int64_t d = 9;
-  while (true) {
-    if (position + d > file.size()) return 0;
-    d += corv::kOpcodes[file.Byte(position + d)].length;
-    if (position + d > file.size()) return 0;
-    if (file.Byte(position + d) == corv::op::kEndOption) return d;
+Decoded DecodeInstruction(const ImageReader& file, int64_t position, int64_t limit) {
+  const corv::Instruction in = corv::InstructionAt(file, position);
+  Decoded decoded{position, in.opcode(), in.length()};
+  if (position + in.length() > limit || !in.Complete()) {
+    decoded.truncated = true;
+    return decoded;
   }
+  for (int i = 0; i < in.info().operand_count; ++i) decoded.operands[i] = in.Raw(i);
+  return decoded;
 }
 
-int64_t ScriptLimit(const GameFile& file) {
+int64_t ScriptLimit(const ImageReader& file) {
   int64_t limit = file.size() + 1;
-  if (!file.Has(1, kHeaderSize)) return limit;
-  for (int64_t field :
-       {kPicturePoolField, kBackgroundPoolField, kMusicPoolField, kChoicePoolField, kMessagePoolField}) {
-    const int64_t p = file.U32(field);
-    if (p >= kScriptStart && p <= file.size()) limit = std::min(limit, p);
+  if (!file.Has(1, corv::kHeaderSize)) return limit;
+  for (int p = 0; p < corv::kPoolCount; ++p) {
+    const int64_t start = file.U32(corv::PoolField(static_cast<corv::Pool>(p)));
+    if (start >= corv::kScriptStart && start <= file.size()) limit = std::min(limit, start);
   }
   return limit;
 }
