@@ -1,9 +1,9 @@
 // The registering half of the choice-option command (opcode 131).
 #include <string>
 
-#include "format/opcodes.h"
 #include "core/operands.h"
 #include "core/shutdown.h"
+#include "format/opcodes.h"
 #include "interaction/waits.h"
 
 namespace corv {

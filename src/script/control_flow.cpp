@@ -14,10 +14,10 @@
 #include <cmath>
 #include <string>
 
-#include "format/opcodes.h"
 #include "core/operands.h"
 #include "core/shutdown.h"
 #include "core/trace.h"
+#include "format/opcodes.h"
 #include "script/interpreter.h"
 
 namespace corv {

@@ -24,10 +24,10 @@
 #include <optional>
 
 #include "core/events.h"
-#include "format/opcodes.h"
 #include "core/operands.h"
 #include "core/shutdown.h"
 #include "core/trace.h"
+#include "format/opcodes.h"
 #include "interaction/save_game.h"
 #include "interaction/waits.h"
 #include "media/music.h"
