@@ -1,7 +1,6 @@
 #include "interaction/slot_screen.h"
 
 #include <cctype>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -143,15 +142,10 @@ void DrawSlotList(Player& player, Surface& surface, int highlighted, bool refres
   if (refresh) {
     for (int n = 1; n <= kSlotCount; ++n) labels[n] = SlotLabel(player, n);
   }
-  FontSpec& font = player.screen.TextFont;
-  const double size = std::round(font.size_pt);
-  font.size_pt = 16;
+  const FontSizeScope slot_size(player.screen.TextFont, surface, 16);
   for (int n = 1; n <= kSlotCount; ++n) {
     DrawMenuRow(player, surface, 230, 170 + 30 * (n - 1), labels[n], n == highlighted);
   }
-  font.bold = false;
-  font.size_pt = size;
-  surface.font = font;
 }
 
 int SelectSlot(Player& player) {

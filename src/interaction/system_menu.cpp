@@ -1,7 +1,6 @@
 #include "interaction/system_menu.h"
 
 #include <array>
-#include <cmath>
 #include <cstdio>
 #include <optional>
 
@@ -115,15 +114,10 @@ void DrawMenuRow(Player& player, Surface& surface, int x, int y, const std::u32s
 }
 
 void DrawMenuEntries(Player& player, Surface& surface, int highlighted) {
-  FontSpec& font = player.screen.TextFont;
-  const double size = std::round(font.size_pt);
-  font.size_pt = 20;
+  const FontSizeScope menu_size(player.screen.TextFont, surface, 20);
   for (int i = 0; i < static_cast<int>(kMenuEntries.size()); ++i) {
     DrawMenuRow(player, surface, kMenuEntries[i].x, 165 + 30 * i, kMenuEntries[i].label, i == highlighted);
   }
-  font.bold = false;
-  font.size_pt = size;
-  surface.font = font;
 }
 
 int SelectMenuEntry(Player& player) {

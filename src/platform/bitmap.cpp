@@ -19,6 +19,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/sdl_ptrs.h"
+
 namespace corv {
 
 namespace {
@@ -37,11 +39,6 @@ enum Compression : uint32_t {
   kPng = 5,
   kAlphaBitFields = 6
 };
-
-struct SdlSurfaceDeleter {
-  void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
-};
-using SdlSurfacePtr = std::unique_ptr<SDL_Surface, SdlSurfaceDeleter>;
 
 bool Fail(std::string* error, std::string message) {
   if (error) *error = std::move(message);

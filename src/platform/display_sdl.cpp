@@ -28,26 +28,10 @@
 #include <thread>
 
 #include "platform/display.h"
+#include "platform/sdl_ptrs.h"
 
 namespace corv {
 namespace {
-
-struct WindowDeleter {
-  void operator()(SDL_Window* w) const { SDL_DestroyWindow(w); }
-};
-struct RendererDeleter {
-  void operator()(SDL_Renderer* r) const { SDL_DestroyRenderer(r); }
-};
-struct TextureDeleter {
-  void operator()(SDL_Texture* t) const { SDL_DestroyTexture(t); }
-};
-struct SurfaceDeleter {
-  void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
-};
-using WindowPtr = std::unique_ptr<SDL_Window, WindowDeleter>;
-using RendererPtr = std::unique_ptr<SDL_Renderer, RendererDeleter>;
-using TexturePtr = std::unique_ptr<SDL_Texture, TextureDeleter>;
-using SdlSurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
 
 // One reference to SDL's video subsystem, released with the object.
 class VideoSubsystem {
@@ -427,9 +411,9 @@ class SdlDisplay final : public Display {
   Surface shown_;  // the frame last uploaded to the texture
   // Released in reverse order: texture, renderer, window, then the video system.
   std::unique_ptr<VideoSubsystem> video_;
-  WindowPtr window_;
-  RendererPtr renderer_;
-  TexturePtr texture_;
+  SdlWindowPtr window_;
+  SdlRendererPtr renderer_;
+  SdlTexturePtr texture_;
 };
 
 }  // namespace

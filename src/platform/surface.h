@@ -15,12 +15,15 @@
 // were written for, so a box from (50, 340) to (590, 460) covers columns 50-589 and rows 340-459.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/cpu_features.h"
 
 namespace corv {
 
@@ -140,6 +143,29 @@ class Surface {
   Spare spare_;
 };
 
+// A run of drawing at another font size: sets the font object's size, and when the run ends puts back
+// the size it had (rounded to whole points), clears bold and gives the restored font to `surface`, so a
+// menu drawn in its own size leaves the font as the game's text expects it.
+class FontSizeScope {
+ public:
+  FontSizeScope(FontSpec& font, Surface& surface, double size_pt)
+      : font_(font), surface_(surface), saved_size_pt_(std::round(font.size_pt)) {
+    font_.size_pt = size_pt;
+  }
+  ~FontSizeScope() {
+    font_.bold = false;
+    font_.size_pt = saved_size_pt_;
+    surface_.font = font_;
+  }
+  FontSizeScope(const FontSizeScope&) = delete;
+  FontSizeScope& operator=(const FontSizeScope&) = delete;
+
+ private:
+  FontSpec& font_;
+  Surface& surface_;
+  double saved_size_pt_;
+};
+
 // A frame that a loop draws again on every pass: the pixels of the surface it draws on, then what
 // depends only on a small key (a lit row, a blinking marker). Most passes draw what the pass before
 // drew. The finished frame is kept with the pixels it was drawn over, and a pass with the same key over
@@ -169,16 +195,13 @@ class KeptFrame {
 
 enum class UseKey { kNo, kYes };
 
-// Which row loops a copy runs: the fastest the processor offers, or the portable ones every machine
-// runs (both give the same bytes; the choice exists so that both can be checked).
-enum class RowCode { kBest, kPortable };
-
 // Copies src_rect of src onto dst_rect of dst, scaled by nearest neighbour when the sizes differ,
 // clipped to both surfaces. With UseKey::kYes, source pixels equal to src.colour_key are left out.
 // src and dst may be the same surface (overlapping bands are copied as if through a temporary).
-// Returns false when the rectangles are empty or the formats differ.
+// `simd` picks the row loops (every set gives the same bytes). Returns false when the rectangles are empty,
+// the formats differ or `simd` is not available on this processor.
 bool Blit(Surface& dst, const Rect& dst_rect, const Surface& src, const Rect& src_rect, UseKey key,
-          RowCode code = RowCode::kBest);
+          Simd simd = Simd::kBest);
 
 // Fills and outlines a box from (x1, y1) to (x2, y2), right and bottom excluded: interior in the fill
 // colour, outline in the fore colour.

@@ -93,11 +93,21 @@ const BlitCase kBlitCases[] = {
      true},
 };
 
-// Both the fastest row loops of this processor and the portable ones are held to the plain copy.
-constexpr RowCode kRowCodes[] = {RowCode::kBest, RowCode::kPortable};
+// Every set of row loops this processor runs is held to the plain copy.
+std::vector<Simd> RowLoopSets() {
+  std::vector<Simd> sets;
+  for (Simd simd : {Simd::kPortable, Simd::kSse2, Simd::kAvx2}) {
+    if (SimdAvailable(simd)) sets.push_back(simd);
+  }
+  return sets;
+}
+
+const char* SetName(Simd simd) {
+  return simd == Simd::kPortable ? "portable" : simd == Simd::kSse2 ? "SSE2" : "AVX2";
+}
 
 TEST(SurfaceBlit, MatchesThePlainPerPixelCopy) {
-  for (RowCode code : kRowCodes) {
+  for (Simd code : RowLoopSets()) {
     for (int depth : kDepths) {
       std::mt19937 rng(depth);
       const uint32_t key = MapColour(depth, 0xFF0000);
@@ -112,7 +122,7 @@ TEST(SurfaceBlit, MatchesThePlainPerPixelCopy) {
           ASSERT_EQ(dst.SizeBytes(), expected.SizeBytes());
           EXPECT_EQ(0, std::memcmp(dst.Data(), expected.Data(), dst.SizeBytes()))
               << c.name << ", depth " << depth << ", keys " << key_percent << "%"
-              << (code == RowCode::kPortable ? ", portable" : "");
+              << ", " << SetName(code);
         }
       }
     }
@@ -138,7 +148,7 @@ TEST(SurfaceBlit, KeyRunsOfEveryLengthAtEveryColumnMatchThePlainCopy) {
       {"one key in 17", 17, 1},
   };
   const Rect sizes[] = {{0, 0, 131, 6}, {0, 0, 66, 6}};  // same size, and doubled onto 131 x 6 (clipped)
-  for (RowCode code : kRowCodes) {
+  for (Simd code : RowLoopSets()) {
     for (int depth : kDepths) {
       const uint32_t key = MapColour(depth, 0x00FF00);
       const uint32_t near_key = key ^ (depth == 16 ? 0x0800 : 0x010000);  // differs in the top byte only
@@ -163,7 +173,7 @@ TEST(SurfaceBlit, KeyRunsOfEveryLengthAtEveryColumnMatchThePlainCopy) {
             ASSERT_TRUE(Blit(dst, to, src, src.Bounds(), UseKey::kYes, code));
             EXPECT_EQ(0, std::memcmp(dst.Data(), expected.Data(), dst.SizeBytes()))
                 << c.name << ", depth " << depth << ", width " << source.right << ", from column " << to.left
-                << (code == RowCode::kPortable ? ", portable" : "");
+                << ", " << SetName(code);
           }
         }
       }
