@@ -36,14 +36,7 @@ const Loops& LoopsFor(Simd simd) {
 #if defined(__x86_64__) || defined(__i386__)
   static const Loops sse2 = Sse2Loops();
   static const Loops avx2 = Avx2Loops();
-  switch (Resolve(simd)) {
-    case Simd::kAvx2:
-      return avx2;
-    case Simd::kSse2:
-      return sse2;
-    default:
-      return portable;
-  }
+  return TableFor(simd, portable, sse2, avx2);
 #else
   (void)simd;
   return portable;
@@ -119,7 +112,7 @@ void ForEachRun(Surface& surface, const Area& area, Run&& run) {
   const size_t row_bytes = static_cast<size_t>(area.right - area.left + 1) * bpp;
   if (area.left == 0 && area.right == surface.Width() - 1 &&
       static_cast<size_t>(surface.Pitch()) == row_bytes) {
-    run(surface.Row(area.top), row_bytes * static_cast<size_t>(area.bottom - area.top + 1));
+    run(surface.Rows(area.top, area.bottom + 1), row_bytes * static_cast<size_t>(area.bottom - area.top + 1));
     return;
   }
   for (int y = area.top; y <= area.bottom; ++y) run(surface.Row(y) + area.left * bpp, row_bytes);

@@ -30,14 +30,7 @@ const BlitRows& BlitRowsFor(Simd simd) {
     if (Cpu().avx2) UseAvx2Rows(rows);
     return rows;
   }();
-  switch (Resolve(simd)) {
-    case Simd::kAvx2:
-      return avx2;
-    case Simd::kSse2:
-      return sse2;
-    default:
-      return portable;
-  }
+  return TableFor(simd, portable, sse2, avx2);
 #else
   (void)simd;
   return portable;

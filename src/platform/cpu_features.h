@@ -19,7 +19,21 @@ struct CpuFeatures {
 // True when the loops of `simd` can run on this processor (kBest and kPortable always can).
 [[nodiscard]] bool SimdAvailable(Simd simd);
 
-// The set kBest stands for on this processor; any other value is returned as it is.
+// The set kBest stands for on this processor, chosen once; any other value is returned as it is.
 [[nodiscard]] Simd Resolve(Simd simd);
+
+// The one of a family's three tables of loops (portable, SSE2, AVX2) that `simd` stands for: the one
+// place where every family of pixel loops is chosen.
+template <typename Table>
+[[nodiscard]] const Table& TableFor(Simd simd, const Table& portable, const Table& sse2, const Table& avx2) {
+  switch (Resolve(simd)) {
+    case Simd::kAvx2:
+      return avx2;
+    case Simd::kSse2:
+      return sse2;
+    default:
+      return portable;
+  }
+}
 
 }  // namespace corv

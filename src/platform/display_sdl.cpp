@@ -11,7 +11,8 @@
 //    else at the largest whole multiple of 640 x 480 that fits the desktop. Alt+Enter switches between
 //    window and full screen.
 //  - A flip uploads the frame into a streaming texture of the frame's own pixel format (RGB565, BGR24
-//    for the three-byte blue-green-red layout, XRGB8888), so no conversion is done on our side.
+//    for the three-byte blue-green-red layout, XRGB8888), so no conversion is done on our side. Only
+//    the rows drawn since the frame on screen are compared and uploaded, where the frame knows them.
 //  - Presents wait for the vertical blank where the driver offers it; a frame limiter at the monitor's
 //    refresh rate paces them where it does not (Xvfb, some software renderers), so waiting loops that
 //    flip do not spin a core.
@@ -192,9 +193,13 @@ class SdlDisplay final : public Display {
     presented_since_poll_ = true;
     if (!texture_ || frame.Depth() != depth_ || frame.Width() != width_ || frame.Height() != height_) return;
     if (!frame.SharesPixelsWith(shown_)) {
-      if (frame.SizeBytes() != shown_.SizeBytes() ||
-          std::memcmp(frame.Data(), shown_.Data(), shown_.SizeBytes()) != 0) {
-        SDL_UpdateTexture(texture_.get(), nullptr, frame.Data(), frame.Pitch());
+      // Only the rows drawn since the shown frame are compared and uploaded, where that is known.
+      RowSpan rows = frame.ChangedRowsSince(shown_).value_or(RowSpan{0, height_});
+      rows.first = std::max(rows.first, 0);
+      rows.end = std::min(rows.end, height_);
+      if (!rows.Empty() && !SameRows(frame, shown_, rows)) {
+        const SDL_Rect area{0, rows.first, width_, rows.end - rows.first};
+        SDL_UpdateTexture(texture_.get(), &area, frame.Row(rows.first), frame.Pitch());
         Repaint();
       }
       shown_ = frame;
@@ -311,6 +316,13 @@ class SdlDisplay final : public Display {
     SdlSurfacePtr icon(SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), kIconSize, kIconSize, 32,
                                                           kIconSize * 4, SDL_PIXELFORMAT_RGBA8888));
     if (icon) SDL_SetWindowIcon(window_.get(), icon.get());
+  }
+
+  // True when both frames hold the same pixels in the given rows.
+  static bool SameRows(const Surface& a, const Surface& b, const RowSpan& rows) {
+    if (a.SizeBytes() != b.SizeBytes() || a.Pitch() != b.Pitch()) return false;
+    const size_t bytes = static_cast<size_t>(rows.end - rows.first) * static_cast<size_t>(a.Pitch());
+    return std::memcmp(a.Row(rows.first), b.Row(rows.first), bytes) == 0;
   }
 
   // Draws the current texture: black bars around the scaled screen.

@@ -72,15 +72,45 @@ void DrawLine(Surface& surface, int x1, int y1, int x2, int y2) {
   }
 }
 
+namespace {
+
+// The set bits of one mask row, columns [left, right), in the pixel value, onto a row whose column 0 is at
+// x0 of the mask.
+template <int B>
+void PlotRow(uint8_t* row, const uint8_t* bits, int left, int right, int64_t x0, uint32_t pixel) {
+  for (int mx = left; mx < right; ++mx) {
+    if (bits[mx]) Store<B>(row + static_cast<size_t>(x0 + mx) * B, pixel);
+  }
+}
+
+}  // namespace
+
 bool DrawText(Surface& surface, GlyphSource& glyphs, int x, int y, const std::u32string& text) {
   if (text.empty()) return true;
   const GlyphMask& mask = glyphs.Render(text, surface.font);
   if (mask.width == 0) return false;
   const uint32_t pixel = MapColour(surface.Depth(), surface.fore_colour);
-  for (int my = 0; my < mask.height; ++my) {
+  // The part of the mask that lies on the surface; a row without ink is not touched, so a blank glyph
+  // leaves a shared frame shared.
+  const int top = static_cast<int>(std::clamp<int64_t>(-int64_t{y}, 0, mask.height));
+  const int bottom = static_cast<int>(std::clamp<int64_t>(int64_t{surface.Height()} - y, 0, mask.height));
+  const int left = static_cast<int>(std::clamp<int64_t>(-int64_t{x}, 0, mask.width));
+  const int right = static_cast<int>(std::clamp<int64_t>(int64_t{surface.Width()} - x, 0, mask.width));
+  if (left >= right) return true;
+  for (int my = top; my < bottom; ++my) {
     const uint8_t* bits = mask.bits.data() + static_cast<size_t>(my) * mask.width;
-    for (int mx = 0; mx < mask.width; ++mx) {
-      if (bits[mx]) PutPixel(surface, x + mx, y + my, pixel);
+    if (std::none_of(bits + left, bits + right, [](uint8_t b) { return b != 0; })) continue;
+    uint8_t* row = surface.Row(y + my);
+    switch (surface.BytesPerPixel()) {
+      case 2:
+        PlotRow<2>(row, bits, left, right, x, pixel);
+        break;
+      case 3:
+        PlotRow<3>(row, bits, left, right, x, pixel);
+        break;
+      default:
+        PlotRow<4>(row, bits, left, right, x, pixel);
+        break;
     }
   }
   return true;

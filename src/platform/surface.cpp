@@ -36,32 +36,8 @@ Surface::Surface(int width, int height, int depth)
       depth_(depth),
       bytes_per_pixel_(depth / 8),
       pitch_(width * (depth / 8)) {
-  pixels_ = std::make_shared<Bytes>(static_cast<size_t>(pitch_) * height_);
-}
-
-namespace {
-
-constexpr uintptr_t kLine = 64;
-
-uint8_t* FirstLine(uint8_t* block) {
-  return block + (kLine - reinterpret_cast<uintptr_t>(block) % kLine) % kLine;
-}
-
-// The size of the block for `size` bytes of pixels. A size near the top of the range (a negative width or
-// height turned unsigned) is refused as a vector would refuse it, instead of wrapping to a short block.
-size_t BlockSize(size_t size) {
-  if (size > std::numeric_limits<size_t>::max() / 2) throw std::length_error("surface too large");
-  return size + kLine;
-}
-
-}  // namespace
-
-Surface::Bytes::Bytes(size_t size)
-    : block_(new uint8_t[BlockSize(size)]()), data_(FirstLine(block_.get())), size_(size) {}
-
-Surface::Bytes::Bytes(const Bytes& other)
-    : block_(new uint8_t[BlockSize(other.size_)]), data_(FirstLine(block_.get())), size_(other.size_) {
-  std::memcpy(data_, other.data_, size_);
+  pool_ = std::make_shared<PixelPool>();
+  pixels_ = pool_->Fresh(static_cast<size_t>(pitch_) * height_);
 }
 
 uint32_t Surface::ReadPixel(int x, int y) const {
@@ -94,19 +70,19 @@ void Surface::SwapPixels(Surface& other) {
 
 void Surface::CopyPixels(const Surface& from) {
   if (from.width_ != width_ || from.height_ != height_ || from.depth_ != depth_) return;
-  if (pixels_ == from.pixels_) return;
-  if (pixels_.use_count() == 1) spare_.buffer = std::move(pixels_);
-  pixels_ = from.pixels_;
+  pixels_ = from.pixels_;  // the buffer given up goes back to the pool it came from
 }
 
 void Surface::Unshare() {
-  Buffer& spare = spare_.buffer;
-  if (spare && spare.use_count() == 1 && spare->size() == pixels_->size()) {
-    std::memcpy(spare->data(), pixels_->data(), pixels_->size());
-    pixels_ = std::move(spare);
-  } else {
-    pixels_ = std::make_shared<Bytes>(*pixels_);
-  }
+  if (!pool_) pool_ = std::make_shared<PixelPool>();
+  pixels_ = pool_->CopyOf(*pixels_, static_cast<size_t>(pitch_));
+}
+
+std::optional<RowSpan> Surface::ChangedRowsSince(const Surface& older) const {
+  if (!pixels_ || !older.pixels_ || older.width_ != width_ || older.height_ != height_ ||
+      older.depth_ != depth_)
+    return std::nullopt;
+  return pixels_->ChangedSince(*older.pixels_);
 }
 
 }  // namespace corv

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/cpu_features.h"
+#include "platform/pixel_buffer.h"
 
 namespace corv {
 
@@ -71,12 +72,18 @@ class Surface {
   // Copies of a surface share its pixels until one of them is written to: every mutable access first
   // gives the surface a buffer of its own. A whole-frame copy therefore costs nothing until something
   // is drawn, and a frame that was only passed along is known to be unchanged without comparing it.
-  uint8_t* Row(int y) { return Data() + static_cast<size_t>(y) * pitch_; }
+  // Mutable access names the rows it writes; a surface that needs a buffer of its own takes one that
+  // held an earlier frame of the same line where it can, and copies only the rows written since.
+  uint8_t* Row(int y) { return Rows(y, y + 1); }
   const uint8_t* Row(int y) const { return Data() + static_cast<size_t>(y) * pitch_; }
-  uint8_t* Data() {
+  // The first of rows [first, end), all of which may be written through the pointer.
+  uint8_t* Rows(int first, int end) {
+    if (!pixels_) return nullptr;
     if (pixels_.use_count() > 1) Unshare();
-    return pixels_ ? pixels_->data() : nullptr;
+    pixels_->Written(first, end);
+    return pixels_->data() + static_cast<size_t>(first) * pitch_;
   }
+  uint8_t* Data() { return Rows(0, height_); }
   const uint8_t* Data() const { return pixels_ ? pixels_->data() : nullptr; }
   size_t SizeBytes() const { return pixels_ ? pixels_->size() : 0; }
 
@@ -102,6 +109,11 @@ class Surface {
   // True when both surfaces hold the very same pixel buffer, so their pixels are equal.
   bool SharesPixelsWith(const Surface& other) const { return pixels_ && pixels_ == other.pixels_; }
 
+  // The rows in which this surface's pixels may differ from those of `older` (same size and format): none
+  // when they share their pixels, the rows written since when these pixels come from older's by writes
+  // that were recorded, nullopt when that is not known.
+  [[nodiscard]] std::optional<RowSpan> ChangedRowsSince(const Surface& older) const;
+
  private:
   void Unshare();
 
@@ -110,37 +122,9 @@ class Surface {
   int depth_ = 32;
   int bytes_per_pixel_ = 4;
   int pitch_ = 0;
-  // Pixel memory that starts on a cache line, as does every row of a frame whose width makes whole lines:
-  // the vector loops over rows then never split a load or a store across two lines. The block is taken a
-  // line larger and aligned by hand: with glibc's own aligned allocation, which splits heap chunks, the
-  // demo's headless run peaked at 367 MB instead of 59 MB.
-  class Bytes {
-   public:
-    explicit Bytes(size_t size);  // zeroed
-    Bytes(const Bytes& other);
-    Bytes& operator=(const Bytes&) = delete;
-    uint8_t* data() { return data_; }
-    const uint8_t* data() const { return data_; }
-    size_t size() const { return size_; }
-
-   private:
-    std::unique_ptr<uint8_t[]> block_;
-    uint8_t* data_ = nullptr;
-    size_t size_ = 0;
-  };
-  using Buffer = std::shared_ptr<Bytes>;
-  // The buffer this surface last gave up to share another's pixels, kept for its next Unshare: a
-  // surface that is copied onto and drawn on every frame reuses two buffers instead of asking the
-  // system for fresh memory each time. It belongs to this surface alone; a copy starts without one.
-  struct Spare {
-    Buffer buffer;
-    Spare() = default;
-    Spare(const Spare&) {}
-    Spare& operator=(const Spare&) { return *this; }
-  };
-
-  Buffer pixels_;
-  Spare spare_;
+  std::shared_ptr<PixelBlock> pixels_;
+  // Where this surface and its copies get and give back pixel buffers.
+  std::shared_ptr<PixelPool> pool_;
 };
 
 // A run of drawing at another font size: sets the font object's size, and when the run ends puts back
