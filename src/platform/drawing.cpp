@@ -1,6 +1,7 @@
 // Boxes, lines and text drawn in a surface's drawing state.
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "platform/glyphs.h"
@@ -75,11 +76,21 @@ void DrawLine(Surface& surface, int x1, int y1, int x2, int y2) {
 namespace {
 
 // The set bits of one mask row, columns [left, right), in the pixel value, onto a row whose column 0 is at
-// x0 of the mask.
+// x0 of the mask. Every pixel of the span is read and written back, chosen without a branch: a glyph's
+// bits follow no pattern a branch predictor could learn. Pixels without ink keep every byte they had.
 template <int B>
 void PlotRow(uint8_t* row, const uint8_t* bits, int left, int right, int64_t x0, uint32_t pixel) {
   for (int mx = left; mx < right; ++mx) {
-    if (bits[mx]) Store<B>(row + static_cast<size_t>(x0 + mx) * B, pixel);
+    uint8_t* p = row + static_cast<size_t>(x0 + mx) * B;
+    const uint32_t ink = 0u - static_cast<uint32_t>(bits[mx] != 0);
+    if constexpr (B == 4) {
+      uint32_t old;
+      std::memcpy(&old, p, 4);
+      const uint32_t v = (old & ~ink) | (pixel & 0x00FFFFFF & ink);
+      std::memcpy(p, &v, 4);
+    } else {
+      Store<B>(p, (Load<B>(p) & ~ink) | (pixel & ink));
+    }
   }
 }
 
