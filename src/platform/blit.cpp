@@ -67,6 +67,14 @@ void ScaleRow(uint8_t* d, const uint8_t* s, const int* sx, int n, bool keyed, ui
   }
 }
 
+// The first pixel a copy writes on destination row dy (counted from the destination rectangle), the
+// row's columns it writes being named to the surface.
+template <int B>
+uint8_t* DestinationRow(Surface& dst, const CopyPlan& p, int64_t dy) {
+  const int left = static_cast<int>(p.dst_left + p.dx0), right = static_cast<int>(p.dst_left + p.dx1);
+  return dst.Span(static_cast<int>(p.dst_top + dy), left, right) + static_cast<size_t>(left) * B;
+}
+
 template <int B>
 void RunCopy(Surface& dst, const Surface& src, const CopyPlan& p, bool keyed, uint32_t key, Simd simd) {
   const RowLoops& kernels = BlitRowsFor(simd).For<B>();
@@ -78,7 +86,7 @@ void RunCopy(Surface& dst, const Surface& src, const CopyPlan& p, bool keyed, ui
   uint8_t* previous_row = nullptr;
   for (int64_t dy = p.dy0; dy < p.dy1; ++dy) {
     const int sy = static_cast<int>(p.src_top + SourceOf(dy, p.sh, p.dh));
-    uint8_t* d = dst.Row(static_cast<int>(p.dst_top + dy)) + static_cast<size_t>(p.dst_left + p.dx0) * B;
+    uint8_t* d = DestinationRow<B>(dst, p, dy);
     const uint8_t* s = src.Row(sy) + static_cast<size_t>(first_sx) * B;
     if (same_size) {
       if (keyed) {
@@ -94,7 +102,7 @@ void RunCopy(Surface& dst, const Surface& src, const CopyPlan& p, bool keyed, ui
         uint8_t* d2 = nullptr;
         if (dy + 1 < p.dy1 && p.src_top + SourceOf(dy + 1, p.sh, p.dh) == sy) {
           ++dy;
-          d2 = dst.Row(static_cast<int>(p.dst_top + dy)) + static_cast<size_t>(p.dst_left + p.dx0) * B;
+          d2 = DestinationRow<B>(dst, p, dy);
         }
         kernels.doubled_keyed(d, d2, s, n / 2, key);
       } else {

@@ -17,7 +17,7 @@ void FillSpan(Surface& s, int x1, int x2, int y, uint32_t pixel) {
   x1 = std::max(x1, 0);
   x2 = std::min(x2, s.Width());
   if (x1 >= x2) return;
-  uint8_t* row = s.Row(y);
+  uint8_t* row = s.Span(y, x1, x2);
   switch (s.BytesPerPixel()) {
     case 2:
       for (int x = x1; x < x2; ++x) Store<2>(row + 2 * x, pixel);
@@ -111,7 +111,7 @@ bool DrawText(Surface& surface, GlyphSource& glyphs, int x, int y, const std::u3
   for (int my = top; my < bottom; ++my) {
     const uint8_t* bits = mask.bits.data() + static_cast<size_t>(my) * mask.width;
     if (std::none_of(bits + left, bits + right, [](uint8_t b) { return b != 0; })) continue;
-    uint8_t* row = surface.Row(y + my);
+    uint8_t* row = surface.Span(y + my, x + left, x + right);
     switch (surface.BytesPerPixel()) {
       case 2:
         PlotRow<2>(row, bits, left, right, x, pixel);

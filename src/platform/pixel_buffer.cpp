@@ -28,9 +28,17 @@ size_t BlockSize(size_t size) {
 
 // The rows in which two blocks may differ, whichever of them came from the other: a frame copied back
 // over newer ones (the empty message window brought back) differs from them where they were drawn on.
-std::optional<RowSpan> Between(const PixelBlock& a, const PixelBlock& b) {
-  if (std::optional<RowSpan> rows = a.ChangedSince(b)) return rows;
-  return b.ChangedSince(a);
+std::optional<PixelBlock::Area> Between(const PixelBlock& a, const PixelBlock& b) {
+  if (std::optional<PixelBlock::Area> area = a.AreaChangedSince(b)) return area;
+  return b.AreaChangedSince(a);
+}
+
+// How many bytes a copy of the area takes, for rows of row_bytes.
+size_t AreaBytes(const PixelBlock::Area& area, size_t row_bytes) {
+  if (area.rows.Empty()) return 0;
+  const size_t right = std::min(area.right, row_bytes);
+  const size_t width = area.left < right ? right - area.left : 0;
+  return static_cast<size_t>(area.rows.end - area.rows.first) * width;
 }
 
 }  // namespace
@@ -52,24 +60,42 @@ void PixelBlock::BeginVersion() {
 }
 
 std::optional<RowSpan> PixelBlock::ChangedSince(const PixelBlock& older) const {
-  if (older.version_ == version_) return RowSpan{};
-  RowSpan rows;
+  const std::optional<Area> area = AreaChangedSince(older);
+  if (!area) return std::nullopt;
+  return area->rows;
+}
+
+std::optional<PixelBlock::Area> PixelBlock::AreaChangedSince(const PixelBlock& older) const {
+  if (older.version_ == version_) return Area{};
+  Area area;
   for (int j = step_count_ - 1; j >= 0; --j) {
-    rows.Add(steps_[j].rows.first, steps_[j].rows.end);
-    if (steps_[j].from == older.version_) return rows;
+    const Step& step = steps_[j];
+    if (!step.rows.Empty()) {
+      area.rows.Add(step.rows.first, step.rows.end);
+      area.left = std::min(area.left, step.area.left);
+      area.right = std::max(area.right, step.area.right);
+    }
+    if (step.from == older.version_) return area;
   }
   return std::nullopt;
 }
 
 void PixelBlock::CopyFrom(PixelBlock& from, size_t row_bytes) {
   from.sealed_ = true;  // what it holds now is what this block will hold
-  const std::optional<RowSpan> rows = Between(from, *this);
-  if (!rows || size_ != from.size_) {
+  const std::optional<Area> area = Between(from, *this);
+  if (!area || size_ != from.size_ || row_bytes == 0) {
     std::memcpy(data_, from.data_, std::min(size_, from.size_));
-  } else if (!rows->Empty()) {
-    const size_t begin = std::min(size_, static_cast<size_t>(std::max(rows->first, 0)) * row_bytes);
-    const size_t end = std::min(size_, static_cast<size_t>(std::max(rows->end, 0)) * row_bytes);
-    if (begin < end) std::memcpy(data_ + begin, from.data_ + begin, end - begin);
+  } else if (AreaBytes(*area, row_bytes) > 0) {
+    const size_t first = static_cast<size_t>(std::max(area->rows.first, 0));
+    const size_t end = std::min(size_ / row_bytes, static_cast<size_t>(std::max(area->rows.end, 0)));
+    const size_t left = area->left, right = std::min(area->right, row_bytes);
+    if (left == 0 && right == row_bytes) {
+      if (first < end)
+        std::memcpy(data_ + first * row_bytes, from.data_ + first * row_bytes, (end - first) * row_bytes);
+    } else {
+      for (size_t y = first; y < end; ++y)
+        std::memcpy(data_ + y * row_bytes + left, from.data_ + y * row_bytes + left, right - left);
+    }
   }
   version_ = from.version_;
   steps_ = from.steps_;
@@ -82,18 +108,16 @@ std::shared_ptr<PixelBlock> PixelPool::Fresh(size_t size) {
 }
 
 std::shared_ptr<PixelBlock> PixelPool::CopyOf(PixelBlock& from, size_t row_bytes) {
-  // The kept block that needs the fewest rows copied; any kept block of the size will do for a whole copy.
+  // The kept block that needs the fewest bytes copied; any kept block of the size will do for a whole copy.
   auto best = kept_.end();
-  int best_rows = std::numeric_limits<int>::max();
+  size_t best_bytes = std::numeric_limits<size_t>::max();
   for (auto it = kept_.begin(); it != kept_.end(); ++it) {
     if ((*it)->size() != from.size()) continue;
-    const std::optional<RowSpan> rows = Between(from, **it);
-    const int count = !rows           ? std::numeric_limits<int>::max() - 1
-                      : rows->Empty() ? 0
-                                      : rows->end - rows->first;
-    if (count < best_rows) {
+    const std::optional<PixelBlock::Area> area = Between(from, **it);
+    const size_t count = area ? AreaBytes(*area, row_bytes) : std::numeric_limits<size_t>::max() - 1;
+    if (count < best_bytes) {
       best = it;
-      best_rows = count;
+      best_bytes = count;
     }
   }
   std::unique_ptr<PixelBlock> block;

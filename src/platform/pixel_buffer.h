@@ -4,8 +4,9 @@
 // Copies of a surface share one block until one of them is written to, which then needs a block of its
 // own holding the same pixels. Copying the whole frame for that would make a typed character cost a
 // frame, so every block keeps its history: each content it held is a version, and for its last few
-// versions the rows written to get from one to the next. A block that held an earlier version of the
-// pixels being copied (one given back by an older frame) needs only the rows written since.
+// versions the rows (and the bytes of them) written to get from one to the next. A block that held an
+// earlier version of the pixels being copied (one given back by an older frame) needs only what was
+// written since.
 #pragma once
 
 #include <array>
@@ -38,6 +39,8 @@ struct RowSpan {
 
 class PixelBlock {
  public:
+  static constexpr size_t kWholeRow = ~size_t{0};
+
   explicit PixelBlock(size_t size, bool zeroed = true);
   PixelBlock(const PixelBlock&) = delete;
   PixelBlock& operator=(const PixelBlock&) = delete;
@@ -46,17 +49,28 @@ class PixelBlock {
   const uint8_t* data() const { return data_; }
   size_t size() const { return size_; }
 
-  // Notes that rows [first, end) are about to be written. The first write after the content was copied
-  // elsewhere starts a new version.
-  void Written(int first, int end) {
+  // Notes that bytes [left, right) of rows [first, end) are about to be written (whole rows unless
+  // told). The first write after the content was copied elsewhere starts a new version.
+  void Written(int first, int end, size_t left = 0, size_t right = kWholeRow) {
     if (sealed_) BeginVersion();
-    steps_[step_count_ - 1].rows.Add(first, end);
+    Step& step = steps_[step_count_ - 1];
+    step.rows.Add(first, end);
+    step.area.left = step.area.left < left ? step.area.left : left;
+    step.area.right = step.area.right > right ? step.area.right : right;
   }
 
   // The rows in which this block's pixels may differ from `older`'s: none when both hold the same
   // version, the rows written since when this block's history passes through older's version, and
   // nullopt when that is not known.
   [[nodiscard]] std::optional<RowSpan> ChangedSince(const PixelBlock& older) const;
+
+  // The same with the bytes of each row: the rows, and within them bytes [left, right).
+  struct Area {
+    RowSpan rows;
+    size_t left = kWholeRow;  // empty until something is added
+    size_t right = 0;
+  };
+  [[nodiscard]] std::optional<Area> AreaChangedSince(const PixelBlock& older) const;
 
   // Takes the pixels of `from` (rows of row_bytes each): only the rows that differ when either block's
   // history passes through the other's version, else all of them. The block then shares the history of
@@ -68,6 +82,7 @@ class PixelBlock {
   struct Step {
     std::shared_ptr<const Version> from;  // the version the rows were written over
     RowSpan rows;
+    Area area;  // the bytes of those rows written (its rows unused)
   };
   static constexpr int kSteps = 8;
 

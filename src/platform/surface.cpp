@@ -53,7 +53,7 @@ uint32_t Surface::ReadPixel(int x, int y) const {
 }
 
 void Surface::WritePixel(int x, int y, uint32_t pixel) {
-  uint8_t* p = Row(y) + x * bytes_per_pixel_;
+  uint8_t* p = Span(y, x, x + 1) + x * bytes_per_pixel_;
   switch (bytes_per_pixel_) {
     case 2:
       return Store<2>(p, pixel);

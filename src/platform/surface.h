@@ -72,8 +72,9 @@ class Surface {
   // Copies of a surface share its pixels until one of them is written to: every mutable access first
   // gives the surface a buffer of its own. A whole-frame copy therefore costs nothing until something
   // is drawn, and a frame that was only passed along is known to be unchanged without comparing it.
-  // Mutable access names the rows it writes; a surface that needs a buffer of its own takes one that
-  // held an earlier frame of the same line where it can, and copies only the rows written since.
+  // Mutable access names the rows it writes (Span also the columns); a surface that needs a buffer of
+  // its own takes one that held an earlier frame of the same line where it can, and copies only the
+  // part written since.
   uint8_t* Row(int y) { return Rows(y, y + 1); }
   const uint8_t* Row(int y) const { return Data() + static_cast<size_t>(y) * pitch_; }
   // The first of rows [first, end), all of which may be written through the pointer.
@@ -82,6 +83,14 @@ class Surface {
     if (pixels_.use_count() > 1) Unshare();
     pixels_->Written(first, end);
     return pixels_->data() + static_cast<size_t>(first) * pitch_;
+  }
+  // Row y, of which only columns [left, right) may be written through the pointer.
+  uint8_t* Span(int y, int left, int right) {
+    if (!pixels_) return nullptr;
+    if (pixels_.use_count() > 1) Unshare();
+    pixels_->Written(y, y + 1, static_cast<size_t>(left) * bytes_per_pixel_,
+                     static_cast<size_t>(right) * bytes_per_pixel_);
+    return pixels_->data() + static_cast<size_t>(y) * pitch_;
   }
   uint8_t* Data() { return Rows(0, height_); }
   const uint8_t* Data() const { return pixels_ ? pixels_->data() : nullptr; }
