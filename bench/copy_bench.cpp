@@ -1,7 +1,8 @@
 // Frame copies at every depth, each beside a memcpy of the frame: the colour-keyed full-frame copy (the
 // page-text layer onto the page, and a picture with scattered key pixels), the doubled copy of a
 // 320 x 240 picture onto the whole screen with and without its key, and the frame path of a present
-// (work surface to back buffer, flip, and what the screen receives).
+// (work surface to back buffer, flip, and what the screen receives), and a message typed into the window
+// character by character.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -12,6 +13,8 @@
 #include "core/player.h"
 #include "media/transfers.h"
 #include "platform/clock.h"
+#include "platform/glyphs.h"
+#include "script/message_text.h"
 
 namespace corv::bench {
 namespace {
@@ -90,6 +93,37 @@ void Present(benchmark::State& state, int depth, bool texture) {
   }
 }
 
+// A message of 100 characters typed into the message window of a headless player, as the message
+// command does it: each character drawn on the work surface and the frame presented. The time is that of
+// the whole message; the summary takes a hundredth of it for one character.
+constexpr int kTypedCharacters = 100;
+
+void Typing(benchmark::State& state, int depth) {
+  VirtualClock clock;
+  std::unique_ptr<Display> display = MakeHeadlessDisplay(clock, DisplayOptions{});
+  std::unique_ptr<GlyphSource> glyphs = MakeTrueTypeGlyphSource(nullptr);
+  if (!glyphs) glyphs = MakeBoxGlyphSource();
+  auto player = std::make_unique<Player>();
+  player->services.display = display.get();
+  player->services.clock = &clock;
+  player->services.glyphs = glyphs.get();
+  player->script.TextWait = 0;
+  Screen& screen = player->screen;
+  screen.WorkSurface = RandomSurface(640, 480, depth, 9);
+  screen.BackBuffer = Surface(640, 480, depth);
+  screen.PrimarySurface = Surface(640, 480, depth);
+  screen.MessageSaveSurface = Surface(640, 480, depth);
+  CopyWorkToMessageSave(*player);
+  PresentWork(*player);
+  std::u32string text;
+  for (int i = 0; i < kTypedCharacters; ++i) text += static_cast<char32_t>(0x3042 + i % 80);  // hiragana
+  for (auto _ : state) {
+    CopyMessageSaveToWork(*player);  // the empty window, as for each new message
+    DrawWindowText(*player, text);
+    benchmark::ClobberMemory();
+  }
+}
+
 void Register() {
   for (int depth : kDepths) {
     const std::string d = "/" + std::to_string(depth);
@@ -100,6 +134,7 @@ void Register() {
     benchmark::RegisterBenchmark(("doubled_copy/keyed" + d).c_str(), DoubledCopy, depth, true);
     benchmark::RegisterBenchmark(("present_work/headless" + d).c_str(), Present, depth, false);
     benchmark::RegisterBenchmark(("present_work/texture_copy" + d).c_str(), Present, depth, true);
+    benchmark::RegisterBenchmark(("typing/window_100_characters" + d).c_str(), Typing, depth);
   }
 }
 

@@ -1,7 +1,6 @@
 #include "interaction/system_menu.h"
 
 #include <array>
-#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -191,18 +190,13 @@ Status DrawMenuRow(Player& player, Surface& surface, int x, int y, const std::u3
 
 Status DrawMenuList(Player& player, Surface& surface, double size_pt, int highlighted,
                     const std::vector<MenuListRow>& rows) {
-  FontSpec& font = player.screen.TextFont;
-  const double size = std::round(font.size_pt);
-  font.size_pt = size_pt;
+  const FontSizeScope list_size(player.screen.TextFont, surface, size_pt);
   for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
     const MenuListRow& row = rows[i];
     if (Status drawn = DrawMenuRow(player, surface, row.x, row.y, row.label, i == highlighted); !drawn) {
       return drawn;
     }
   }
-  font.bold = false;
-  font.size_pt = size;
-  surface.font = font;
   return {};
 }
 

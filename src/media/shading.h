@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "platform/cpu_features.h"
 #include "platform/surface.h"
 
 namespace corv {
@@ -19,11 +20,6 @@ namespace corv {
 // Replaces each channel by its field value in the pixel format of `depth` and returns their OR. Values
 // outside 0..255 are neither clamped nor masked.
 int32_t PackColour(int depth, int32_t& red, int32_t& green, int32_t& blue);
-
-// Which instructions the rectangle routines run on. kBest takes the widest set the processor offers; the
-// others exist so that tests and benchmarks can hold every path against the plain arithmetic.
-enum class Simd { kBest, kPortable, kSse2, kAvx2 };
-bool SimdAvailable(Simd simd);
 
 // Rectangles are (x, y, w, h) with both ends included: columns x..x+w and rows y..y+h. Pixels of that range
 // outside the surface are skipped; a negative width or height covers nothing. Colour channels are taken

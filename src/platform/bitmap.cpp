@@ -19,6 +19,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/sdl_ptrs.h"
+
 namespace corv {
 
 namespace {
@@ -37,11 +39,6 @@ enum Compression : uint32_t {
   kPng = 5,
   kAlphaBitFields = 6
 };
-
-struct SdlSurfaceDeleter {
-  void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
-};
-using SdlSurfacePtr = std::unique_ptr<SDL_Surface, SdlSurfaceDeleter>;
 
 uint32_t ReadU16(std::string_view b, size_t at) {
   return static_cast<uint8_t>(b[at]) | (static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8);

@@ -11,7 +11,8 @@
 //    else at the largest whole multiple of 640 x 480 that fits the desktop. Alt+Enter switches between
 //    window and full screen.
 //  - A flip uploads the frame into a streaming texture of the frame's own pixel format (RGB565, BGR24
-//    for the three-byte blue-green-red layout, XRGB8888), so no conversion is done on our side.
+//    for the three-byte blue-green-red layout, XRGB8888), so no conversion is done on our side. Only
+//    the rows drawn since the frame on screen are compared and uploaded, where the frame knows them.
 //  - Presents wait for the vertical blank where the driver offers it; a frame limiter at the monitor's
 //    refresh rate paces them where it does not (Xvfb, some software renderers), so waiting loops that
 //    flip do not spin a core.
@@ -28,26 +29,10 @@
 #include <thread>
 
 #include "platform/display.h"
+#include "platform/sdl_ptrs.h"
 
 namespace corv {
 namespace {
-
-struct WindowDeleter {
-  void operator()(SDL_Window* w) const { SDL_DestroyWindow(w); }
-};
-struct RendererDeleter {
-  void operator()(SDL_Renderer* r) const { SDL_DestroyRenderer(r); }
-};
-struct TextureDeleter {
-  void operator()(SDL_Texture* t) const { SDL_DestroyTexture(t); }
-};
-struct SurfaceDeleter {
-  void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
-};
-using WindowPtr = std::unique_ptr<SDL_Window, WindowDeleter>;
-using RendererPtr = std::unique_ptr<SDL_Renderer, RendererDeleter>;
-using TexturePtr = std::unique_ptr<SDL_Texture, TextureDeleter>;
-using SdlSurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
 
 // One reference to SDL's video subsystem, released with the object.
 class VideoSubsystem {
@@ -208,9 +193,13 @@ class SdlDisplay final : public Display {
     presented_since_poll_ = true;
     if (!texture_ || frame.Depth() != depth_ || frame.Width() != width_ || frame.Height() != height_) return;
     if (!frame.SharesPixelsWith(shown_)) {
-      if (frame.SizeBytes() != shown_.SizeBytes() ||
-          std::memcmp(frame.Data(), shown_.Data(), shown_.SizeBytes()) != 0) {
-        SDL_UpdateTexture(texture_.get(), nullptr, frame.Data(), frame.Pitch());
+      // Only the rows drawn since the shown frame are compared and uploaded, where that is known.
+      RowSpan rows = frame.ChangedRowsSince(shown_).value_or(RowSpan{0, height_});
+      rows.first = std::max(rows.first, 0);
+      rows.end = std::min(rows.end, height_);
+      if (!rows.Empty() && !SameRows(frame, shown_, rows)) {
+        const SDL_Rect area{0, rows.first, width_, rows.end - rows.first};
+        SDL_UpdateTexture(texture_.get(), &area, frame.Row(rows.first), frame.Pitch());
         Repaint();
       }
       shown_ = frame;
@@ -329,6 +318,13 @@ class SdlDisplay final : public Display {
     if (icon) SDL_SetWindowIcon(window_.get(), icon.get());
   }
 
+  // True when both frames hold the same pixels in the given rows.
+  static bool SameRows(const Surface& a, const Surface& b, const RowSpan& rows) {
+    if (a.SizeBytes() != b.SizeBytes() || a.Pitch() != b.Pitch()) return false;
+    const size_t bytes = static_cast<size_t>(rows.end - rows.first) * static_cast<size_t>(a.Pitch());
+    return std::memcmp(a.Row(rows.first), b.Row(rows.first), bytes) == 0;
+  }
+
   // Draws the current texture: black bars around the scaled screen.
   void Repaint() {
     if (!renderer_) return;
@@ -427,9 +423,9 @@ class SdlDisplay final : public Display {
   Surface shown_;  // the frame last uploaded to the texture
   // Released in reverse order: texture, renderer, window, then the video system.
   std::unique_ptr<VideoSubsystem> video_;
-  WindowPtr window_;
-  RendererPtr renderer_;
-  TexturePtr texture_;
+  SdlWindowPtr window_;
+  SdlRendererPtr renderer_;
+  SdlTexturePtr texture_;
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "platform/glyphs.h"
+#include "platform/sdl_ptrs.h"
 
 namespace corv {
 namespace {
@@ -34,11 +35,6 @@ struct TtfFontDeleter {
   void operator()(TTF_Font* f) const { TTF_CloseFont(f); }
 };
 using TtfFontPtr = std::unique_ptr<TTF_Font, TtfFontDeleter>;
-
-struct SdlSurfaceDeleter {
-  void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
-};
-using SdlSurfacePtr = std::unique_ptr<SDL_Surface, SdlSurfaceDeleter>;
 
 // Holds one reference to SDL_ttf's library state for as long as a glyph source lives.
 class TtfLibrary {

@@ -15,12 +15,16 @@
 // were written for, so a box from (50, 340) to (590, 460) covers columns 50-589 and rows 340-459.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/cpu_features.h"
+#include "platform/pixel_buffer.h"
 
 namespace corv {
 
@@ -68,12 +72,27 @@ class Surface {
   // Copies of a surface share its pixels until one of them is written to: every mutable access first
   // gives the surface a buffer of its own. A whole-frame copy therefore costs nothing until something
   // is drawn, and a frame that was only passed along is known to be unchanged without comparing it.
-  uint8_t* Row(int y) { return Data() + static_cast<size_t>(y) * pitch_; }
+  // Mutable access names the rows it writes (Span also the columns); a surface that needs a buffer of
+  // its own takes one that held an earlier frame of the same line where it can, and copies only the
+  // part written since.
+  uint8_t* Row(int y) { return Rows(y, y + 1); }
   const uint8_t* Row(int y) const { return Data() + static_cast<size_t>(y) * pitch_; }
-  uint8_t* Data() {
+  // The first of rows [first, end), all of which may be written through the pointer.
+  uint8_t* Rows(int first, int end) {
+    if (!pixels_) return nullptr;
     if (pixels_.use_count() > 1) Unshare();
-    return pixels_ ? pixels_->data() : nullptr;
+    pixels_->Written(first, end);
+    return pixels_->data() + static_cast<size_t>(first) * pitch_;
   }
+  // Row y, of which only columns [left, right) may be written through the pointer.
+  uint8_t* Span(int y, int left, int right) {
+    if (!pixels_) return nullptr;
+    if (pixels_.use_count() > 1) Unshare();
+    pixels_->Written(y, y + 1, static_cast<size_t>(left) * bytes_per_pixel_,
+                     static_cast<size_t>(right) * bytes_per_pixel_);
+    return pixels_->data() + static_cast<size_t>(y) * pitch_;
+  }
+  uint8_t* Data() { return Rows(0, height_); }
   const uint8_t* Data() const { return pixels_ ? pixels_->data() : nullptr; }
   size_t SizeBytes() const { return pixels_ ? pixels_->size() : 0; }
 
@@ -99,6 +118,11 @@ class Surface {
   // True when both surfaces hold the very same pixel buffer, so their pixels are equal.
   bool SharesPixelsWith(const Surface& other) const { return pixels_ && pixels_ == other.pixels_; }
 
+  // The rows in which this surface's pixels may differ from those of `older` (same size and format): none
+  // when they share their pixels, the rows written since when these pixels come from older's by writes
+  // that were recorded, nullopt when that is not known.
+  [[nodiscard]] std::optional<RowSpan> ChangedRowsSince(const Surface& older) const;
+
  private:
   void Unshare();
 
@@ -107,37 +131,32 @@ class Surface {
   int depth_ = 32;
   int bytes_per_pixel_ = 4;
   int pitch_ = 0;
-  // Pixel memory that starts on a cache line, as does every row of a frame whose width makes whole lines:
-  // the vector loops over rows then never split a load or a store across two lines. The block is taken a
-  // line larger and aligned by hand: with glibc's own aligned allocation, which splits heap chunks, the
-  // demo's headless run peaked at 367 MB instead of 59 MB.
-  class Bytes {
-   public:
-    explicit Bytes(size_t size);  // zeroed
-    Bytes(const Bytes& other);
-    Bytes& operator=(const Bytes&) = delete;
-    uint8_t* data() { return data_; }
-    const uint8_t* data() const { return data_; }
-    size_t size() const { return size_; }
+  std::shared_ptr<PixelBlock> pixels_;
+  // Where this surface and its copies get and give back pixel buffers.
+  std::shared_ptr<PixelPool> pool_;
+};
 
-   private:
-    std::unique_ptr<uint8_t[]> block_;
-    uint8_t* data_ = nullptr;
-    size_t size_ = 0;
-  };
-  using Buffer = std::shared_ptr<Bytes>;
-  // The buffer this surface last gave up to share another's pixels, kept for its next Unshare: a
-  // surface that is copied onto and drawn on every frame reuses two buffers instead of asking the
-  // system for fresh memory each time. It belongs to this surface alone; a copy starts without one.
-  struct Spare {
-    Buffer buffer;
-    Spare() = default;
-    Spare(const Spare&) {}
-    Spare& operator=(const Spare&) { return *this; }
-  };
+// A run of drawing at another font size: sets the font object's size, and when the run ends puts back
+// the size it had (rounded to whole points), clears bold and gives the restored font to `surface`, so a
+// menu drawn in its own size leaves the font as the game's text expects it.
+class FontSizeScope {
+ public:
+  FontSizeScope(FontSpec& font, Surface& surface, double size_pt)
+      : font_(font), surface_(surface), saved_size_pt_(std::round(font.size_pt)) {
+    font_.size_pt = size_pt;
+  }
+  ~FontSizeScope() {
+    font_.bold = false;
+    font_.size_pt = saved_size_pt_;
+    surface_.font = font_;
+  }
+  FontSizeScope(const FontSizeScope&) = delete;
+  FontSizeScope& operator=(const FontSizeScope&) = delete;
 
-  Buffer pixels_;
-  Spare spare_;
+ private:
+  FontSpec& font_;
+  Surface& surface_;
+  double saved_size_pt_;
 };
 
 // A frame that a loop draws again on every pass: the pixels of the surface it draws on, then what
@@ -169,16 +188,13 @@ class KeptFrame {
 
 enum class UseKey { kNo, kYes };
 
-// Which row loops a copy runs: the fastest the processor offers, or the portable ones every machine
-// runs (both give the same bytes; the choice exists so that both can be checked).
-enum class RowCode { kBest, kPortable };
-
 // Copies src_rect of src onto dst_rect of dst, scaled by nearest neighbour when the sizes differ,
 // clipped to both surfaces. With UseKey::kYes, source pixels equal to src.colour_key are left out.
 // src and dst may be the same surface (overlapping bands are copied as if through a temporary).
-// Returns false when the rectangles are empty or the formats differ.
+// `simd` picks the row loops (every set gives the same bytes). Returns false when the rectangles are empty,
+// the formats differ or `simd` is not available on this processor.
 bool Blit(Surface& dst, const Rect& dst_rect, const Surface& src, const Rect& src_rect, UseKey key,
-          RowCode code = RowCode::kBest);
+          Simd simd = Simd::kBest);
 
 // Fills and outlines a box from (x1, y1) to (x2, y2), right and bottom excluded: interior in the fill
 // colour, outline in the fore colour.

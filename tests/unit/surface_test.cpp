@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -93,11 +95,21 @@ const BlitCase kBlitCases[] = {
      true},
 };
 
-// Both the fastest row loops of this processor and the portable ones are held to the plain copy.
-constexpr RowCode kRowCodes[] = {RowCode::kBest, RowCode::kPortable};
+// Every set of row loops this processor runs is held to the plain copy.
+std::vector<Simd> RowLoopSets() {
+  std::vector<Simd> sets;
+  for (Simd simd : {Simd::kPortable, Simd::kSse2, Simd::kAvx2}) {
+    if (SimdAvailable(simd)) sets.push_back(simd);
+  }
+  return sets;
+}
+
+const char* SetName(Simd simd) {
+  return simd == Simd::kPortable ? "portable" : simd == Simd::kSse2 ? "SSE2" : "AVX2";
+}
 
 TEST(SurfaceBlit, MatchesThePlainPerPixelCopy) {
-  for (RowCode code : kRowCodes) {
+  for (Simd code : RowLoopSets()) {
     for (int depth : kDepths) {
       std::mt19937 rng(depth);
       const uint32_t key = MapColour(depth, 0xFF0000);
@@ -112,7 +124,7 @@ TEST(SurfaceBlit, MatchesThePlainPerPixelCopy) {
           ASSERT_EQ(dst.SizeBytes(), expected.SizeBytes());
           EXPECT_EQ(0, std::memcmp(dst.Data(), expected.Data(), dst.SizeBytes()))
               << c.name << ", depth " << depth << ", keys " << key_percent << "%"
-              << (code == RowCode::kPortable ? ", portable" : "");
+              << ", " << SetName(code);
         }
       }
     }
@@ -138,7 +150,7 @@ TEST(SurfaceBlit, KeyRunsOfEveryLengthAtEveryColumnMatchThePlainCopy) {
       {"one key in 17", 17, 1},
   };
   const Rect sizes[] = {{0, 0, 131, 6}, {0, 0, 66, 6}};  // same size, and doubled onto 131 x 6 (clipped)
-  for (RowCode code : kRowCodes) {
+  for (Simd code : RowLoopSets()) {
     for (int depth : kDepths) {
       const uint32_t key = MapColour(depth, 0x00FF00);
       const uint32_t near_key = key ^ (depth == 16 ? 0x0800 : 0x010000);  // differs in the top byte only
@@ -163,7 +175,7 @@ TEST(SurfaceBlit, KeyRunsOfEveryLengthAtEveryColumnMatchThePlainCopy) {
             ASSERT_TRUE(Blit(dst, to, src, src.Bounds(), UseKey::kYes, code));
             EXPECT_EQ(0, std::memcmp(dst.Data(), expected.Data(), dst.SizeBytes()))
                 << c.name << ", depth " << depth << ", width " << source.right << ", from column " << to.left
-                << (code == RowCode::kPortable ? ", portable" : "");
+                << ", " << SetName(code);
           }
         }
       }
@@ -421,6 +433,85 @@ TEST(SurfacePixels, RedrawnSurfacesNeverWriteIntoAFrameSomeoneHolds) {
     EXPECT_FALSE(s.SharesPixelsWith(other));
     EXPECT_EQ(s.ReadPixel(0, 0), 1u);
   }
+}
+
+// Surfaces copied onto one another, swapped, held and drawn on in any order hold exactly what whole
+// copies would give, however few rows each of their own buffers took over; and where a surface tells
+// which rows changed since a frame it came from, every other row is equal to that frame's.
+TEST(SurfacePixels, RowCopiesGiveWhatWholeCopiesGiveInAnyOrder) {
+  constexpr int kW = 6, kH = 9;
+  for (int depth : kDepths) {
+    std::mt19937 rng(depth);
+    const int bpp = depth / 8;
+    std::vector<Surface> s(4, Surface(kW, kH, depth));
+    std::vector<std::vector<uint8_t>> expected(4, std::vector<uint8_t>(size_t{kW} * kH * bpp, 0));
+    std::vector<std::pair<Surface, std::vector<uint8_t>>> held;  // frames a display still shows
+    const auto bytes = [](const Surface& x) {
+      return std::vector<uint8_t>(x.Data(), x.Data() + x.SizeBytes());
+    };
+    for (int step = 0; step < 4000; ++step) {
+      const size_t i = rng() % 4, j = rng() % 4;
+      switch (rng() % 5) {
+        case 0:
+          s[i].CopyPixels(s[j]);
+          expected[i] = expected[j];
+          break;
+        case 1:
+          s[i].SwapPixels(s[j]);
+          std::swap(expected[i], expected[j]);
+          break;
+        case 2: {  // one pixel
+          const int x = static_cast<int>(rng() % kW), y = static_cast<int>(rng() % kH);
+          const uint32_t pixel = RandomPixel(rng, depth);
+          s[i].WritePixel(x, y, pixel);
+          for (int b = 0; b < bpp; ++b)
+            expected[i][(size_t{kW} * y + x) * bpp + b] = (pixel >> (8 * b)) & 0xFF;
+          break;
+        }
+        case 3: {  // a band of whole rows
+          const int first = static_cast<int>(rng() % kH), end = first + 1 + static_cast<int>(rng() % 3);
+          const int last = std::min(end, kH);
+          const uint8_t fill = static_cast<uint8_t>(rng() & (depth == 32 ? 0 : 0xFF));
+          std::memset(s[i].Rows(first, last), fill, size_t{kW} * bpp * (last - first));
+          std::fill(expected[i].begin() + size_t{kW} * bpp * first,
+                    expected[i].begin() + size_t{kW} * bpp * last, fill);
+          break;
+        }
+        default:
+          held.emplace_back(s[i], expected[i]);
+          if (held.size() > 3) held.erase(held.begin());
+          break;
+      }
+      for (size_t k = 0; k < s.size(); ++k) ASSERT_EQ(bytes(s[k]), expected[k]) << "step " << step;
+      for (const auto& [frame, frame_bytes] : held) {
+        ASSERT_EQ(bytes(frame), frame_bytes) << "step " << step;
+        for (size_t k = 0; k < s.size(); ++k) {
+          const std::optional<RowSpan> changed = s[k].ChangedRowsSince(frame);
+          if (!changed) continue;
+          for (int y = 0; y < kH; ++y) {
+            if (y >= changed->first && y < changed->end) continue;
+            const size_t row = size_t{kW} * bpp * y;
+            ASSERT_TRUE(std::equal(expected[k].begin() + row, expected[k].begin() + row + size_t{kW} * bpp,
+                                   frame_bytes.begin() + row))
+                << "step " << step << ", row " << y << " changed outside " << changed->first << "-"
+                << changed->end;
+          }
+        }
+      }
+    }
+  }
+}
+
+// A frame drawn on after it was shown names the rows drawn, so only they are copied and uploaded.
+TEST(SurfacePixels, WritesAfterSharingNameTheirRows) {
+  Surface work(8, 20, 32);
+  const Surface shown = work;
+  EXPECT_EQ(work.ChangedRowsSince(shown), RowSpan{});
+  work.WritePixel(1, 5, 7);
+  DrawLine(work, 0, 9, 4, 9);
+  EXPECT_EQ(work.ChangedRowsSince(shown), (RowSpan{5, 10}));
+  EXPECT_EQ(shown.ChangedRowsSince(work), std::nullopt);  // the older frame does not lead to the newer
+  EXPECT_EQ(work.ChangedRowsSince(Surface(8, 20, 32)), std::nullopt);
 }
 
 // Pixel memory starts on a cache line however it was made: new, or given to a surface that was sharing.

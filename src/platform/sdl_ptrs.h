@@ -1,0 +1,28 @@
+// Owning pointers for SDL's objects: each is released with its own SDL call when the pointer goes.
+#pragma once
+
+#include <SDL.h>
+
+#include <memory>
+
+namespace corv {
+
+struct SdlWindowDeleter {
+  void operator()(SDL_Window* w) const { SDL_DestroyWindow(w); }
+};
+struct SdlRendererDeleter {
+  void operator()(SDL_Renderer* r) const { SDL_DestroyRenderer(r); }
+};
+struct SdlTextureDeleter {
+  void operator()(SDL_Texture* t) const { SDL_DestroyTexture(t); }
+};
+struct SdlSurfaceDeleter {
+  void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
+};
+
+using SdlWindowPtr = std::unique_ptr<SDL_Window, SdlWindowDeleter>;
+using SdlRendererPtr = std::unique_ptr<SDL_Renderer, SdlRendererDeleter>;
+using SdlTexturePtr = std::unique_ptr<SDL_Texture, SdlTextureDeleter>;
+using SdlSurfacePtr = std::unique_ptr<SDL_Surface, SdlSurfaceDeleter>;
+
+}  // namespace corv
