@@ -54,7 +54,7 @@ void PixelBlock::BeginVersion() {
     std::move(steps_.begin() + 1, steps_.end(), steps_.begin());
     --step_count_;
   }
-  steps_[step_count_++] = Step{std::move(version_), RowSpan{}};
+  steps_[step_count_++] = Step{std::move(version_), RowSpan{}, Area{}};
   version_ = std::make_shared<const Version>();
   sealed_ = false;
 }
