@@ -93,15 +93,16 @@ inline constexpr uint8_t kEndProgram = 255;
 }  // namespace op
 
 namespace detail {
-struct Spec {
+// One operand as the table names it: which field, and how it is stored.
+struct FieldOperand {
   Field field;
   Operand kind;
 };
 
-constexpr OpcodeInfo Info(std::string_view name, std::initializer_list<Spec> operands) {
+constexpr OpcodeInfo Info(std::string_view name, std::initializer_list<FieldOperand> operands) {
   OpcodeInfo info{name, 1, 0, {}, {}};
   info.index_of.fill(-1);
-  for (Spec o : operands) {
+  for (FieldOperand o : operands) {
     info.index_of[static_cast<int>(o.field)] = static_cast<int8_t>(info.operand_count);
     info.operands[info.operand_count++] = OperandInfo{o.field, o.kind, info.length};
     info.length = static_cast<uint8_t>(info.length + OperandSize(o.kind));
@@ -112,7 +113,7 @@ constexpr OpcodeInfo Info(std::string_view name, std::initializer_list<Spec> ope
 constexpr std::array<OpcodeInfo, 256> BuildOpcodeTable() {
   using enum Operand;
   using enum Field;
-  constexpr Spec kSkip{kIgnored, kByte};
+  constexpr FieldOperand kSkip{kIgnored, kByte};
   std::array<OpcodeInfo, 256> t{};
   for (OpcodeInfo& info : t) info = Info("", {});
   t[op::kIgnore2] = Info("ignore", {kSkip, kSkip});
