@@ -42,17 +42,8 @@ void HeadlessGame::Reset(int depth, int drawing_mode, const uint8_t* data, size_
   player.settings = Settings{depth, drawing_mode};
   player.location = GameLocation{ResourceFolder(), "FUZZ.ADV", ResourceFolder()};
   player.game.GameImage.assign(data, data + size);
-  player.script = ScriptState();
-  player.input = InputState();
-  player.text = TextState();
-  player.choices = ChoiceState();
-  player.music = MusicState();
-  player.menu = MenuState();
-  player.trace = nullptr;
-  player.event_script = nullptr;
-  static const uint32_t kFirstTimerTick = Player().next_timer_tick;
-  player.next_timer_tick = kFirstTimerTick;
-  // Copying a fresh screen over the last one reuses its pixel memory: much cheaper than new surfaces.
+  // A copy of a screen made once shares its pixels until the run writes to them: far cheaper than new
+  // surfaces.
   static const auto fresh_screens = [] {
     std::map<int, Screen> screens;
     for (int d : {16, 24, 32}) {
@@ -64,6 +55,11 @@ void HeadlessGame::Reset(int depth, int drawing_mode, const uint8_t* data, size_
     return screens;
   }();
   player.screen = fresh_screens.at(depth);
+}
+
+void HeadlessGame::End() {
+  *owned = Player();
+  sequencer.commands.clear();
 }
 
 int HeadlessGame::Run() {

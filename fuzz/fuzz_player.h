@@ -23,9 +23,10 @@ namespace corv::fuzz {
 // in three bitmap depths and music named THEME, as the seed scripts name them.
 const std::string& ResourceFolder();
 
-// One player reused from input to input: building the scenario's tables from nothing costs far more than
-// running most inputs, so Reset puts every part of the player back to its state at start instead (the
-// loader clears the tables themselves), which keeps each run independent of the ones before it.
+// One player reused from input to input. Reset gives the player as at start (a new one, or one put back
+// by End) its services, settings and game image, and a screen whose pixels are shared with a fresh
+// screen made once; End puts the player back as at start, so every run is independent of the ones
+// before it and ends holding no more memory than it began with.
 struct HeadlessGame {
   VirtualClock clock;
   test::FakeDisplay display{clock};
@@ -37,12 +38,18 @@ struct HeadlessGame {
 
   // depth 16, 24 or 32; drawing mode 0 to 2.
   HeadlessGame(int depth, int drawing_mode, int max_polls = 3000, int max_presents = 40);
-  // The player as at start, with the given settings and the game image; the tables are left for
-  // BuildTables to clear.
+  // Readies the player (as at start: new or after End) for a game: the settings and the game image;
+  // the tables are left for BuildTables to build.
   void Reset(int depth, int drawing_mode, const uint8_t* data, size_t size);
 
   // Runs the loaded script until it ends or the budget is spent; the exit status.
   int Run();
+
+  // Frees what the run allocated (the game image, the tables, the pictures, the screen's own copies of
+  // its pixels) by putting the player back as at start. libFuzzer takes a run that allocates more
+  // blocks than it frees for a possible leak and runs it again under the leak checker, which costs
+  // more than the run itself.
+  void End();
 };
 
 }  // namespace corv::fuzz

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static constexpr int kDepths[] = {16, 24, 32};
   static corv::fuzz::HeadlessGame game(32, 1);
   game.Reset(kDepths[size % 3], static_cast<int>(size / 3 % 3), data, size);
-  if (!corv::BuildTables(game.player).ok()) return 0;
-  game.Run();
+  if (corv::BuildTables(game.player).ok()) game.Run();
+  game.End();
   return 0;
 }

@@ -20,15 +20,8 @@ void PutU32(std::vector<uint8_t>& out, uint32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string game_file = corv::fuzz::SeedGames().front().second;
-  static corv::fuzz::HeadlessGame game(32, 1);
-  game.Reset(size % 2 ? 16 : 32, 1, reinterpret_cast<const uint8_t*>(game_file.data()), game_file.size());
-  corv::Player& player = game.player;
-  if (!corv::BuildTables(player).ok()) return 0;
-
+// The input as the payload of a slot file of the game, loaded and applied when it decodes.
+void Load(corv::Player& player, const uint8_t* data, size_t size) {
   std::vector<uint8_t> payload;
   PutU32(payload, static_cast<uint32_t>(player.game.GameImage.size()));
   PutU32(payload, corv::Crc32(player.game.GameImage));
@@ -40,9 +33,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   corv::Result<corv::SavedGame> saved = corv::DecodeSavedGame(player, file);
   if (saved) corv::ApplySavedGame(player, std::move(saved).value());
-  return 0;
 }
 
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::string game_file = corv::fuzz::SeedGames().front().second;
+  static corv::fuzz::HeadlessGame game(32, 1);
+  game.Reset(size % 2 ? 16 : 32, 1, reinterpret_cast<const uint8_t*>(game_file.data()), game_file.size());
+  corv::Player& player = game.player;
+  if (corv::BuildTables(player).ok()) Load(player, data, size);
+  game.End();
+  return 0;
+}
 // The statics are built before the first input, so that no input's time includes them.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   LLVMFuzzerTestOneInput(nullptr, 0);

@@ -40,6 +40,25 @@ struct TextSpan {
   int32_t length = 0;
 };
 
+// Texts by number, each a span of GameImage. The table reaches only as far as the highest number set, so
+// a small game's texts cost next to nothing and clearing them costs only what the last load put in.
+class TextTable {
+ public:
+  // An empty span for a number never set, negative or past the highest one set.
+  TextSpan operator[](int64_t number) const {
+    return number >= 0 && number < static_cast<int64_t>(spans_.size()) ? spans_[number] : TextSpan{};
+  }
+  void Set(int32_t number, TextSpan span) {  // number is at least 0
+    if (static_cast<size_t>(number) >= spans_.size()) spans_.resize(static_cast<size_t>(number) + 1);
+    spans_[number] = span;
+  }
+  void Clear() { spans_.clear(); }  // keeps the memory for the next load
+  size_t Reach() const { return spans_.size(); }
+
+ private:
+  std::vector<TextSpan> spans_;
+};
+
 // What the player chose, remembered from run to run in the settings file: read at start, written back at
 // the end and whenever the settings dialog closes with OK.
 struct Preferences {
@@ -66,16 +85,17 @@ struct GameData {
   std::vector<int32_t> LabelTable = std::vector<int32_t>(kMaxLabel + 1, 0);
   // The message and choice texts stay in the image and are converted when shown: a game file made of
   // text then costs little more than its own size, not the four times its size of converted text.
-  std::vector<TextSpan> MessageTexts = std::vector<TextSpan>(kMaxMessage + 1);
-  // ChoiceTexts(number, slot) is ChoiceTexts[number * kChoiceSlots + slot].
-  std::vector<TextSpan> ChoiceTexts = std::vector<TextSpan>((kMaxChoiceText + 1) * kChoiceSlots);
+  TextTable MessageTexts;
+  TextTable ChoiceTexts;  // text `slot` of choice text `number` is number * kChoiceSlots + slot
   std::vector<std::u32string> BackgroundNames = std::vector<std::u32string>(kMaxName + 1);
   std::vector<std::u32string> MusicNames = std::vector<std::u32string>(kMaxName + 1);
   std::vector<std::u32string> PictureNames = std::vector<std::u32string>(kMaxName + 1);
   int32_t BackgroundNameCursor = 0;
   int32_t MusicNameCursor = 0;
   int32_t PictureNameCursor = 0;
-  TextSpan& ChoiceText(int number, int slot) { return ChoiceTexts[number * kChoiceSlots + slot]; }
+  TextSpan ChoiceText(int number, int slot) const {
+    return ChoiceTexts[static_cast<int64_t>(number) * kChoiceSlots + slot];
+  }
 };
 
 // Where the game file lies: GameFolder ends in the path separator.

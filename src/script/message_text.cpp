@@ -53,9 +53,7 @@ int32_t TypingPause(const Player& player) {
 void ShowMessageText(Player& player) {
   // A message number outside the table shows as an empty message.
   const int32_t number = CurrentInstruction(player, op::kMessage)[Field::kNumber];
-  const std::vector<TextSpan>& texts = player.game.MessageTexts;
-  const bool known = number >= 0 && static_cast<size_t>(number) < texts.size();
-  const std::u32string raw = known ? ReadText(player.game, texts[number]) : std::u32string();
+  const std::u32string raw = ReadText(player.game, player.game.MessageTexts[number]);
   const std::u32string text = ToFullWidth(raw);
   NoteMessageShown(player, number, raw);
   if (player.script.TextMode == 1) {

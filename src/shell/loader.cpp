@@ -60,8 +60,8 @@ void SeedRandom(Player& player) {
 void ClearTables(Player& player) {
   GameData& game = player.game;
   game.LabelTable.assign(kMaxLabel + 1, 0);
-  game.MessageTexts.assign(kMaxMessage + 1, TextSpan{});
-  game.ChoiceTexts.assign((kMaxChoiceText + 1) * kChoiceSlots, TextSpan{});
+  game.MessageTexts.Clear();
+  game.ChoiceTexts.Clear();
   game.BackgroundNames.assign(kMaxName + 1, std::u32string());
   game.MusicNames.assign(kMaxName + 1, std::u32string());
   game.PictureNames.assign(kMaxName + 1, std::u32string());
@@ -154,7 +154,7 @@ void BuildMessageTexts(GameData& game, Place& place) {
     }
     place.length = length;
     place.cursor = cursor;
-    game.MessageTexts[number] = TextSpanAt(game, cursor, length);
+    game.MessageTexts.Set(number, TextSpanAt(game, cursor, length));
     cursor += length;
   }
 }
@@ -182,7 +182,7 @@ void BuildChoiceTexts(GameData& game, Place& place) {
     }
     place.length = length;
     place.cursor = cursor;
-    game.ChoiceText(number, slot) = TextSpanAt(game, cursor, length);
+    game.ChoiceTexts.Set(number * kChoiceSlots + slot, TextSpanAt(game, cursor, length));
     cursor += length;
   }
 }

@@ -52,7 +52,7 @@ struct ScriptedPlayer {
     std::vector<uint8_t>& image = player.game.GameImage;
     const auto position = static_cast<int32_t>(image.size() + 1);
     image.insert(image.end(), bytes.begin(), bytes.end());
-    player.game.MessageTexts[number] = TextSpan{position, static_cast<int32_t>(bytes.size())};
+    player.game.MessageTexts.Set(number, TextSpan{position, static_cast<int32_t>(bytes.size())});
   }
 
   static void Fill(Surface& s, uint32_t bgr) {

@@ -48,6 +48,28 @@ TEST(BuildTables, ThreadsLabelsMessagesChoicesAndCursors) {
   EXPECT_EQ(t.player.text.TextShadowColour, 0u);
 }
 
+// The tables reach only as far as the highest number a game uses, and a second game starts from none.
+TEST(BuildTables, ASecondGameKeepsNoneOfTheFirstsTexts) {
+  GameBuilder first;
+  first.Message(9000, "old");
+  first.Option(30000, 5, "old option");
+  first.End();
+  GameBuilder second;
+  second.Message(2, "new");
+  second.End();
+  TestPlayer t;
+  std::string error;
+  ASSERT_TRUE(t.Load(first.Build(), &error)) << error;
+  ASSERT_TRUE(t.Load(second.Build()));
+  const GameData& g = t.player.game;
+  EXPECT_EQ(ReadText(g, g.MessageTexts[2]), U"new");
+  for (const int64_t number : {-1, 0, 3, 9000, 10001})
+    EXPECT_TRUE(ReadText(g, g.MessageTexts[number]).empty());
+  EXPECT_TRUE(ReadText(g, g.ChoiceText(30000, 5)).empty());
+  EXPECT_EQ(g.MessageTexts.Reach(), 3u);
+  EXPECT_EQ(g.ChoiceTexts.Reach(), 0u);
+}
+
 TEST(BuildTables, EmptyChainsLoad) {
   GameBuilder b;
   b.End();
