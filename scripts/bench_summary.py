@@ -81,6 +81,9 @@ def goals(runs, extra):
     if "idle_cpu_percent" in extra:
         v = float(extra["idle_cpu_percent"])
         out.append(("idle_window_cpu", f"{v:.1f}%", "<=5%", v <= 5))
+    if "start_ms" in extra:
+        v = float(extra["start_ms"])
+        out.append(("start_to_loading_screen", f"{v:.0f}ms", "<=300ms", v <= 300))
     if "peak_rss_kb" in extra:
         v = float(extra["peak_rss_kb"]) / 1024
         out.append(("demo_peak_rss", f"{v:.0f}MB", "<=100MB", v <= 100))

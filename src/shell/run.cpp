@@ -20,10 +20,12 @@
 #include "shell/player_keys.h"
 #include "shell/preferences.h"
 #include "shell/startup.h"
+#include "shell/startup_times.h"
 
 namespace corv {
 
 int Run(const std::vector<std::string>& args) {
+  const StartupTimes times;
   CommandLine options;
   std::string error;
   if (!ParseCommandLine(args, options, &error)) {
@@ -95,6 +97,7 @@ int Run(const std::vector<std::string>& args) {
                             : MakeFltkOptionsDialog(player->settings, prefs);
   }
   Clock& clock = virtual_clock ? static_cast<Clock&>(*virtual_clock) : *system_clock;
+  times.Mark("display and dialogs made");
 
   // Text: the Mincho face, or plain boxes when no Japanese font can be found.
   std::unique_ptr<GlyphSource> glyphs = MakeTrueTypeGlyphSource(&error);
@@ -102,9 +105,11 @@ int Run(const std::vector<std::string>& args) {
     std::fprintf(stderr, "corvalline: no Japanese font (%s); text will be drawn as boxes\n", error.c_str());
     glyphs = MakeBoxGlyphSource();
   }
+  times.Mark("font found");
 
   std::unique_ptr<Sequencer> sequencer = MakeFluidSynthSequencer(
       SequencerOptions{options.soundfont_path, options.audio_out_path, options.headless}, clock);
+  times.Mark("synthesizer made");
 
   std::unique_ptr<EventScript> events;
   if (!options.events_path.empty()) {
@@ -154,7 +159,7 @@ int Run(const std::vector<std::string>& args) {
   player->comforts.text_speed_ms = player->preferences.text_speed_ms;
   // The settings are written back however the game ends (EndProgram notes the window as it was left).
   try {
-    const int status = StartGame(*player, *options_dialog, options.game_path);
+    const int status = StartGame(*player, *options_dialog, options.game_path, times);
     SavePreferences(*player);
     return status;
   } catch (const ProgramExit&) {

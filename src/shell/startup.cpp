@@ -98,7 +98,8 @@ bool HasGameMagic(const std::string& path, std::string* error) {
   return true;
 }
 
-int StartGame(Player& player, OptionsDialog& options, const std::optional<std::string>& game_path) {
+int StartGame(Player& player, OptionsDialog& options, const std::optional<std::string>& game_path,
+              const StartupTimes& times) {
   std::optional<std::string> path = game_path;
   if (!path) path = DefaultGameFile(ExecutablePath());
   if (!path && player.services.dialogs) {
@@ -124,10 +125,12 @@ int StartGame(Player& player, OptionsDialog& options, const std::optional<std::s
     Warn(player, kInitFailedMessage);
     return 1;
   }
+  times.Mark("display open");
   if (const Status loaded = LoadGame(player, full_path); !loaded) {
     std::fprintf(stderr, "corvalline: %s\n", loaded.error().c_str());
     EndProgram(player, 1);
   }
+  times.Mark("loading screen shown and game loaded");
   LoadReadRecord(player);
   RunScript(player);
 }

@@ -7,6 +7,7 @@
 
 #include "core/player.h"
 #include "shell/options_dialog.h"
+#include "shell/startup_times.h"
 
 namespace corv {
 
@@ -50,6 +51,7 @@ bool HasGameMagic(const std::string& path, std::string* error);
 // check, InitDisplay, LoadGame and RunScript. Returns the exit status when the program ends before the
 // script runs (0 after a cancelled dialog, 1 when the file is not a game or the display cannot be
 // opened); every later end throws ProgramExit through EndProgram (status 1 after a failed load).
-int StartGame(Player& player, OptionsDialog& options, const std::optional<std::string>& game_path);
+int StartGame(Player& player, OptionsDialog& options, const std::optional<std::string>& game_path,
+              const StartupTimes& times = StartupTimes());
 
 }  // namespace corv
