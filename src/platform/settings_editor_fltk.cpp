@@ -23,6 +23,15 @@ Widget& Styled(Widget& widget) {
   return widget;
 }
 
+// A number to choose, between low and high in steps, with its digits in the dialog's size.
+template <class Field>
+void SetUpNumber(Field& field, double low, double high, double step, double value) {
+  field.range(low, high);
+  field.step(step);
+  field.value(value);
+  Styled(field).textsize(kDialogFontSize);
+}
+
 std::optional<SettingsValues> RunDialog(const SettingsValues& current) {
   constexpr int kWidth = 320, kHeight = 262;
   Fl_Double_Window window(kWidth, kHeight);
@@ -30,10 +39,7 @@ std::optional<SettingsValues> RunDialog(const SettingsValues& current) {
   Fl_Box volume_label(12, 12, 60, 22, "音量");
   Styled(volume_label).align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
   Fl_Hor_Value_Slider volume(76, 12, 160, 22);
-  volume.bounds(0, 100);
-  volume.step(10);
-  volume.value(current.volume);
-  Styled(volume).textsize(kDialogFontSize);
+  SetUpNumber(volume, 0, 100, 10, current.volume);
   Fl_Check_Button muted(244, 12, 70, 22, "消音");
   Styled(muted).value(current.muted);
   Fl_Check_Button fullscreen(12, 42, 296, 22, "全画面で表示する");
@@ -43,17 +49,11 @@ std::optional<SettingsValues> RunDialog(const SettingsValues& current) {
   Fl_Check_Button fixed_speed(12, 96, 200, 22, "文字の速さを固定（ミリ秒）");
   Styled(fixed_speed).value(current.text_speed_ms >= 0);
   Fl_Spinner speed(224, 96, 84, 22);
-  speed.range(0, 1000);
-  speed.step(5);
-  speed.value(current.text_speed_ms >= 0 ? current.text_speed_ms : 30);
-  Styled(speed).textsize(kDialogFontSize);
+  SetUpNumber(speed, 0, 1000, 5, current.text_speed_ms >= 0 ? current.text_speed_ms : 30);
   Fl_Box auto_label(12, 126, 200, 22, "オートの待ち時間（ミリ秒）");
   Styled(auto_label).align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
   Fl_Spinner auto_delay(224, 126, 84, 22);
-  auto_delay.range(0, 60000);
-  auto_delay.step(100);
-  auto_delay.value(current.auto_delay_ms);
-  Styled(auto_delay).textsize(kDialogFontSize);
+  SetUpNumber(auto_delay, 0, 60000, 100, current.auto_delay_ms);
   Fl_Check_Button skip_unread(12, 156, 296, 22, "未読の文もスキップする");
   Styled(skip_unread).value(current.skip_unread);
   Fl_Check_Button strict(12, 180, 296, 22, "元のままに遊ぶ（補助機能なし）");

@@ -254,6 +254,17 @@ constexpr char kClickWaitGame[] =
     "name background plain \"PLAIN\"\ntext_wait 0\ntext_mode page\nbackground plain\nmessage \"あ\"\nclick\n"
     "v1 = 7\nend\n";
 
+// The click-wait game over a white page, played in `dir` with `events` in drawing mode `mode`, at
+// `depth` bits when one is given.
+Played PlayOverWhite(const fs::path& dir, const std::string& events, const char* mode, int depth = 0) {
+  WritePlainPicture(dir / "PLAIN.BMP", 0xFFFFFF);
+  std::vector<std::string> options{"--drawing-mode", mode};
+  if (depth != 0) options.insert(options.end(), {"--depth", std::to_string(depth)});
+  const Played played = Play(dir, kClickWaitGame, events, options);
+  EXPECT_EQ(played.run.status, 0) << played.run.err;
+  return played;
+}
+
 struct Point {
   const char* what;
   int x, y;
@@ -287,7 +298,6 @@ TEST(SystemMenuPlayed, HitAreaEdgesHighlightNothingAndTheirClicksDoNothing) {
   for (const Screen& screen : screens) {
     SCOPED_TRACE(screen.name);
     ScratchFolder folder;
-    WritePlainPicture(folder.path() / "PLAIN.BMP", 0xFFFFFF);
     // The unlit frame, each point in turn, the clicks that must do nothing, and the unlit frame again.
     std::string events =
         std::string("idle\n") + kOpenMenu + "\n" + screen.open + "\nmove 100 100\nshot unlit.png\n";
@@ -298,8 +308,7 @@ TEST(SystemMenuPlayed, HitAreaEdgesHighlightNothingAndTheirClicksDoNothing) {
       if (!p.highlights) events += "click " + std::to_string(p.x) + " " + std::to_string(p.y) + "\n";
     }
     events += "move 100 100\nshot still.png\nrclick 100 100\nidle\nshot closed.png\nclick 5 5\n";
-    const Played played = Play(folder.path(), kClickWaitGame, events, {"--drawing-mode", "1"});
-    EXPECT_EQ(played.run.status, 0) << played.run.err;
+    const Played played = PlayOverWhite(folder.path(), events, "1");
 
     const RgbImage unlit = Frame(folder.path() / "unlit.png");
     for (size_t i = 0; i < screen.points.size(); ++i) {
@@ -358,11 +367,8 @@ TEST(SystemMenuPlayed, PanelColoursInEachDrawingModeOverAKnownPage) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string("drawing mode ") + c.mode + ", depth " + std::to_string(c.depth));
     ScratchFolder folder;
-    WritePlainPicture(folder.path() / "PLAIN.BMP", 0xFFFFFF);
-    const Played played = Play(folder.path(), kClickWaitGame,
-                               std::string("idle\n") + kOpenMenu + "\nshot menu.png\nrclick 320 400\n",
-                               {"--drawing-mode", c.mode, "--depth", std::to_string(c.depth)});
-    EXPECT_EQ(played.run.status, 0) << played.run.err;
+    PlayOverWhite(folder.path(), std::string("idle\n") + kOpenMenu + "\nshot menu.png\nrclick 320 400\n",
+                  c.mode, c.depth);
     const RgbImage menu = Frame(folder.path() / "menu.png");
     const Rgb edge = c.translucent ? c.panel : c.page;
     const std::vector<Probe> probes = {
@@ -396,13 +402,12 @@ TEST(InfoScreenPlayed, PanelOverThePageInDrawingModes0And1) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string("drawing mode ") + c.mode + ", depth " + std::to_string(c.depth));
     ScratchFolder folder;
-    WritePlainPicture(folder.path() / "PLAIN.BMP", 0xFFFFFF);
-    const Played played = Play(folder.path(), kClickWaitGame,
-                               std::string("idle\nshot before.png\n") + kOpenMenu + "\n" + kOptionEntry +
-                                   "\nmove 100 100\nclick 100 100\nshot info.png\nrclick 100 100\nshot "
-                                   "after.png\nclick 5 5\n",
-                               {"--drawing-mode", c.mode, "--depth", std::to_string(c.depth)});
-    EXPECT_EQ(played.run.status, 0) << played.run.err;
+    const Played played =
+        PlayOverWhite(folder.path(),
+                      std::string("idle\nshot before.png\n") + kOpenMenu + "\n" + kOptionEntry +
+                          "\nmove 100 100\nclick 100 100\nshot info.png\nrclick 100 100\nshot "
+                          "after.png\nclick 5 5\n",
+                      c.mode, c.depth);
     const RgbImage info = Frame(folder.path() / "info.png");
     const Rgb edge = c.translucent ? c.panel : c.page;
     const std::vector<Probe> probes = {
