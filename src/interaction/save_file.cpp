@@ -119,9 +119,11 @@ const char* DescribeProblem(SaveFileProblem problem) {
 }
 
 std::vector<uint8_t> EncodeSavedGame(const Player& player, const SavedGame& game) {
+  // The routine that both writes and reads takes the fields by reference; writing only reads them, from
+  // a copy here (its pictures share their pixels with the game's), and cannot fail.
+  SavedGame fields = game;
   Serializer s;
-  // A writing serializer only reads the fields it is given, and writing cannot fail.
-  static_cast<void>(SyncPayload(s, kSaveFormatVersion, player.game, const_cast<SavedGame&>(game)));
+  static_cast<void>(SyncPayload(s, kSaveFormatVersion, player.game, fields));
   const std::vector<uint8_t>& payload = s.bytes();
   std::vector<uint8_t> file(kMagic, kMagic + sizeof(kMagic));
   PutU32(file, kSaveFormatVersion);
