@@ -132,17 +132,54 @@ void BuildLabelTable(GameData& game, Place& place) {
   }
 }
 
-void BuildMessageTexts(GameData& game, Place& place) {
+// A chain of text instructions: where its pool of text and its first link lie in the header, and what
+// the loader calls each part when something is wrong there.
+struct TextChain {
+  int64_t pool_field;
+  int64_t chain_field;
+  uint8_t opcode;
+  int max_entries;
+  const char* name;
+  Place::What pool, link, entry;
+};
+
+// Where one instruction's text goes: its entry in the table and its length in the pool.
+struct TextEntry {
+  int32_t index;
+  int64_t length;
+};
+
+// Follows `chain` from its first link, giving each instruction to `entry`, which checks it and says
+// where its text goes; the texts lie back to back in the pool, in the order of the chain.
+template <class Entry>
+void BuildTextTable(GameData& game, Place& place, const TextChain& chain, TextTable& table, Entry entry) {
   const ImageReader image = Image(game);
-  place = Place{Place::What::kMessagePool};
-  int64_t cursor = image.Int32(kMessagePoolField);
-  int64_t link = kMessageChainField;
-  for (int i = 0; i < kMaxMessageEntries; ++i) {
-    place = Place{Place::What::kMessageLink, 0, link};
-    link = ReadLink(image, link, "message chain");
+  place = Place{chain.pool};
+  int64_t cursor = image.Int32(chain.pool_field);
+  int64_t link = chain.chain_field;
+  for (int i = 0; i < chain.max_entries; ++i) {
+    place = Place{chain.link, 0, link};
+    link = ReadLink(image, link, chain.name);
     if (link < 1) break;
-    place = Place{Place::What::kMessage, 0, link - 1};
-    const Instruction in(image, link - 1, op::kMessage);
+    place = Place{chain.entry, 0, link - 1};
+    const TextEntry text = entry(Instruction(image, link - 1, chain.opcode));
+    place.length = text.length;
+    place.cursor = cursor;
+    table.Set(text.index, TextSpanAt(game, cursor, text.length));
+    cursor += text.length;
+  }
+}
+
+void BuildMessageTexts(GameData& game, Place& place) {
+  const TextChain chain{.pool_field = kMessagePoolField,
+                        .chain_field = kMessageChainField,
+                        .opcode = op::kMessage,
+                        .max_entries = kMaxMessageEntries,
+                        .name = "message chain",
+                        .pool = Place::What::kMessagePool,
+                        .link = Place::What::kMessageLink,
+                        .entry = Place::What::kMessage};
+  BuildTextTable(game, place, chain, game.MessageTexts, [&place](const Instruction& in) {
     const int32_t number = in[Field::kNumber];
     const int32_t length = in[Field::kLength];
     if (number < 0 || number > kMaxMessage) {
@@ -152,24 +189,20 @@ void BuildMessageTexts(GameData& game, Place& place) {
     if (length < 0) {
       throw FormatError{place.Describe() + ": text length " + std::to_string(length) + " is negative"};
     }
-    place.length = length;
-    place.cursor = cursor;
-    game.MessageTexts.Set(number, TextSpanAt(game, cursor, length));
-    cursor += length;
-  }
+    return TextEntry{number, length};
+  });
 }
 
 void BuildChoiceTexts(GameData& game, Place& place) {
-  const ImageReader image = Image(game);
-  place = Place{Place::What::kChoicePool};
-  int64_t cursor = image.Int32(kChoicePoolField);
-  int64_t link = kOptionChainField;
-  for (int i = 0; i < kMaxChoiceEntries; ++i) {
-    place = Place{Place::What::kChoiceLink, 0, link};
-    link = ReadLink(image, link, "choice chain");
-    if (link < 1) break;
-    place = Place{Place::What::kChoice, 0, link - 1};
-    const Instruction in(image, link - 1, op::kOption);
+  const TextChain chain{.pool_field = kChoicePoolField,
+                        .chain_field = kOptionChainField,
+                        .opcode = op::kOption,
+                        .max_entries = kMaxChoiceEntries,
+                        .name = "choice chain",
+                        .pool = Place::What::kChoicePool,
+                        .link = Place::What::kChoiceLink,
+                        .entry = Place::What::kChoice};
+  BuildTextTable(game, place, chain, game.ChoiceTexts, [&place](const Instruction& in) {
     const int32_t number = in[Field::kNumber];
     const auto slot = static_cast<uint8_t>(in[Field::kSlot]);
     const auto length = static_cast<uint8_t>(in[Field::kLength]);
@@ -180,11 +213,8 @@ void BuildChoiceTexts(GameData& game, Place& place) {
     if (slot >= kChoiceSlots) {
       throw FormatError{place.Describe() + ": slot " + std::to_string(slot) + " is above 5"};
     }
-    place.length = length;
-    place.cursor = cursor;
-    game.ChoiceTexts.Set(number * kChoiceSlots + slot, TextSpanAt(game, cursor, length));
-    cursor += length;
-  }
+    return TextEntry{number * kChoiceSlots + slot, length};
+  });
 }
 
 void ReadNameCursors(GameData& game, Place& place) {
