@@ -287,17 +287,6 @@ bool ConvertInto(SDL_Surface* decoded, SDL_Surface* target, Surface& picture, bo
   return true;
 }
 
-Uint32 SdlFormatFor(int depth) {
-  switch (depth) {
-    case 16:
-      return SDL_PIXELFORMAT_RGB565;
-    case 24:
-      return SDL_PIXELFORMAT_BGR24;  // bytes blue, green, red in memory
-    default:
-      return SDL_PIXELFORMAT_XRGB8888;
-  }
-}
-
 }  // namespace
 
 Result<Surface> LoadBitmap(std::string_view bytes, int depth) {
@@ -322,7 +311,7 @@ Result<Surface> LoadBitmap(std::string_view bytes, int depth) {
   // SDL converts straight into the new surface's memory.
   Surface picture(h.width, h.height, depth);
   const SdlSurfacePtr target(SDL_CreateRGBSurfaceWithFormatFrom(picture.Data(), h.width, h.height, depth,
-                                                                picture.Pitch(), SdlFormatFor(depth)));
+                                                                picture.Pitch(), SdlPixelFormat(depth)));
   if (!target || SDL_SetSurfaceBlendMode(decoded.get(), SDL_BLENDMODE_NONE) != 0 ||
       !ConvertInto(decoded.get(), target.get(), picture, bottom_up)) {
     return Fail(std::string("bitmap could not be converted: ") + SDL_GetError());

@@ -69,17 +69,6 @@ std::vector<uint32_t> IconPixels() {
   return pixels;
 }
 
-Uint32 TextureFormat(int depth) {
-  switch (depth) {
-    case 16:
-      return SDL_PIXELFORMAT_RGB565;
-    case 24:
-      return SDL_PIXELFORMAT_BGR24;  // bytes blue, green, red in memory order
-    default:
-      return SDL_PIXELFORMAT_RGB888;  // XRGB8888
-  }
-}
-
 // MemAvailable of /proc/meminfo in bytes: what the kernel can hand out without swapping. Our surfaces
 // live in ordinary memory, so this is the honest figure for "memory left for surfaces". 0 if unknown.
 int64_t MemAvailableBytes() {
@@ -158,8 +147,8 @@ class SdlDisplay final : public Display {
     if (!renderer_) renderer_.reset(SDL_CreateRenderer(window_.get(), -1, SDL_RENDERER_SOFTWARE));
     if (!renderer_) return fail("cannot draw into the window");
     if (SDL_RenderSetLogicalSize(renderer_.get(), width, height) != 0) return fail("cannot scale the screen");
-    texture_.reset(
-        SDL_CreateTexture(renderer_.get(), TextureFormat(depth), SDL_TEXTUREACCESS_STREAMING, width, height));
+    texture_.reset(SDL_CreateTexture(renderer_.get(), SdlPixelFormat(depth), SDL_TEXTUREACCESS_STREAMING,
+                                     width, height));
     if (!texture_) return fail("cannot create the screen texture");
     SetScaling(scaling_);
     // The screen starts black, like a freshly switched mode.

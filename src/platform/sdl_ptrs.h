@@ -1,4 +1,5 @@
-// Owning pointers for SDL's objects: each is released with its own SDL call when the pointer goes.
+// Owning pointers for SDL's objects, each released with its own SDL call when the pointer goes, and the
+// SDL pixel format that matches the pixels of a surface of each depth.
 #pragma once
 
 #include <SDL.h>
@@ -24,5 +25,17 @@ using SdlWindowPtr = std::unique_ptr<SDL_Window, SdlWindowDeleter>;
 using SdlRendererPtr = std::unique_ptr<SDL_Renderer, SdlRendererDeleter>;
 using SdlTexturePtr = std::unique_ptr<SDL_Texture, SdlTextureDeleter>;
 using SdlSurfacePtr = std::unique_ptr<SDL_Surface, SdlSurfaceDeleter>;
+
+// 16 bits: RGB565; 24: bytes blue, green, red in memory; 32: XRGB8888.
+inline Uint32 SdlPixelFormat(int depth) {
+  switch (depth) {
+    case 16:
+      return SDL_PIXELFORMAT_RGB565;
+    case 24:
+      return SDL_PIXELFORMAT_BGR24;
+    default:
+      return SDL_PIXELFORMAT_XRGB8888;
+  }
+}
 
 }  // namespace corv
