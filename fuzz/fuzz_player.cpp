@@ -34,9 +34,6 @@ HeadlessGame::HeadlessGame(int depth, int drawing_mode, int max_polls, int max_p
 }
 
 void HeadlessGame::Reset(int depth, int drawing_mode, const uint8_t* data, size_t size) {
-  clock = VirtualClock();
-  display.polls = display.presents = 0;
-  sequencer.commands.clear();
   player.services = Services{&display, &clock, &sequencer, glyphs.get(), dialogs.get()};
   InstallHooks(player);
   player.settings = Settings{depth, drawing_mode};
@@ -59,6 +56,8 @@ void HeadlessGame::Reset(int depth, int drawing_mode, const uint8_t* data, size_
 
 void HeadlessGame::End() {
   *owned = Player();
+  clock = VirtualClock();
+  display.polls = display.presents = 0;
   sequencer.commands.clear();
 }
 

@@ -25,8 +25,9 @@ const std::string& ResourceFolder();
 
 // One player reused from input to input. Reset gives the player as at start (a new one, or one put back
 // by End) its services, settings and game image, and a screen whose pixels are shared with a fresh
-// screen made once; End puts the player back as at start, so every run is independent of the ones
-// before it and ends holding no more memory than it began with.
+// screen made once; End puts the player, the clock, the display's budget and the recorded music back as
+// at start, so every run is independent of the ones before it and ends holding no more memory than it
+// began with.
 struct HeadlessGame {
   VirtualClock clock;
   test::FakeDisplay display{clock};
@@ -46,9 +47,9 @@ struct HeadlessGame {
   int Run();
 
   // Frees what the run allocated (the game image, the tables, the pictures, the screen's own copies of
-  // its pixels) by putting the player back as at start. libFuzzer takes a run that allocates more
-  // blocks than it frees for a possible leak and runs it again under the leak checker, which costs
-  // more than the run itself.
+  // its pixels, the recorded music) by putting everything back as at start. libFuzzer takes a run that
+  // allocates more blocks than it frees for a possible leak and runs it again under the leak checker, which
+  // costs more than the run itself.
   void End();
 };
 
