@@ -35,6 +35,17 @@ void PutPixel(Surface& s, int x, int y, uint32_t pixel) {
   if (x >= 0 && y >= 0 && x < s.Width() && y < s.Height()) s.WritePixel(x, y, pixel);
 }
 
+// Columns [x1, x2) of row `from` copied onto row y (both inside the surface).
+void CopySpan(Surface& s, int x1, int x2, int from, int y) {
+  x1 = std::max(x1, 0);
+  x2 = std::min(x2, s.Width());
+  if (x1 >= x2) return;
+  const size_t left = static_cast<size_t>(x1) * s.BytesPerPixel();
+  uint8_t* row = s.Span(y, x1, x2);  // first, as it may give the surface pixels of its own
+  std::memcpy(row + left, std::as_const(s).Row(from) + left,
+              static_cast<size_t>(x2 - x1) * s.BytesPerPixel());
+}
+
 }  // namespace
 
 void DrawBox(Surface& surface, int x1, int y1, int x2, int y2) {
@@ -44,13 +55,17 @@ void DrawBox(Surface& surface, int x1, int y1, int x2, int y2) {
   const uint32_t fill = MapColour(surface.Depth(), surface.fill_colour);
   const uint32_t outline = MapColour(surface.Depth(), surface.fore_colour);
   const int top = std::max(y1, 0), bottom = std::min(y2, surface.Height());
+  int interior = -1;  // the first interior row drawn: every other one is a copy of it
   for (int y = top; y < bottom; ++y) {
     if (y == y1 || y == y2 - 1) {
       FillSpan(surface, x1, x2, y, outline);
+    } else if (interior >= 0) {
+      CopySpan(surface, x1, x2, interior, y);
     } else {
       FillSpan(surface, x1, x2, y, fill);
       PutPixel(surface, x1, y, outline);
       PutPixel(surface, x2 - 1, y, outline);
+      interior = y;
     }
   }
 }

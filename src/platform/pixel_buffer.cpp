@@ -47,7 +47,8 @@ PixelBlock::PixelBlock(size_t size, bool zeroed)
     : block_(zeroed ? new uint8_t[BlockSize(size)]() : new uint8_t[BlockSize(size)]),
       data_(FirstLine(block_.get())),
       size_(size),
-      version_(std::make_shared<const Version>()) {}
+      lineage_(std::make_shared<Lineage>()),
+      version_{lineage_, 0} {}
 
 void PixelBlock::BeginVersion() {
   if (step_count_ == kSteps) {
@@ -55,7 +56,7 @@ void PixelBlock::BeginVersion() {
     --step_count_;
   }
   steps_[step_count_++] = Step{std::move(version_), RowSpan{}, Area{}};
-  version_ = std::make_shared<const Version>();
+  version_ = Version{lineage_, ++lineage_->versions};
   sealed_ = false;
 }
 

@@ -78,9 +78,19 @@ class PixelBlock {
   void CopyFrom(PixelBlock& from, size_t row_bytes);
 
  private:
-  struct Version {};  // only its address counts: a version is the same when it is the same object
+  // A version is named by the block that first held it and a number that block counts up. The block's
+  // lineage object lives as long as any name that points at it, so no other block can take its address
+  // while the name is still compared, and naming a version allocates nothing.
+  struct Lineage {
+    uint64_t versions = 0;
+  };
+  struct Version {
+    std::shared_ptr<const Lineage> lineage;
+    uint64_t number = 0;
+    bool operator==(const Version&) const = default;
+  };
   struct Step {
-    std::shared_ptr<const Version> from;  // the version the rows were written over
+    Version from;  // the version the rows were written over
     RowSpan rows;
     Area area;  // the bytes of those rows written (its rows unused)
   };
@@ -91,7 +101,8 @@ class PixelBlock {
   std::unique_ptr<uint8_t[]> block_;
   uint8_t* data_ = nullptr;
   size_t size_ = 0;
-  std::shared_ptr<const Version> version_;
+  std::shared_ptr<Lineage> lineage_;  // names the versions this block begins
+  Version version_;
   std::array<Step, kSteps> steps_{};  // the oldest first
   int step_count_ = 0;
   // True once the current content may have been copied elsewhere (always so after a copy into this
@@ -109,7 +120,10 @@ class PixelPool : public std::enable_shared_from_this<PixelPool> {
   [[nodiscard]] std::shared_ptr<PixelBlock> CopyOf(PixelBlock& from, size_t row_bytes);
 
  private:
-  static constexpr size_t kKept = 2;
+  // Enough for every frame a screen keeps in flight (the work surface, the back buffer, the front and
+  // the saved window): when they all come back at once (a game let go), the next game's copies take
+  // them instead of new memory.
+  static constexpr size_t kKept = 4;
   std::shared_ptr<PixelBlock> Lend(std::unique_ptr<PixelBlock> block);
   void GiveBack(std::unique_ptr<PixelBlock> block);
   std::vector<std::unique_ptr<PixelBlock>> kept_;  // the most recently given back last
