@@ -29,8 +29,12 @@ const std::string& ResourceFolder() {
 }
 
 HeadlessGame::HeadlessGame(int depth, int drawing_mode, int max_polls, int max_presents) {
-  test::ClickEveryYield(display, max_polls, max_presents);
+  Budget(max_polls, max_presents);
   Reset(depth, drawing_mode, nullptr, 0);
+}
+
+void HeadlessGame::Budget(int max_polls, int max_presents) {
+  test::ClickEveryYield(display, max_polls, max_presents);
 }
 
 void HeadlessGame::Reset(int depth, int drawing_mode, const uint8_t* data, size_t size) {
@@ -56,6 +60,7 @@ void HeadlessGame::Reset(int depth, int drawing_mode, const uint8_t* data, size_
 
 void HeadlessGame::End() {
   *owned = Player();
+  glyphs = MakeBoxGlyphSource();  // its cache holds every glyph the run drew
   clock = VirtualClock();
   display.polls = display.presents = 0;
   sequencer.commands.clear();

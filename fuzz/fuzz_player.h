@@ -43,13 +43,16 @@ struct HeadlessGame {
   // the tables are left for BuildTables to build.
   void Reset(int depth, int drawing_mode, const uint8_t* data, size_t size);
 
+  // Gives the run a budget of yields and frames: past it the display reports the window closed.
+  void Budget(int max_polls, int max_presents);
+
   // Runs the loaded script until it ends or the budget is spent; the exit status.
   int Run();
 
   // Frees what the run allocated (the game image, the tables, the pictures, the screen's own copies of
-  // its pixels, the recorded music) by putting everything back as at start. libFuzzer takes a run that
-  // allocates more blocks than it frees for a possible leak and runs it again under the leak checker, which
-  // costs more than the run itself.
+  // its pixels, the glyphs drawn, the recorded music) by putting everything back as at start. libFuzzer takes
+  // a run that allocates more blocks than it frees for a possible leak and runs it again under the leak
+  // checker, which costs more than the run itself.
   void End();
 };
 
