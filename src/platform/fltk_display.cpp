@@ -15,31 +15,24 @@
 
 #include "platform/fltk_support.h"
 #include "platform/options_view.h"
+#include "platform/owned.h"
 
 namespace corv {
 namespace {
 constexpr Fl_Font kDialogFont = FL_FREE_FONT;
-
-struct FcPatternDeleter {
-  void operator()(FcPattern* p) const { FcPatternDestroy(p); }
-};
-struct FcFontSetDeleter {
-  void operator()(FcFontSet* s) const { FcFontSetDestroy(s); }
-};
 
 // The family of the sans-serif face fontconfig prefers for Japanese text, taken only from faces that
 // cover Japanese: Xft draws a character a face lacks as an empty box and never borrows it from another
 // face, so a Latin face chosen for want of the asked one would box every kana and kanji. When no sans-serif
 // face covers Japanese the best face that does (a Mincho) is taken; "sans" when none does at all.
 std::string JapaneseDialogFamily() {
-  std::unique_ptr<FcPattern, FcPatternDeleter> pattern(
+  Owned<FcPattern, FcPatternDestroy> pattern(
       FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif:lang=ja")));
   if (!pattern) return "sans";
   FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
   FcDefaultSubstitute(pattern.get());
   FcResult result = FcResultNoMatch;
-  std::unique_ptr<FcFontSet, FcFontSetDeleter> fonts(
-      FcFontSort(nullptr, pattern.get(), FcFalse, nullptr, &result));
+  Owned<FcFontSet, FcFontSetDestroy> fonts(FcFontSort(nullptr, pattern.get(), FcFalse, nullptr, &result));
   for (int i = 0; fonts && i < fonts->nfont; ++i) {
     FcLangSet* languages = nullptr;
     FcChar8* family = nullptr;

@@ -21,20 +21,9 @@ namespace {
 constexpr FcChar32 kProbeKana = 0x3042;   // あ
 constexpr FcChar32 kProbeKanji = 0x6F22;  // 漢
 
-struct FcPatternDeleter {
-  void operator()(FcPattern* p) const { FcPatternDestroy(p); }
-};
-using FcPatternPtr = std::unique_ptr<FcPattern, FcPatternDeleter>;
-
-struct FcConfigDeleter {
-  void operator()(FcConfig* c) const { FcConfigDestroy(c); }
-};
-using FcConfigPtr = std::unique_ptr<FcConfig, FcConfigDeleter>;
-
-struct TtfFontDeleter {
-  void operator()(TTF_Font* f) const { TTF_CloseFont(f); }
-};
-using TtfFontPtr = std::unique_ptr<TTF_Font, TtfFontDeleter>;
+using FcPatternPtr = Owned<FcPattern, FcPatternDestroy>;
+using FcConfigPtr = Owned<FcConfig, FcConfigDestroy>;
+using TtfFontPtr = Owned<TTF_Font, TTF_CloseFont>;
 
 // Holds one reference to SDL_ttf's library state for as long as a glyph source lives.
 class TtfLibrary {

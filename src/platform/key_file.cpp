@@ -4,18 +4,13 @@
 
 #include <memory>
 
+#include "platform/owned.h"
+
 namespace corv {
 namespace {
 
-struct KeyFileDeleter {
-  void operator()(GKeyFile* file) const { g_key_file_free(file); }
-};
-using KeyFilePtr = std::unique_ptr<GKeyFile, KeyFileDeleter>;
-
-struct StrvDeleter {
-  void operator()(gchar** strings) const { g_strfreev(strings); }
-};
-using StrvPtr = std::unique_ptr<gchar*, StrvDeleter>;
+using KeyFilePtr = Owned<GKeyFile, g_key_file_free>;
+using StrvPtr = Owned<gchar*, g_strfreev>;
 
 }  // namespace
 

@@ -4,27 +4,14 @@
 
 #include <SDL.h>
 
-#include <memory>
+#include "platform/owned.h"
 
 namespace corv {
 
-struct SdlWindowDeleter {
-  void operator()(SDL_Window* w) const { SDL_DestroyWindow(w); }
-};
-struct SdlRendererDeleter {
-  void operator()(SDL_Renderer* r) const { SDL_DestroyRenderer(r); }
-};
-struct SdlTextureDeleter {
-  void operator()(SDL_Texture* t) const { SDL_DestroyTexture(t); }
-};
-struct SdlSurfaceDeleter {
-  void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
-};
-
-using SdlWindowPtr = std::unique_ptr<SDL_Window, SdlWindowDeleter>;
-using SdlRendererPtr = std::unique_ptr<SDL_Renderer, SdlRendererDeleter>;
-using SdlTexturePtr = std::unique_ptr<SDL_Texture, SdlTextureDeleter>;
-using SdlSurfacePtr = std::unique_ptr<SDL_Surface, SdlSurfaceDeleter>;
+using SdlWindowPtr = Owned<SDL_Window, SDL_DestroyWindow>;
+using SdlRendererPtr = Owned<SDL_Renderer, SDL_DestroyRenderer>;
+using SdlTexturePtr = Owned<SDL_Texture, SDL_DestroyTexture>;
+using SdlSurfacePtr = Owned<SDL_Surface, SDL_FreeSurface>;
 
 // 16 bits: RGB565; 24: bytes blue, green, red in memory; 32: XRGB8888.
 inline Uint32 SdlPixelFormat(int depth) {

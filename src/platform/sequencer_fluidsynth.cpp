@@ -27,6 +27,7 @@
 
 #include "platform/clock.h"
 #include "platform/midi_file.h"
+#include "platform/owned.h"
 #include "platform/sequencer.h"
 #include "platform/wav_writer.h"
 
@@ -39,16 +40,6 @@ constexpr uint64_t kMaxMidiFileBytes = 16
 constexpr std::array<const char*, 3> kDebianSoundfonts = {"/usr/share/sounds/sf2/default-GM.sf2",
                                                           "/usr/share/sounds/sf2/TimGM6mb.sf2",
                                                           "/usr/share/sounds/sf2/FluidR3_GM.sf2"};
-
-struct SettingsDeleter {
-  void operator()(fluid_settings_t* s) const { delete_fluid_settings(s); }
-};
-struct SynthDeleter {
-  void operator()(fluid_synth_t* s) const { delete_fluid_synth(s); }
-};
-struct PlayerDeleter {
-  void operator()(fluid_player_t* p) const { delete_fluid_player(p); }
-};
 
 // ALSA's library reports every failed step of opening a device on stderr ("ALSA lib pcm.c:...: Unknown
 // PCM default", eight lines on a machine without a sound card) before SDL tells us the device cannot be
@@ -338,9 +329,9 @@ class FluidSynthSequencer final : public Sequencer {
   static constexpr float kFullGain = 0.2f;
   float gain_ = kFullGain;
   bool synth_tried_ = false;
-  std::unique_ptr<fluid_settings_t, SettingsDeleter> settings_;
-  std::unique_ptr<fluid_synth_t, SynthDeleter> synth_;
-  std::unique_ptr<fluid_player_t, PlayerDeleter> player_;  // used only by the thread that renders
+  Owned<fluid_settings_t, delete_fluid_settings> settings_;
+  Owned<fluid_synth_t, delete_fluid_synth> synth_;
+  Owned<fluid_player_t, delete_fluid_player> player_;  // used only by the thread that renders
   uint64_t applied_start_ = 0;
   bool player_running_ = false;
 
