@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "core/shutdown.h"
@@ -55,31 +56,20 @@ void Form_MouseUp(Player& player, int button, int shift, double x, double y) {
   }
 }
 
+// The keys a wait answers to, and what each stands for there.
+constexpr std::pair<int, WaitKey> kWaitKeys[] = {
+    {13, WaitKey::kConfirm},    {32, WaitKey::kConfirm},        {kKeyUp, WaitKey::kUp},
+    {kKeyDown, WaitKey::kDown}, {kKeyPageUp, WaitKey::kPageUp}, {kKeyPageDown, WaitKey::kPageDown},
+    {'b', WaitKey::kBacklog},   {'B', WaitKey::kBacklog},
+};
+
 void ComfortKeyPress(Player& player, int key_code) {
   Comforts& comforts = player.comforts;
-  InputState& input = player.input;
   if (key_code != 'a' && key_code != 'A') comforts.auto_mode = false;
+  for (const auto& [key, wait_key] : kWaitKeys) {
+    if (key == key_code) player.input.PendingKey = wait_key;
+  }
   switch (key_code) {
-    case 13:
-    case 32:
-      input.PendingKey = WaitKey::kConfirm;
-      break;
-    case kKeyUp:
-      input.PendingKey = WaitKey::kUp;
-      break;
-    case kKeyDown:
-      input.PendingKey = WaitKey::kDown;
-      break;
-    case kKeyPageUp:
-      input.PendingKey = WaitKey::kPageUp;
-      break;
-    case kKeyPageDown:
-      input.PendingKey = WaitKey::kPageDown;
-      break;
-    case 'b':
-    case 'B':
-      input.PendingKey = WaitKey::kBacklog;
-      break;
     case 9:
       comforts.skip_mode = !comforts.skip_mode;
       break;

@@ -141,10 +141,8 @@ bool ParseLine(const std::string& text, EventScript::Command& command, std::stri
       problem = "'" + verb + "' needs two whole numbers, X and Y";
       return false;
     }
-    command.kind = verb == "move"     ? Kind::kMove
-                   : verb == "click"  ? Kind::kClick
-                   : verb == "rclick" ? Kind::kRightClick
-                                      : Kind::kMiddleClick;
+    command.kind = verb == "move" ? Kind::kMove : Kind::kClick;
+    command.button = verb == "click" ? 1 : verb == "rclick" ? 2 : 4;
     return true;
   }
   if (verb == "key") {
@@ -275,15 +273,7 @@ void EventScript::Deliver(Player& player) {
       break;
     case Command::Kind::kClick:
       Form_MouseMove(player, 0, 0, c.x, c.y);
-      Form_MouseUp(player, 1, 0, c.x, c.y);
-      break;
-    case Command::Kind::kRightClick:
-      Form_MouseMove(player, 0, 0, c.x, c.y);
-      Form_MouseUp(player, 2, 0, c.x, c.y);
-      break;
-    case Command::Kind::kMiddleClick:
-      Form_MouseMove(player, 0, 0, c.x, c.y);
-      Form_MouseUp(player, 4, 0, c.x, c.y);
+      Form_MouseUp(player, c.button, 0, c.x, c.y);
       break;
     case Command::Kind::kKey:
       ++next_;  // consumed first: Esc ends the program from inside the handler
