@@ -24,9 +24,11 @@ struct CopyPlan {
 // The source coordinate a destination offset maps to (nearest neighbour: the left/top sample).
 // Extreme rectangles from a damaged file must not overflow, so products that could leave 64 bits are
 // computed in 128 (a slow library division, kept off the common paths). An unscaled copy, by far the
-// most common, needs no division at all.
+// most common, needs no division at all, and a doubled one (a half-size picture over the whole screen)
+// only a halving: d * s / 2s is d / 2, truncated the same way.
 inline int64_t SourceOf(int64_t d, int64_t s_size, int64_t d_size) {
   if (s_size == d_size) return d;
+  if (s_size > 0 && d_size == 2 * s_size) return d / 2;
   constexpr int64_t kSmall = int64_t{1} << 31;
   if (d > -kSmall && d < kSmall && s_size > -kSmall && s_size < kSmall) return d * s_size / d_size;
   return static_cast<int64_t>(static_cast<__int128>(d) * s_size / d_size);
