@@ -121,8 +121,9 @@ class PixelPool : public std::enable_shared_from_this<PixelPool> {
 
  private:
   // Enough for every frame a screen keeps in flight (the work surface, the back buffer, the front and
-  // the saved window): when they all come back at once (a game let go), the next game's copies take
-  // them instead of new memory.
+  // the saved window), so that when they all come back at once the next copies take them instead of
+  // new memory: a player that plays game after game on screens made once (the fuzz targets) then maps
+  // no new blocks.
   static constexpr size_t kKept = 4;
   std::shared_ptr<PixelBlock> Lend(std::unique_ptr<PixelBlock> block);
   void GiveBack(std::unique_ptr<PixelBlock> block);
