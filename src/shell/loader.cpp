@@ -143,6 +143,13 @@ struct TextChain {
   Place::What pool, link, entry;
 };
 
+constexpr TextChain kMessageChain{kMessagePoolField,         kMessageChainField,   op::kMessage,
+                                  kMaxMessageEntries,        "message chain",      Place::What::kMessagePool,
+                                  Place::What::kMessageLink, Place::What::kMessage};
+constexpr TextChain kChoiceChain{kChoicePoolField,         kOptionChainField,   op::kOption,
+                                 kMaxChoiceEntries,        "choice chain",      Place::What::kChoicePool,
+                                 Place::What::kChoiceLink, Place::What::kChoice};
+
 // Where one instruction's text goes: its entry in the table and its length in the pool.
 struct TextEntry {
   int32_t index;
@@ -171,15 +178,7 @@ void BuildTextTable(GameData& game, Place& place, const TextChain& chain, TextTa
 }
 
 void BuildMessageTexts(GameData& game, Place& place) {
-  const TextChain chain{.pool_field = kMessagePoolField,
-                        .chain_field = kMessageChainField,
-                        .opcode = op::kMessage,
-                        .max_entries = kMaxMessageEntries,
-                        .name = "message chain",
-                        .pool = Place::What::kMessagePool,
-                        .link = Place::What::kMessageLink,
-                        .entry = Place::What::kMessage};
-  BuildTextTable(game, place, chain, game.MessageTexts, [&place](const Instruction& in) {
+  BuildTextTable(game, place, kMessageChain, game.MessageTexts, [&place](const Instruction& in) {
     const int32_t number = in[Field::kNumber];
     const int32_t length = in[Field::kLength];
     if (number < 0 || number > kMaxMessage) {
@@ -194,15 +193,7 @@ void BuildMessageTexts(GameData& game, Place& place) {
 }
 
 void BuildChoiceTexts(GameData& game, Place& place) {
-  const TextChain chain{.pool_field = kChoicePoolField,
-                        .chain_field = kOptionChainField,
-                        .opcode = op::kOption,
-                        .max_entries = kMaxChoiceEntries,
-                        .name = "choice chain",
-                        .pool = Place::What::kChoicePool,
-                        .link = Place::What::kChoiceLink,
-                        .entry = Place::What::kChoice};
-  BuildTextTable(game, place, chain, game.ChoiceTexts, [&place](const Instruction& in) {
+  BuildTextTable(game, place, kChoiceChain, game.ChoiceTexts, [&place](const Instruction& in) {
     const int32_t number = in[Field::kNumber];
     const auto slot = static_cast<uint8_t>(in[Field::kSlot]);
     const auto length = static_cast<uint8_t>(in[Field::kLength]);
