@@ -6,46 +6,62 @@
 #include "platform/blit_rows_portable.h"
 #include "platform/blit_rows_x86.h"
 
+CORV_BEGIN_AVX2
+
 namespace corv {
 namespace {
 
 using namespace x86;
 
-// Keyed rows of 2- and 4-byte pixels, 32 bytes a step; a step that holds no key is stored as it is,
-// one that holds only the key is passed over.
-__attribute__((target("avx2"))) void CopyRowKeyed16Avx2(uint8_t* d, const uint8_t* s, int n, uint32_t key) {
-  const __m256i kv = _mm256_set1_epi16(static_cast<int16_t>(key));
-  int i = 0;
-  for (; i + 16 <= n; i += 16) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * i));
-    const __m256i keep = _mm256_cmpeq_epi16(v, kv);
-    const int bits = _mm256_movemask_epi8(keep);
-    if (bits == -1) continue;
-    __m256i* to = reinterpret_cast<__m256i*>(d + 2 * i);
-    _mm256_storeu_si256(to, bits == 0 ? v : _mm256_blendv_epi8(v, _mm256_loadu_si256(to), keep));
-  }
-  CopyRowKeyed<2>(d + 2 * i, s + 2 * i, n - i, key);
+inline __m256i Load256(const uint8_t* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+inline void Store256(uint8_t* p, __m256i v) {
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
 
-__attribute__((target("avx2"))) void CopyRowKeyed32Avx2(uint8_t* d, const uint8_t* s, int n, uint32_t key) {
-  const __m256i kv = _mm256_set1_epi32(static_cast<int32_t>(key));
+// The 32 bytes of a step onto `to`: as they are where `bits` says no byte holds the key, else blended
+// with what `to` holds where `keep` is set.
+inline void StoreKeyed(uint8_t* to, __m256i pixels, __m256i keep, int bits) {
+  Store256(to, bits == 0 ? pixels : _mm256_blendv_epi8(pixels, Load256(to), keep));
+}
+
+// The row of n B-byte pixels (B is 2 or 4) at s, 32 bytes a step: each step that is not all key goes to
+// `store(i, pixels, keep, bits)` with its first pixel i, its pixels (the unused byte of a 32-bit pixel
+// cleared), 0xFF in every byte of a pixel equal to the key, and those flags as a byte mask. Returns the
+// first pixel it did not reach.
+template <int B, typename Store>
+__attribute__((always_inline)) inline int ForKeyedSteps(const uint8_t* s, int n, uint32_t key,
+                                                        Store&& store) {
+  static_assert(B == 2 || B == 4);
+  constexpr int kStep = 32 / B;
+  const __m256i kv =
+      B == 2 ? _mm256_set1_epi16(static_cast<int16_t>(key)) : _mm256_set1_epi32(static_cast<int32_t>(key));
   const __m256i low = _mm256_set1_epi32(0xFFFFFF);
   int i = 0;
-  for (; i + 8 <= n; i += 8) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * i));
-    const __m256i keep = _mm256_cmpeq_epi32(v, kv);
+  for (; i + kStep <= n; i += kStep) {
+    const __m256i v = Load256(s + B * i);
+    const __m256i keep = B == 2 ? _mm256_cmpeq_epi16(v, kv) : _mm256_cmpeq_epi32(v, kv);
     const int bits = _mm256_movemask_epi8(keep);
     if (bits == -1) continue;
-    __m256i* to = reinterpret_cast<__m256i*>(d + 4 * i);
-    const __m256i pixels = _mm256_and_si256(v, low);
-    _mm256_storeu_si256(to, bits == 0 ? pixels : _mm256_blendv_epi8(pixels, _mm256_loadu_si256(to), keep));
+    store(i, B == 2 ? v : _mm256_and_si256(v, low), keep, bits);
   }
-  CopyRowKeyed<4>(d + 4 * i, s + 4 * i, n - i, key);
+  return i;
+}
+
+// Keyed rows of 2- and 4-byte pixels; a step that holds no key is stored as it is, one that holds only
+// the key is passed over.
+template <int B>
+void CopyRowKeyedAvx2(uint8_t* d, const uint8_t* s, int n, uint32_t key) {
+  const int i = ForKeyedSteps<B>(s, n, key, [d](int at, __m256i pixels, __m256i keep, int bits) {
+    StoreKeyed(d + B * at, pixels, keep, bits);
+  });
+  CopyRowKeyed<B>(d + B * i, s + B * i, n - i, key);
 }
 
 // One byte per pixel, 0xFF where it equals the key, for the sixteen 3-byte pixels at `from`: the pixels
 // are widened to 32-bit lanes, compared, and the results narrowed.
-__attribute__((target("avx2"))) inline __m128i KeyFlags24(const uint8_t* from, __m128i kv, __m128i widen) {
+inline __m128i KeyFlags24(const uint8_t* from, __m128i kv, __m128i widen) {
   const __m128i p0 = _mm_shuffle_epi8(Load128(from), widen);
   const __m128i p1 = _mm_shuffle_epi8(Load128(from + 12), widen);
   const __m128i p2 = _mm_shuffle_epi8(Load128(from + 24), widen);
@@ -54,18 +70,10 @@ __attribute__((target("avx2"))) inline __m128i KeyFlags24(const uint8_t* from, _
                          _mm_packs_epi32(_mm_cmpeq_epi32(p2, kv), _mm_cmpeq_epi32(p3, kv)));
 }
 
-__attribute__((target("avx2"))) inline __m256i Load256(const uint8_t* p) {
-  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-}
-__attribute__((target("avx2"))) inline void Store256(uint8_t* p, __m256i v) {
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
-}
-
 // Pixels 4k..4k+3 and 16+4k..16+4k+3 of the 32 three-byte pixels at `from`, compared with the key in
 // 32-bit lanes: the low half of the result holds the first four, the high half the others. The last
 // group's high half is loaded four bytes early, so that nothing past the 96 bytes is read.
-__attribute__((target("avx2"))) inline __m256i KeyLanes24(const uint8_t* from, int k, __m256i widen,
-                                                          __m256i widen_late, __m256i kv) {
+inline __m256i KeyLanes24(const uint8_t* from, int k, __m256i widen, __m256i widen_late, __m256i kv) {
   const bool last = k == 3;
   const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(Load128(from + 12 * k)),
                                             Load128(from + 48 + 12 * k - (last ? 4 : 0)), 1);
@@ -74,8 +82,7 @@ __attribute__((target("avx2"))) inline __m256i KeyLanes24(const uint8_t* from, i
 
 // One byte per pixel, 0xFF where it equals the key, in pixel order, for the 32 three-byte pixels (96
 // bytes) at `from`. The packs work within halves, so each half gathers sixteen pixels in order.
-__attribute__((target("avx2"))) inline __m256i KeyFlags24x32(const uint8_t* from, __m256i kv, __m256i widen,
-                                                             __m256i widen_late) {
+inline __m256i KeyFlags24x32(const uint8_t* from, __m256i kv, __m256i widen, __m256i widen_late) {
   const __m256i m0 = KeyLanes24(from, 0, widen, widen_late, kv),
                 m1 = KeyLanes24(from, 1, widen, widen_late, kv),
                 m2 = KeyLanes24(from, 2, widen, widen_late, kv),
@@ -97,7 +104,7 @@ constexpr std::array<int8_t, 32> SpreadFlags24(int part) {
 
 // Keyed rows of 3-byte pixels, 32 pixels (96 bytes) a step: a flag byte per pixel, spread back over its
 // three bytes; the last few pixels of a row go one by one.
-__attribute__((target("avx2"))) void CopyRowKeyed24Avx2(uint8_t* d, const uint8_t* s, int n, uint32_t key) {
+void CopyRowKeyed24Avx2(uint8_t* d, const uint8_t* s, int n, uint32_t key) {
   const __m256i kv32 = _mm256_set1_epi32(static_cast<int32_t>(key));
   const __m256i widen32 = _mm256_broadcastsi128_si256(Control(kWiden24));
   const __m256i widen32_late = _mm256_set_m128i(Control(kWiden24Late), Control(kWiden24));
@@ -133,19 +140,10 @@ __attribute__((target("avx2"))) void CopyRowKeyed24Avx2(uint8_t* d, const uint8_
   CopyRowKeyed<3>(d + 3 * i, s + 3 * i, n - i, key);
 }
 
-// Doubled rows leaving out the key, in one pass: each step doubles the source pixels and their key flags
-// alike, passes over a step that is all key, stores one that holds no key as it is and blends the rest
-// with what the destination holds.
-__attribute__((target("avx2"))) inline void StoreKeyed(uint8_t* to, __m256i pixels, __m256i keep, int bits) {
-  __m256i* p = reinterpret_cast<__m256i*>(to);
-  _mm256_storeu_si256(p, bits == 0 ? pixels : _mm256_blendv_epi8(pixels, _mm256_loadu_si256(p), keep));
-}
-
 // Pixels doubled within each 128-bit lane (lo: the low halves of both lanes, hi: the high halves), and
 // their flags likewise, put back in order as 64 destination bytes at `at` of each row given.
-__attribute__((target("avx2"))) inline void StoreDoubled(uint8_t* d, uint8_t* d2, int at, __m256i lo,
-                                                         __m256i hi, __m256i keep_lo, __m256i keep_hi,
-                                                         int bits) {
+inline void StoreDoubled(uint8_t* d, uint8_t* d2, int at, __m256i lo, __m256i hi, __m256i keep_lo,
+                         __m256i keep_hi, int bits) {
   const __m256i first = _mm256_permute2x128_si256(lo, hi, 0x20),
                 second = _mm256_permute2x128_si256(lo, hi, 0x31);
   const __m256i keep_first = _mm256_permute2x128_si256(keep_lo, keep_hi, 0x20),
@@ -157,37 +155,20 @@ __attribute__((target("avx2"))) inline void StoreDoubled(uint8_t* d, uint8_t* d2
   }
 }
 
-__attribute__((target("avx2"))) void DoubleRowKeyed16Avx2(uint8_t* d, uint8_t* d2, const uint8_t* s,
-                                                          int n_src, uint32_t key) {
-  const __m256i kv = _mm256_set1_epi16(static_cast<int16_t>(key));
-  int i = 0;
-  for (; i + 16 <= n_src; i += 16) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * i));
-    const __m256i keep = _mm256_cmpeq_epi16(v, kv);
-    const int bits = _mm256_movemask_epi8(keep);
-    if (bits == -1) continue;
-    // Within each 128-bit lane: pixels 0-3 and 4-7 doubled.
-    StoreDoubled(d, d2, 4 * i, _mm256_unpacklo_epi16(v, v), _mm256_unpackhi_epi16(v, v),
-                 _mm256_unpacklo_epi16(keep, keep), _mm256_unpackhi_epi16(keep, keep), bits);
-  }
-  DoubleRowKeyed<2>(d + 4 * i, d2 ? d2 + 4 * i : nullptr, s + 2 * i, n_src - i, key);
-}
-
-__attribute__((target("avx2"))) void DoubleRowKeyed32Avx2(uint8_t* d, uint8_t* d2, const uint8_t* s,
-                                                          int n_src, uint32_t key) {
-  const __m256i kv = _mm256_set1_epi32(static_cast<int32_t>(key));
-  const __m256i low = _mm256_set1_epi32(0xFFFFFF);
-  int i = 0;
-  for (; i + 8 <= n_src; i += 8) {
-    const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * i));
-    const __m256i keep = _mm256_cmpeq_epi32(raw, kv);
-    const int bits = _mm256_movemask_epi8(keep);
-    if (bits == -1) continue;
-    const __m256i v = _mm256_and_si256(raw, low);
-    StoreDoubled(d, d2, 8 * i, _mm256_unpacklo_epi32(v, v), _mm256_unpackhi_epi32(v, v),
-                 _mm256_unpacklo_epi32(keep, keep), _mm256_unpackhi_epi32(keep, keep), bits);
-  }
-  DoubleRowKeyed<4>(d + 8 * i, d2 ? d2 + 8 * i : nullptr, s + 4 * i, n_src - i, key);
+// Doubled rows of 2- and 4-byte pixels leaving out the key, in one pass: each step doubles the source
+// pixels and their key flags alike within each 128-bit lane.
+template <int B>
+void DoubleRowKeyedAvx2(uint8_t* d, uint8_t* d2, const uint8_t* s, int n_src, uint32_t key) {
+  const int i = ForKeyedSteps<B>(s, n_src, key, [d, d2](int at, __m256i v, __m256i keep, int bits) {
+    if constexpr (B == 2) {
+      StoreDoubled(d, d2, 4 * at, _mm256_unpacklo_epi16(v, v), _mm256_unpackhi_epi16(v, v),
+                   _mm256_unpacklo_epi16(keep, keep), _mm256_unpackhi_epi16(keep, keep), bits);
+    } else {
+      StoreDoubled(d, d2, 8 * at, _mm256_unpacklo_epi32(v, v), _mm256_unpackhi_epi32(v, v),
+                   _mm256_unpacklo_epi32(keep, keep), _mm256_unpackhi_epi32(keep, keep), bits);
+    }
+  });
+  DoubleRowKeyed<B>(d + 2 * B * i, d2 ? d2 + 2 * B * i : nullptr, s + B * i, n_src - i, key);
 }
 
 // One flag byte per pixel (16 pixels) spread over the six destination bytes of its doubled pixel: part
@@ -198,14 +179,12 @@ constexpr std::array<int8_t, 16> SpreadDoubled24(int part) {
   return index;
 }
 
-__attribute__((target("avx2"))) inline void StoreKeyed128(uint8_t* to, __m128i pixels, __m128i keep,
-                                                          bool blend) {
+inline void StoreKeyed128(uint8_t* to, __m128i pixels, __m128i keep, bool blend) {
   Store128(to, blend ? _mm_blendv_epi8(pixels, Load128(to), keep) : pixels);
 }
 
 // Sixteen 3-byte source pixels (48 bytes) a step become 96 destination bytes.
-__attribute__((target("avx2"))) void DoubleRowKeyed24Avx2(uint8_t* d, uint8_t* d2, const uint8_t* s,
-                                                          int n_src, uint32_t key) {
+void DoubleRowKeyed24Avx2(uint8_t* d, uint8_t* d2, const uint8_t* s, int n_src, uint32_t key) {
   const __m128i kv = _mm_set1_epi32(static_cast<int32_t>(key));
   const __m128i widen = Control(kWiden24);
   const __m128i twice[3] = {Control(Double24(0)), Control(Double24(1)), Control(Double24(2))};
@@ -232,14 +211,19 @@ __attribute__((target("avx2"))) void DoubleRowKeyed24Avx2(uint8_t* d, uint8_t* d
 }
 
 }  // namespace
+}  // namespace corv
+
+CORV_END_AVX2
+
+namespace corv {
 
 void UseAvx2Rows(BlitRows& rows) {
-  rows.bytes2.keyed = CopyRowKeyed16Avx2;
+  rows.bytes2.keyed = CopyRowKeyedAvx2<2>;
   rows.bytes3.keyed = CopyRowKeyed24Avx2;
-  rows.bytes4.keyed = CopyRowKeyed32Avx2;
-  rows.bytes2.doubled_keyed = DoubleRowKeyed16Avx2;
+  rows.bytes4.keyed = CopyRowKeyedAvx2<4>;
+  rows.bytes2.doubled_keyed = DoubleRowKeyedAvx2<2>;
   rows.bytes3.doubled_keyed = DoubleRowKeyed24Avx2;
-  rows.bytes4.doubled_keyed = DoubleRowKeyed32Avx2;
+  rows.bytes4.doubled_keyed = DoubleRowKeyedAvx2<4>;
 }
 
 }  // namespace corv

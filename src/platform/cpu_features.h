@@ -2,6 +2,18 @@
 // (copies, shading) come in. Every loop set gives the same bytes; the choice only changes the speed.
 #pragma once
 
+// Everything between CORV_BEGIN_AVX2 and CORV_END_AVX2 (placed outside any namespace) is compiled for
+// AVX2, lambdas and templates defined there included. Code built on every processor, such as a table
+// of the loops, stays outside.
+#if defined(__clang__)
+#define CORV_BEGIN_AVX2 \
+  _Pragma("clang attribute push(__attribute__((target(\"avx2\"))), apply_to = function)")
+#define CORV_END_AVX2 _Pragma("clang attribute pop")
+#else
+#define CORV_BEGIN_AVX2 _Pragma("GCC push_options") _Pragma("GCC target(\"avx2\")")
+#define CORV_END_AVX2 _Pragma("GCC pop_options")
+#endif
+
 namespace corv {
 
 // kBest takes the widest set the processor offers; the others name one set, so that tests and
