@@ -123,51 +123,60 @@ void GotoLabel(Player& player) {
   JumpToLabel(player, label);
 }
 
+namespace {
+
+// One comparison of a conditional jump: a variable, an operator and a constant.
+struct Condition {
+  int32_t variable = 0;
+  uint8_t op = 0;
+  int32_t constant = 0;
+};
+
+Condition ReadCondition(const Instruction& in, Field variable, Field op, Field constant) {
+  return {in[variable], static_cast<uint8_t>(in[op]), in[constant]};
+}
+
+// Its variable must have been checked.
+bool Holds(const Player& player, const Condition& c) {
+  return CompareValue(player.script.Variables[c.variable], c.op, c.constant);
+}
+
+bool JumpIf(Player& player, bool taken, int32_t label) {
+  if (taken) JumpToLabel(player, label);
+  return taken;
+}
+
+}  // namespace
+
 bool IfGoto(Player& player) {
   const Instruction in = CurrentInstruction(player, op::kIfGoto);
-  const int32_t variable = in[Field::kVariable];
-  const auto op = static_cast<uint8_t>(in[Field::kOperator]);
-  const int32_t constant = in[Field::kConstant];
+  const Condition condition = ReadCondition(in, Field::kVariable, Field::kOperator, Field::kConstant);
   const int32_t label = in[Field::kLabel];
-  CheckVariable(player, variable);
+  CheckVariable(player, condition.variable);
   CheckLabel(player, label);
-  if (!CompareValue(player.script.Variables[variable], op, constant)) return false;
-  JumpToLabel(player, label);
-  return true;
+  return JumpIf(player, Holds(player, condition), label);
 }
 
 bool IfPairGoto(Player& player) {
   const Instruction in = CurrentInstruction(player, op::kIfPairGoto);
-  const int32_t variable1 = in[Field::kVariable];
-  const auto op1 = static_cast<uint8_t>(in[Field::kOperator]);
-  const int32_t constant1 = in[Field::kConstant];
+  const Condition first = ReadCondition(in, Field::kVariable, Field::kOperator, Field::kConstant);
+  const Condition second = ReadCondition(in, Field::kVariable2, Field::kOperator2, Field::kConstant2);
   const int32_t connective = in[Field::kConnective];
-  const int32_t variable2 = in[Field::kVariable2];
-  const auto op2 = static_cast<uint8_t>(in[Field::kOperator2]);
-  const int32_t constant2 = in[Field::kConstant2];
   const int32_t label = in[Field::kLabel];
-  CheckVariable(player, variable1);
-  CheckVariable(player, variable2);
+  CheckVariable(player, first.variable);
+  CheckVariable(player, second.variable);
   CheckLabel(player, label);
-  const bool r1 = CompareValue(player.script.Variables[variable1], op1, constant1);
-  const bool r2 = CompareValue(player.script.Variables[variable2], op2, constant2);
-  bool jump = false;
+  const bool r1 = Holds(player, first), r2 = Holds(player, second);
   switch (connective) {
     case 1:
-      jump = r1 && r2;
-      break;
+      return JumpIf(player, r1 && r2, label);
     case 2:
-      jump = r1 || r2;
-      break;
+      return JumpIf(player, r1 || r2, label);
     case 3:
-      jump = !r1 && !r2;
-      break;
+      return JumpIf(player, !r1 && !r2, label);
     default:
-      break;
+      return false;
   }
-  if (!jump) return false;
-  JumpToLabel(player, label);
-  return true;
 }
 
 void CalcVariable(Player& player) {
