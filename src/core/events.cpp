@@ -111,30 +111,32 @@ void CheckMCI1_Timer(Player& player, uint32_t tick) {
   }
 }
 
+void DispatchInput(Player& player, const InputEvent& e) {
+  switch (e.kind) {
+    case InputEvent::Kind::kKeyPress:
+      Form_KeyPress(player, e.key_code);
+      break;
+    case InputEvent::Kind::kMouseMove:
+      Form_MouseMove(player, 0, 0, e.x, e.y);
+      break;
+    case InputEvent::Kind::kMouseUp:
+      Form_MouseUp(player, e.button, 0, e.x, e.y);
+      break;
+    case InputEvent::Kind::kKeyRelease:
+      Form_KeyRelease(player, e.key_code);
+      break;
+    case InputEvent::Kind::kWheel:
+      Form_MouseWheel(player, e.button);
+      break;
+    case InputEvent::Kind::kQuit:
+      EndProgram(player);
+  }
+}
+
 void DoEvents(Player& player) {
   std::vector<InputEvent> events;
   if (player.services.display) player.services.display->PollEvents(events);
-  for (const InputEvent& e : events) {
-    switch (e.kind) {
-      case InputEvent::Kind::kKeyPress:
-        Form_KeyPress(player, e.key_code);
-        break;
-      case InputEvent::Kind::kMouseMove:
-        Form_MouseMove(player, 0, 0, e.x, e.y);
-        break;
-      case InputEvent::Kind::kMouseUp:
-        Form_MouseUp(player, e.button, 0, e.x, e.y);
-        break;
-      case InputEvent::Kind::kKeyRelease:
-        Form_KeyRelease(player, e.key_code);
-        break;
-      case InputEvent::Kind::kWheel:
-        Form_MouseWheel(player, e.button);
-        break;
-      case InputEvent::Kind::kQuit:
-        EndProgram(player);
-    }
-  }
+  for (const InputEvent& e : events) DispatchInput(player, e);
   if (player.event_script) player.event_script->Deliver(player);
   if (player.hooks.at_yield) player.hooks.at_yield(player);
   if (player.services.clock) {

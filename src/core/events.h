@@ -32,6 +32,9 @@ void ComfortClick(Player& player);
 // never pushes the next restart back.
 void CheckMCI1_Timer(Player& player, uint32_t tick);
 
+// Runs the handler above for one input event, as the window or an events file sends it.
+void DispatchInput(Player& player, const InputEvent& e);
+
 // The yield: lets the window system deliver every pending event (input, scripted input of an events
 // file, and the music timer every 1000 ms of the clock), running the handlers above, then
 // Hooks::at_yield.

@@ -23,41 +23,46 @@ Widget& Styled(Widget& widget) {
   return widget;
 }
 
+// The widgets below are made with new: the window they are made in owns them and deletes them.
+
+// A label to the left of its field.
+void Label(int x, int y, int w, const char* text) {
+  Styled(*new Fl_Box(x, y, w, 22, text)).align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
+}
+
+Fl_Check_Button* CheckBox(int x, int y, int w, const char* text, bool on) {
+  auto* box = new Fl_Check_Button(x, y, w, 22, text);
+  Styled(*box).value(on);
+  return box;
+}
+
 // A number to choose, between low and high in steps, with its digits in the dialog's size.
 template <class Field>
-void SetUpNumber(Field& field, double low, double high, double step, double value) {
-  field.range(low, high);
-  field.step(step);
-  field.value(value);
-  Styled(field).textsize(kDialogFontSize);
+Field* Number(int x, int y, int w, double low, double high, double step, double value) {
+  auto* field = new Field(x, y, w, 22);
+  field->range(low, high);
+  field->step(step);
+  field->value(value);
+  Styled(*field).textsize(kDialogFontSize);
+  return field;
 }
 
 std::optional<SettingsValues> RunDialog(const SettingsValues& current) {
   constexpr int kWidth = 320, kHeight = 262;
   Fl_Double_Window window(kWidth, kHeight);
   window.copy_label("設定");
-  Fl_Box volume_label(12, 12, 60, 22, "音量");
-  Styled(volume_label).align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
-  Fl_Hor_Value_Slider volume(76, 12, 160, 22);
-  SetUpNumber(volume, 0, 100, 10, current.volume);
-  Fl_Check_Button muted(244, 12, 70, 22, "消音");
-  Styled(muted).value(current.muted);
-  Fl_Check_Button fullscreen(12, 42, 296, 22, "全画面で表示する");
-  Styled(fullscreen).value(current.fullscreen);
-  Fl_Check_Button fit(12, 66, 296, 22, "画面いっぱいに拡大する（なめらか）");
-  Styled(fit).value(current.scaling == Scaling::kFit);
-  Fl_Check_Button fixed_speed(12, 96, 200, 22, "文字の速さを固定（ミリ秒）");
-  Styled(fixed_speed).value(current.text_speed_ms >= 0);
-  Fl_Spinner speed(224, 96, 84, 22);
-  SetUpNumber(speed, 0, 1000, 5, current.text_speed_ms >= 0 ? current.text_speed_ms : 30);
-  Fl_Box auto_label(12, 126, 200, 22, "オートの待ち時間（ミリ秒）");
-  Styled(auto_label).align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
-  Fl_Spinner auto_delay(224, 126, 84, 22);
-  SetUpNumber(auto_delay, 0, 60000, 100, current.auto_delay_ms);
-  Fl_Check_Button skip_unread(12, 156, 296, 22, "未読の文もスキップする");
-  Styled(skip_unread).value(current.skip_unread);
-  Fl_Check_Button strict(12, 180, 296, 22, "元のままに遊ぶ（補助機能なし）");
-  Styled(strict).value(current.strict);
+  Label(12, 12, 60, "音量");
+  auto* volume = Number<Fl_Hor_Value_Slider>(76, 12, 160, 0, 100, 10, current.volume);
+  auto* muted = CheckBox(244, 12, 70, "消音", current.muted);
+  auto* fullscreen = CheckBox(12, 42, 296, "全画面で表示する", current.fullscreen);
+  auto* fit = CheckBox(12, 66, 296, "画面いっぱいに拡大する（なめらか）", current.scaling == Scaling::kFit);
+  auto* fixed_speed = CheckBox(12, 96, 200, "文字の速さを固定（ミリ秒）", current.text_speed_ms >= 0);
+  auto* speed =
+      Number<Fl_Spinner>(224, 96, 84, 0, 1000, 5, current.text_speed_ms >= 0 ? current.text_speed_ms : 30);
+  Label(12, 126, 200, "オートの待ち時間（ミリ秒）");
+  auto* auto_delay = Number<Fl_Spinner>(224, 126, 84, 0, 60000, 100, current.auto_delay_ms);
+  auto* skip_unread = CheckBox(12, 156, 296, "未読の文もスキップする", current.skip_unread);
+  auto* strict = CheckBox(12, 180, 296, "元のままに遊ぶ（補助機能なし）", current.strict);
 
   bool accepted = false;
   Fl_Button ok(76, 222, 80, 26, "ＯＫ");
@@ -79,14 +84,14 @@ std::optional<SettingsValues> RunDialog(const SettingsValues& current) {
   if (!accepted) return std::nullopt;
 
   SettingsValues edited = current;
-  edited.volume = static_cast<int>(std::lround(volume.value()));
-  edited.muted = muted.value() != 0;
-  edited.fullscreen = fullscreen.value() != 0;
-  edited.scaling = fit.value() ? Scaling::kFit : Scaling::kWhole;
-  edited.text_speed_ms = fixed_speed.value() ? static_cast<int>(std::lround(speed.value())) : -1;
-  edited.auto_delay_ms = static_cast<int>(std::lround(auto_delay.value()));
-  edited.skip_unread = skip_unread.value() != 0;
-  edited.strict = strict.value() != 0;
+  edited.volume = static_cast<int>(std::lround(volume->value()));
+  edited.muted = muted->value() != 0;
+  edited.fullscreen = fullscreen->value() != 0;
+  edited.scaling = fit->value() ? Scaling::kFit : Scaling::kWhole;
+  edited.text_speed_ms = fixed_speed->value() ? static_cast<int>(std::lround(speed->value())) : -1;
+  edited.auto_delay_ms = static_cast<int>(std::lround(auto_delay->value()));
+  edited.skip_unread = skip_unread->value() != 0;
+  edited.strict = strict->value() != 0;
   return edited;
 }
 

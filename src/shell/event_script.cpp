@@ -137,19 +137,20 @@ bool ParseLine(const std::string& text, EventScript::Command& command, std::stri
   };
   if (verb == "move" || verb == "click" || verb == "rclick" || verb == "mclick") {
     if (!want_args(2)) return false;
-    if (!ParseNumber(words[1], command.x) || !ParseNumber(words[2], command.y)) {
+    int x = 0, y = 0;
+    if (!ParseNumber(words[1], x) || !ParseNumber(words[2], y)) {
       problem = "'" + verb + "' needs two whole numbers, X and Y";
       return false;
     }
-    command.kind = verb == "move" ? Kind::kMove : Kind::kClick;
-    command.button = verb == "click" ? 1 : verb == "rclick" ? 2 : 4;
+    const int button = verb == "move" ? 0 : verb == "click" ? 1 : verb == "rclick" ? 2 : 4;
+    command.input = {button == 0 ? InputEvent::Kind::kMouseMove : InputEvent::Kind::kMouseUp, 0, button,
+                     1.0 * x, 1.0 * y};
     return true;
   }
   if (verb == "key") {
     if (!want_args(1)) return false;
-    command.kind = Kind::kKey;
-    command.key_code = KeyCode(words[1]);
-    if (command.key_code < 0) {
+    command.input = {InputEvent::Kind::kKeyPress, KeyCode(words[1])};
+    if (command.input.key_code < 0) {
       problem = "unknown key '" + words[1] +
                 "' (esc, enter, space, tab, up, down, pageup, pagedown, ctrl+c, f1 to f12 or one character)";
       return false;
@@ -162,8 +163,8 @@ bool ParseLine(const std::string& text, EventScript::Command& command, std::stri
       problem = "'" + verb + "' takes only 'ctrl'";
       return false;
     }
-    command.kind = verb == "keydown" ? Kind::kKeyDown : Kind::kKeyUp;
-    command.key_code = kKeyCtrl;
+    command.input = {verb == "keydown" ? InputEvent::Kind::kKeyPress : InputEvent::Kind::kKeyRelease,
+                     kKeyCtrl};
     return true;
   }
   if (verb == "wheel") {
@@ -173,8 +174,7 @@ bool ParseLine(const std::string& text, EventScript::Command& command, std::stri
       problem = "'wheel' takes 'up' or 'down'";
       return false;
     }
-    command.kind = Kind::kWheel;
-    command.key_code = way == "up" ? 1 : -1;
+    command.input = {InputEvent::Kind::kWheel, 0, way == "up" ? 1 : -1};
     return true;
   }
   if (verb == "wait") {
@@ -268,26 +268,10 @@ void EventScript::Deliver(Player& player) {
 
   const Command& c = commands_[next_];
   switch (c.kind) {
-    case Command::Kind::kMove:
-      Form_MouseMove(player, 0, 0, c.x, c.y);
-      break;
-    case Command::Kind::kClick:
-      Form_MouseMove(player, 0, 0, c.x, c.y);
-      Form_MouseUp(player, c.button, 0, c.x, c.y);
-      break;
-    case Command::Kind::kKey:
-      ++next_;  // consumed first: Esc ends the program from inside the handler
-      Form_KeyPress(player, c.key_code);
+    case Command::Kind::kInput:
+      ++next_;  // consumed first: a handler may end the program, or wait for the player itself
+      DispatchInput(player, c.input);
       return;
-    case Command::Kind::kKeyDown:
-      Form_KeyPress(player, c.key_code);
-      break;
-    case Command::Kind::kKeyUp:
-      Form_KeyRelease(player, c.key_code);
-      break;
-    case Command::Kind::kWheel:
-      Form_MouseWheel(player, c.key_code);
-      break;
     case Command::Kind::kWait:
       wait_started_ = true;
       wait_from_ = player.services.clock ? player.services.clock->TickCount() : 0;

@@ -21,14 +21,11 @@ namespace corv {
 class EventScript final : public ScriptedInput {
  public:
   struct Command {
-    enum class Kind { kMove, kClick, kKey, kKeyDown, kKeyUp, kWheel, kWait, kIdle, kShot };
-    Kind kind = Kind::kMove;
-    int x = 0;
-    int y = 0;
-    int button = 0;    // kClick: 1 left, 2 right, 4 middle
-    int key_code = 0;  // kKey, kKeyDown, kKeyUp; kWheel: 1 up, -1 down
-    uint32_t ms = 0;
-    std::string path;
+    enum class Kind { kInput, kWait, kIdle, kShot };
+    Kind kind = Kind::kInput;
+    InputEvent input;  // kInput: what the window would have sent
+    uint32_t ms = 0;   // kWait
+    std::string path;  // kShot
     int line = 0;
   };
 

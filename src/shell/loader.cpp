@@ -70,28 +70,36 @@ void ClearTables(Player& player) {
   SeedRandom(player);
 }
 
+// A chain of text instructions: where its pool of text and its first link lie in the header, and what
+// the loader calls it and its instructions when something is wrong there.
+struct TextChain {
+  int64_t pool_field;
+  int64_t chain_field;
+  uint8_t opcode;
+  int max_entries;
+  const char* noun;  // "message": the message pool, the message chain
+  const char* item;  // what each instruction is called after the noun
+};
+
+constexpr TextChain kMessageChain{kMessagePoolField,  kMessageChainField, op::kMessage,
+                                  kMaxMessageEntries, "message",          "instruction"};
+constexpr TextChain kChoiceChain{kChoicePoolField,  kOptionChainField, op::kOption,
+                                 kMaxChoiceEntries, "choice",          "option"};
+
 // Where the loader is reading: kept as numbers while all goes well (tens of thousands of entries), put
 // into words only when something is wrong there.
 struct Place {
-  enum class What {
-    kHeader,
-    kLabel,
-    kMessagePool,
-    kMessageLink,
-    kMessage,
-    kChoicePool,
-    kChoiceLink,
-    kChoice,
-    kNames
-  };
+  enum class What { kHeader, kLabel, kPool, kLink, kEntry, kNames };
   What what = What::kHeader;
-  int64_t number = 0;    // kLabel: the label number
-  int64_t position = 0;  // the link read, or the instruction's position
-  int64_t length = -1;   // kMessage, kChoice: the text's length once read (-1 before)
-  int64_t cursor = 0;    // ... and its pool position
+  int64_t number = 0;                // kLabel: the label number
+  int64_t position = 0;              // the link read, or the instruction's position
+  const TextChain* chain = nullptr;  // kPool, kLink, kEntry: the chain read
+  int64_t length = -1;               // kEntry: the text's length once read (-1 before)
+  int64_t cursor = 0;                // ... and its pool position
 
   std::string Describe() const {
     const std::string at = std::to_string(position);
+    const std::string noun = chain ? chain->noun : "";
     std::string text;
     if (length >= 0) {
       text = ": its text of " + std::to_string(length) + " bytes at pool position " + std::to_string(cursor);
@@ -101,18 +109,12 @@ struct Place {
         return "the header";
       case What::kLabel:
         return "label " + std::to_string(number) + " (link read at position " + at + ")";
-      case What::kMessagePool:
-        return "the message pool position (header position 21)";
-      case What::kMessageLink:
-        return "the message chain link at position " + at;
-      case What::kMessage:
-        return "the message instruction at position " + at + text;
-      case What::kChoicePool:
-        return "the choice pool position (header position 17)";
-      case What::kChoiceLink:
-        return "the choice chain link at position " + at;
-      case What::kChoice:
-        return "the choice option at position " + at + text;
+      case What::kPool:
+        return "the " + noun + " pool position (header position " + std::to_string(chain->pool_field) + ")";
+      case What::kLink:
+        return "the " + noun + " chain link at position " + at;
+      case What::kEntry:
+        return "the " + noun + " " + chain->item + " at position " + at + text;
       case What::kNames:
         return "the name pool positions (header positions 5 to 16)";
     }
@@ -132,24 +134,6 @@ void BuildLabelTable(GameData& game, Place& place) {
   }
 }
 
-// A chain of text instructions: where its pool of text and its first link lie in the header, and what
-// the loader calls each part when something is wrong there.
-struct TextChain {
-  int64_t pool_field;
-  int64_t chain_field;
-  uint8_t opcode;
-  int max_entries;
-  const char* name;
-  Place::What pool, link, entry;
-};
-
-constexpr TextChain kMessageChain{kMessagePoolField,         kMessageChainField,   op::kMessage,
-                                  kMaxMessageEntries,        "message chain",      Place::What::kMessagePool,
-                                  Place::What::kMessageLink, Place::What::kMessage};
-constexpr TextChain kChoiceChain{kChoicePoolField,         kOptionChainField,   op::kOption,
-                                 kMaxChoiceEntries,        "choice chain",      Place::What::kChoicePool,
-                                 Place::What::kChoiceLink, Place::What::kChoice};
-
 // Where one instruction's text goes: its entry in the table and its length in the pool.
 struct TextEntry {
   int32_t index;
@@ -161,14 +145,15 @@ struct TextEntry {
 template <class Entry>
 void BuildTextTable(GameData& game, Place& place, const TextChain& chain, TextTable& table, Entry entry) {
   const ImageReader image = Image(game);
-  place = Place{chain.pool};
+  place = Place{Place::What::kPool, 0, 0, &chain};
   int64_t cursor = image.Int32(chain.pool_field);
   int64_t link = chain.chain_field;
+  const std::string chain_name = std::string(chain.noun) + " chain";
   for (int i = 0; i < chain.max_entries; ++i) {
-    place = Place{chain.link, 0, link};
-    link = ReadLink(image, link, chain.name);
+    place = Place{Place::What::kLink, 0, link, &chain};
+    link = ReadLink(image, link, chain_name.c_str());
     if (link < 1) break;
-    place = Place{chain.entry, 0, link - 1};
+    place = Place{Place::What::kEntry, 0, link - 1, &chain};
     const TextEntry text = entry(Instruction(image, link - 1, chain.opcode));
     place.length = text.length;
     place.cursor = cursor;
