@@ -225,16 +225,29 @@ TEST(OptionsDialog, FocusMovesToOkOnlyOnceOkIsEnabled) {
   }
 }
 
-TEST(OptionsDialog, CancelEndsEvenThoughTheDialogClosed) {
-  Harness h;
-  h.dialog.Show();
-  h.dialog.OfferDepth(2);
-  h.dialog.EnableOk();
-  h.dialog.Command1_Click(1);
-  // Unloading by a button marks the dialog closed, yet Cancel then ends the program.
-  EXPECT_TRUE(h.dialog.OptionsClosed());
-  EXPECT_TRUE(h.dialog.EndRequested());
-  EXPECT_FALSE(h.dialog.WaitUntilClosed());
+// Cancel and a closed frame both end the program; only unloading by a button (Cancel) marks the dialog
+// closed.
+TEST(OptionsDialog, CancelAndFrameCloseEndTheProgram) {
+  struct Case {
+    const char* what;
+    void (*end)(GOption&);
+    bool marked_closed;
+  };
+  const Case cases[] = {
+      {"Cancel", [](GOption& d) { d.Command1_Click(1); }, true},
+      {"frame closed", [](GOption& d) { d.FrameClosed(); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Harness h;
+    h.dialog.Show();
+    h.dialog.OfferDepth(2);
+    h.dialog.EnableOk();
+    c.end(h.dialog);
+    EXPECT_EQ(h.dialog.OptionsClosed(), c.marked_closed);
+    EXPECT_TRUE(h.dialog.EndRequested());
+    EXPECT_FALSE(h.dialog.WaitUntilClosed());
+  }
 }
 
 TEST(OptionsDialog, OkClosesOnceAndLaterEventsAreIgnored) {
@@ -252,17 +265,6 @@ TEST(OptionsDialog, OkClosesOnceAndLaterEventsAreIgnored) {
   EXPECT_EQ(h.settings.ColourDepth, 24);
   EXPECT_EQ(std::count(h.calls.begin(), h.calls.end(), "close"), 1);
   EXPECT_TRUE(h.dialog.WaitUntilClosed());
-}
-
-TEST(OptionsDialog, FrameCloseEndsWithoutMarkingTheDialogClosed) {
-  Harness h;
-  h.dialog.Show();
-  h.dialog.OfferDepth(2);
-  h.dialog.EnableOk();
-  h.dialog.FrameClosed();
-  EXPECT_FALSE(h.dialog.OptionsClosed());
-  EXPECT_TRUE(h.dialog.EndRequested());
-  EXPECT_FALSE(h.dialog.WaitUntilClosed());
 }
 
 TEST(OptionsDialog, LayoutMatchesTheDialogTable) {
