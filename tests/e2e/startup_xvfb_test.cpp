@@ -33,6 +33,20 @@ std::string WaitForWindow(const std::string& name, int seconds, pid_t pid) {
   return {};
 }
 
+// Sends Esc to the game window, looking the window up again at each try: the one found first may be one
+// the toolkits replace meanwhile. Whether it was sent.
+bool SendEscape(pid_t pid) {
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    const std::string id = WaitForWindow("Corvalline", 5, pid);
+    if (!id.empty() &&
+        std::system(("xdotool windowfocus --sync " + id + " key Escape 2>/dev/null").c_str()) == 0) {
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  return false;
+}
+
 class StartupOnXvfb : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -50,6 +64,25 @@ class StartupOnXvfb : public ::testing::Test {
     config_ = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", (folder_.path() / "config").string());
   }
 
+  struct Started {
+    pid_t pid;
+    std::string window;  // empty when it never came (the test has failed then)
+  };
+  // Starts the copy of the player named STORY in the folder and waits for its first window, `name`.
+  Started StartStory(const std::string& name) {
+    const pid_t pid = StartProgram({PlayerNamedStory(folder_.path()).string()}, folder_.path());
+    if (pid <= 0) {
+      ADD_FAILURE() << "the player did not start";
+      return {pid, {}};
+    }
+    const std::string window = WaitForWindow(name, 30, pid);
+    if (window.empty()) {
+      const RunResult gone = WaitForProgram(pid, folder_.path(), std::chrono::seconds(1));
+      ADD_FAILURE() << "no " << name << " window appeared; " << gone.err;
+    }
+    return {pid, window};
+  }
+
   ScratchFolder folder_;
   XvfbServer server_;
   std::unique_ptr<ScopedEnv> display_, no_leak_check_, config_;
@@ -58,13 +91,8 @@ class StartupOnXvfb : public ::testing::Test {
 TEST_F(StartupOnXvfb, DefaultGameBesideTheProgramStartsAfterEnterInTheOptionsDialog) {
   BuildGame(kEndless, folder_.path() / "STORY.ADV");
   if (HasFatalFailure()) return;
-  const pid_t pid = StartProgram({PlayerNamedStory(folder_.path()).string()}, folder_.path());
-  ASSERT_GT(pid, 0);
-  const std::string dialog = WaitForWindow("オプション", 30, pid);
-  if (dialog.empty()) {
-    const RunResult gone = WaitForProgram(pid, folder_.path(), std::chrono::seconds(1));
-    FAIL() << "no options dialog appeared; " << gone.err;
-  }
+  const auto [pid, dialog] = StartStory("オプション");
+  if (dialog.empty()) return;
   EXPECT_TRUE(WaitForWindow("Corvalline", 1, pid).empty()) << "the game window waits for the dialog";
   EXPECT_EQ(std::system(("xdotool windowfocus --sync " + dialog + " key Return").c_str()), 0);
 
@@ -89,15 +117,7 @@ TEST_F(StartupOnXvfb, DefaultGameBesideTheProgramStartsAfterEnterInTheOptionsDia
     EXPECT_PRED3(Near, PixelAt(image, 40, y), expected, 0) << "screen row " << y;
   }
 
-  // The window found first may be one the toolkits replace while the screen is taken: look again.
-  bool sent = false;
-  for (int attempt = 0; attempt < 20 && !sent; ++attempt) {
-    const std::string id = WaitForWindow("Corvalline", 5, pid);
-    sent = !id.empty() &&
-           std::system(("xdotool windowfocus --sync " + id + " key Escape 2>/dev/null").c_str()) == 0;
-    if (!sent) std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  }
-  EXPECT_TRUE(sent) << "Esc could not be sent to the game window";
+  EXPECT_TRUE(SendEscape(pid)) << "Esc could not be sent to the game window";
   const RunResult result = WaitForProgram(pid, folder_.path(), std::chrono::seconds(30));
   EXPECT_FALSE(result.timed_out) << "Esc did not end the program";
   EXPECT_EQ(result.status, 0) << result.err;
@@ -126,13 +146,7 @@ TEST_F(StartupOnXvfb, EscEndsTheGameWithinASecondWhateverTheMusicDoes) {
     ASSERT_GT(pid, 0);
     ASSERT_FALSE(WaitForWindow("Corvalline", 30, pid).empty()) << c.name << ": no game window";
     std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // two restarts of the piece
-    bool sent = false;
-    for (int attempt = 0; attempt < 20 && !sent; ++attempt) {
-      const std::string id = WaitForWindow("Corvalline", 5, pid);
-      sent = !id.empty() &&
-             std::system(("xdotool windowfocus --sync " + id + " key Escape 2>/dev/null").c_str()) == 0;
-    }
-    ASSERT_TRUE(sent) << c.name << ": Esc could not be sent to the game window";
+    ASSERT_TRUE(SendEscape(pid)) << c.name << ": Esc could not be sent to the game window";
     const auto sent_at = std::chrono::steady_clock::now();
     const RunResult result = WaitForProgram(pid, folder.path(), std::chrono::seconds(30));
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent_at).count();
@@ -147,10 +161,8 @@ TEST_F(StartupOnXvfb, EscEndsTheGameWithinASecondWhateverTheMusicDoes) {
 TEST_F(StartupOnXvfb, CancelInTheOptionsDialogEndsWithoutAGameWindow) {
   BuildGame(kEndless, folder_.path() / "STORY.ADV");
   if (HasFatalFailure()) return;
-  const pid_t pid = StartProgram({PlayerNamedStory(folder_.path()).string()}, folder_.path());
-  ASSERT_GT(pid, 0);
-  const std::string dialog = WaitForWindow("オプション", 30, pid);
-  ASSERT_FALSE(dialog.empty()) << "no options dialog appeared";
+  const auto [pid, dialog] = StartStory("オプション");
+  if (dialog.empty()) return;
   // Cancel stands at (128, 80), 97 x 17, in the dialog's client area.
   EXPECT_EQ(std::system(("xdotool mousemove --sync --window " + dialog + " 176 88 click 1").c_str()), 0);
   const RunResult result = WaitForProgram(pid, folder_.path(), std::chrono::seconds(30));
@@ -162,13 +174,8 @@ TEST_F(StartupOnXvfb, CancelInTheOptionsDialogEndsWithoutAGameWindow) {
 
 TEST_F(StartupOnXvfb, FileWithoutTheMagicShowsTheWarningAndEndsWithStatusOne) {
   WriteFile(folder_.path() / "STORY.ADV", std::string("crvl") + std::string(40, '\0'));
-  const pid_t pid = StartProgram({PlayerNamedStory(folder_.path()).string()}, folder_.path());
-  ASSERT_GT(pid, 0);
-  const std::string box = WaitForWindow("警告", 30, pid);
-  if (box.empty()) {
-    const RunResult gone = WaitForProgram(pid, folder_.path(), std::chrono::seconds(1));
-    FAIL() << "no warning box appeared; " << gone.err;
-  }
+  const auto [pid, box] = StartStory("警告");
+  if (box.empty()) return;
   EXPECT_TRUE(Capture("xdotool search --name 'オプション' 2>/dev/null").empty())
       << "the display is untouched";
   EXPECT_EQ(std::system(("xdotool windowfocus --sync " + box + " key Return").c_str()), 0);
