@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "program.h"  // WriteFile, to put a bitmap in a scratch folder
@@ -141,6 +143,20 @@ inline std::string PackedRows(int width, int height, int bits, const std::functi
     }
   }
   return b;
+}
+
+// A 16- or 32-bit bitmap whose pixels are read through colour masks (compression 3, or 6 with an alpha
+// mask), `value(x, y)` the raw pixel at row y from the top; a negative height stores the rows top-down.
+inline std::string BitFieldsBmp(int header_size, int width, int height, int bits, uint32_t compression,
+                                std::vector<uint32_t> masks, const std::function<uint32_t(int, int)>& value) {
+  return AssembleBmp({header_size,
+                      width,
+                      height,
+                      bits,
+                      compression,
+                      std::move(masks),
+                      {},
+                      PackedRows(width, std::abs(height), bits, value, height < 0)});
 }
 
 // A 24-bit bitmap whose every pixel is given as a 0xRRGGBB colour.

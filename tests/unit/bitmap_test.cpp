@@ -90,7 +90,7 @@ const std::string kRle8Codes("\x02\x01\x00\x02\x01\x01\x01\x02\x00\x00\x00\x03\x
 // 0xAA; 3-bit 101 is 10110110, 0xB6; 7-bit 1010101 is 10101011, 0xAB); a wider one keeps its top 8 bits.
 TEST(LoadBitmap, HeaderVersionsRunLengthsAndMasks) {
   using test::AssembleBmp;
-  using test::PackedRows;
+  using test::BitFieldsBmp;
   const std::vector<Rgb> palette = Palette(16);
   const auto p = [&](int i) { return Raw(32, palette[static_cast<size_t>(i)]); };
   struct Case {
@@ -125,61 +125,30 @@ TEST(LoadBitmap, HeaderVersionsRunLengthsAndMasks) {
        5,
        {p(0), p(0), p(3), p(4), p(5), p(1), p(2), p(1), p(2), p(1)}},
       {"32 bits, red in the top byte, green in the low byte (v5 header)",
-       AssembleBmp({124,
-                    2,
-                    1,
-                    32,
-                    3,
-                    {0xFF000000, 0x000000FF, 0x0000FF00, 0},
-                    {},
-                    PackedRows(2, 1, 32, [](int x, int) { return x ? 0xFE000001u : 0x11003322u; })}),
+       BitFieldsBmp(124, 2, 1, 32, 3, {0xFF000000, 0x000000FF, 0x0000FF00, 0},
+                    [](int x, int) { return x ? 0xFE000001u : 0x11003322u; }),
        2,
        {0x112233, 0xFE0100}},
       {"16 bits, 2-3-1",
-       AssembleBmp({40,
-                    2,
-                    2,
-                    16,
-                    3,
-                    {0x30, 0x0E, 0x01},
-                    {},
-                    PackedRows(2, 2, 16, [](int x, int y) { return y   ? 0x01u
-                                                                   : x ? 0x16u
-                                                                       : 0x2Bu; })}),
+       BitFieldsBmp(40, 2, 2, 16, 3, {0x30, 0x0E, 0x01},
+                    [](int x, int y) { return y   ? 0x01u
+                                              : x ? 0x16u
+                                                  : 0x2Bu; }),
        2,
        {0xAAB6FF, 0x556D00, 0x0000FF, 0x0000FF}},
       {"32 bits, 10-11-11, stored top-down",
-       AssembleBmp({40,
-                    1,
-                    -2,
-                    32,
-                    3,
-                    {0xFFC00000, 0x003FF800, 0x000007FF},
-                    {},
-                    PackedRows(
-                        1, 2, 32, [](int, int y) { return y ? 0x003FF800u : 0xAAFFF923u; }, true)}),
+       BitFieldsBmp(40, 1, -2, 32, 3, {0xFFC00000, 0x003FF800, 0x000007FF},
+                    [](int, int y) { return y ? 0x003FF800u : 0xAAFFF923u; }),
        1,
        {0xAAFF24, 0x00FF00}},
       {"alpha bit fields, 7-1-8-7 (v1 header)",
-       AssembleBmp({40,
-                    2,
-                    1,
-                    32,
-                    6,
-                    {0xFE000000, 0x01000000, 0x00FF0000, 0x0000FE00},
-                    {},
-                    PackedRows(2, 1, 32, [](int x, int) { return x ? 0x02FF0000u : 0xAB3CFE00u; })}),
+       BitFieldsBmp(40, 2, 1, 32, 6, {0xFE000000, 0x01000000, 0x00FF0000, 0x0000FE00},
+                    [](int x, int) { return x ? 0x02FF0000u : 0xAB3CFE00u; }),
        2,
        {0xABFF3C, 0x0200FF}},
       {"16 bits, blue in the top five (v4 header)",
-       AssembleBmp({108,
-                    2,
-                    1,
-                    16,
-                    3,
-                    {0x001F, 0x07E0, 0xF800, 0},
-                    {},
-                    PackedRows(2, 1, 16, [](int x, int) { return x ? 0x07E0u : 0x081Fu; })}),
+       BitFieldsBmp(108, 2, 1, 16, 3, {0x001F, 0x07E0, 0xF800, 0},
+                    [](int x, int) { return x ? 0x07E0u : 0x081Fu; }),
        2,
        {0xFF0008, 0x00FF00}},
   };
