@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bmp_writer.h"
@@ -18,8 +19,9 @@ void WriteWhitePicture(const fs::path& path) {
   WriteFile(path, test::MakeBmp(640, 480, 24, {}, [](int, int) { return 0xFFFFFFu; }));
 }
 
+// Places on the screen that all show one colour.
 struct Probe {
-  int x, y;
+  std::vector<std::pair<int, int>> at;
   Rgb at32;  // 24 and 32 bits: 8:8:8
   Rgb at16;  // 5:6:5, widened again by repeating the top bits
 };
@@ -48,40 +50,25 @@ const std::vector<WindowCase>& WindowCases() {
       {"normal",
        "normal",
        "window",
-       {{300, 400, {76, 76, 103}, {74, 73, 99}},
-        {50, 340, {76, 76, 103}, {74, 73, 99}},
-        {590, 460, {76, 76, 103}, {74, 73, 99}},
-        {591, 400, kWhite, kWhite},
-        {300, 461, kWhite, kWhite},
-        {49, 400, kWhite, kWhite},
-        {300, 339, kWhite, kWhite}}},
+       {{{{300, 400}, {50, 340}, {590, 460}}, {76, 76, 103}, {74, 73, 99}},
+        {{{591, 400}, {300, 461}, {49, 400}, {300, 339}}, kWhite, kWhite}}},
       {"page text",
        "normal",
        "page",
-       {{300, 400, {191, 191, 191}, {198, 190, 189}},
-        {639, 479, {191, 191, 191}, {198, 190, 189}},
-        {0, 0, {191, 191, 191}, {198, 190, 189}},
-        {600, 200, {191, 191, 191}, {198, 190, 189}}}},
-      {"page text, coarse", "coarse", "page", {{300, 400, {191, 191, 191}, {198, 190, 189}}}},
+       {{{{300, 400}, {639, 479}, {0, 0}, {600, 200}}, {191, 191, 191}, {198, 190, 189}}}},
+      {"page text, coarse", "coarse", "page", {{{{300, 400}}, {191, 191, 191}, {198, 190, 189}}}},
       {"coarse",
        "coarse",
        "window",
-       {{300, 400, {0, 0, 39}, {0, 0, 33}},
-        {51, 341, {0, 0, 39}, {0, 0, 33}},
-        {589, 459, {0, 0, 39}, {0, 0, 33}},
-        {591, 400, kWhite, kWhite},
-        {300, 461, kWhite, kWhite},
-        {49, 400, kWhite, kWhite}}},
+       {{{{300, 400}, {51, 341}, {589, 459}}, {0, 0, 39}, {0, 0, 33}},
+        {{{591, 400}, {300, 461}, {49, 400}}, kWhite, kWhite}}},
       {"fine",
        "fine",
        "window",
-       {{300, 458, {78, 78, 105}, {74, 73, 99}},
-        {300, 398, {120, 120, 147}, {115, 117, 140}},
-        {300, 341, {160, 160, 187}, {156, 158, 181}},
-        {50, 340, {160, 160, 187}, {156, 158, 181}},
-        {300, 460, kWhite, kWhite},
-        {591, 400, kWhite, kWhite},
-        {300, 339, kWhite, kWhite}}},
+       {{{{300, 458}}, {78, 78, 105}, {74, 73, 99}},
+        {{{300, 398}}, {120, 120, 147}, {115, 117, 140}},
+        {{{300, 341}, {50, 340}}, {160, 160, 187}, {156, 158, 181}},
+        {{{300, 460}, {591, 400}, {300, 339}}, kWhite, kWhite}}},
   };
   return cases;
 }
@@ -104,7 +91,9 @@ TEST(MessageWindowColours, EachDrawingStyleInEachDepthOverAWhitePicture) {
       const RgbImage shot = ReadShot(folder.path() / "window.png");
       ASSERT_EQ(shot.width, 640);
       for (const Probe& p : c.probes) {
-        EXPECT_EQ(PixelAt(shot, p.x, p.y), depth == 16 ? p.at16 : p.at32) << "at " << p.x << "," << p.y;
+        for (const auto& [x, y] : p.at) {
+          EXPECT_EQ(PixelAt(shot, x, y), depth == 16 ? p.at16 : p.at32) << "at " << x << "," << y;
+        }
       }
       // The text itself: white type near its first character's place, in window or page style.
       const bool page = std::string(c.text_mode) == "page";
