@@ -161,53 +161,38 @@ TEST(Foundation, ExitStatusesAndMessagesOfRunsThatEndBeforeTheGame) {
   ScratchFolder folder;
   struct Case {
     const char* name;
-    std::vector<std::string> args;
-    std::string file;  // written as GAME.ADV when not empty
+    std::vector<std::string> args;  // after --headless
+    std::string file;               // written as GAME.ADV but in the missing file case
     int status;
     std::vector<std::string> in_stderr;  // texts the error output must hold
     size_t stderr_lines;                 // how many lines it has (0: not checked)
   };
   const Case cases[] = {
-      {"orderly end at once", {"--headless", "GAME.ADV"}, Header("CRVL", -1), 0, {}, 0},
-      {"no magic", {"--headless", "GAME.ADV"}, Header("CRVX", -1), 1, {"このファイルは実行できません。"}, 0},
-      {"empty file",
-       {"--headless", "GAME.ADV"},
-       std::string("\0", 0) + "",
-       1,
-       {"このファイルは実行できません。"},
-       0},
+      {"orderly end at once", {"GAME.ADV"}, Header("CRVL", -1), 0, {}, 0},
+      {"no magic", {"GAME.ADV"}, Header("CRVX", -1), 1, {"このファイルは実行できません。"}, 0},
+      {"empty file", {"GAME.ADV"}, std::string("\0", 0) + "", 1, {"このファイルは実行できません。"}, 0},
       // The message chain's head names position 999 of a 37-byte file: the instruction at 998.
-      {"load failure", {"--headless", "GAME.ADV"}, Header("CRVL", 999), 1, {"GAME.ADV", "message", "998"}, 1},
-      {"header cut short",
-       {"--headless", "GAME.ADV"},
-       std::string("CRVL") + Le32(38),
-       1,
-       {"GAME.ADV", "8 bytes"},
-       1},
-      {"missing file", {"--headless", "NONE.ADV"}, "", 1, {"NONE.ADV"}, 0},
-      {"unknown option", {"--headless", "--colour", "GAME.ADV"}, Header("CRVL", -1), 2, {"--colour"}, 0},
-      {"bad depth", {"--headless", "--depth", "15", "GAME.ADV"}, Header("CRVL", -1), 2, {"--depth"}, 0},
-      {"depth without a value", {"--headless", "GAME.ADV", "--depth"}, Header("CRVL", -1), 2, {"--depth"}, 0},
-      {"events file that is a folder",
-       {"--headless", "--events", ".", "GAME.ADV"},
-       Header("CRVL", -1),
-       2,
-       {"folder"},
-       1},
+      {"load failure", {"GAME.ADV"}, Header("CRVL", 999), 1, {"GAME.ADV", "message", "998"}, 1},
+      {"header cut short", {"GAME.ADV"}, std::string("CRVL") + Le32(38), 1, {"GAME.ADV", "8 bytes"}, 1},
+      {"missing file", {"NONE.ADV"}, "", 1, {"NONE.ADV"}, 0},
+      {"unknown option", {"--colour", "GAME.ADV"}, Header("CRVL", -1), 2, {"--colour"}, 0},
+      {"bad depth", {"--depth", "15", "GAME.ADV"}, Header("CRVL", -1), 2, {"--depth"}, 0},
+      {"depth without a value", {"GAME.ADV", "--depth"}, Header("CRVL", -1), 2, {"--depth"}, 0},
+      {"events file that is a folder", {"--events", ".", "GAME.ADV"}, Header("CRVL", -1), 2, {"folder"}, 1},
       {"events from a device that never ends",
-       {"--headless", "--events", "/dev/zero", "GAME.ADV"},
+       {"--events", "/dev/zero", "GAME.ADV"},
        Header("CRVL", -1),
        2,
        {"/dev/zero"},
        1},
       {"trace that cannot be written at the end",
-       {"--headless", "--trace", "/dev/full", "GAME.ADV"},
+       {"--trace", "/dev/full", "GAME.ADV"},
        Header("CRVL", -1),
        1,
        {"/dev/full: cannot write the trace file"},
        1},
       {"trace that cannot be written while the game runs on",
-       {"--headless", "--trace", "/dev/full", "GAME.ADV"},
+       {"--trace", "/dev/full", "GAME.ADV"},
        EndlessLoop(),
        1,
        {"/dev/full: cannot write the trace file"},
@@ -218,7 +203,9 @@ TEST(Foundation, ExitStatusesAndMessagesOfRunsThatEndBeforeTheGame) {
     std::error_code ec;
     fs::remove(folder.path() / "GAME.ADV", ec);
     if (std::string(c.name) != "missing file") WriteFile(folder.path() / "GAME.ADV", c.file);
-    const RunResult result = RunPlayer(c.args, folder.path(), std::chrono::seconds(60));
+    std::vector<std::string> args = {"--headless"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const RunResult result = RunPlayer(args, folder.path(), std::chrono::seconds(60));
     EXPECT_EQ(result.status, c.status) << result.err;
     for (const std::string& text : c.in_stderr)
       EXPECT_NE(result.err.find(text), std::string::npos) << result.err;
