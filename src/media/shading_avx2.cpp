@@ -5,6 +5,7 @@
 
 #include "media/shading_loops.h"
 
+// The headers the loops need come first, so that only the loops themselves are compiled for AVX2.
 CORV_BEGIN_AVX2
 #include "media/shading_vector.h"
 CORV_END_AVX2

@@ -36,10 +36,11 @@ struct FormatError {
 };
 
 // A chain link: a position, or -1 after the last instruction. Other negative values are not links.
+// `chain` names whose chain it is: "label", "message", "choice".
 int32_t ReadLink(const ImageReader& image, int64_t position, const char* chain) {
   const int32_t link = image.Int32(position);
   if (link < -1) {
-    throw FormatError{std::string(chain) + " link at position " + std::to_string(position) + " holds " +
+    throw FormatError{std::string(chain) + " chain link at position " + std::to_string(position) + " holds " +
                       std::to_string(link) + ", which is neither a position nor the end marker"};
   }
   return link;
@@ -129,7 +130,7 @@ void BuildLabelTable(GameData& game, Place& place) {
   game.LabelTable[0] = kLabelChainField;
   for (int n = 1; n <= kMaxLabel; ++n) {
     place = Place{Place::What::kLabel, n, game.LabelTable[n - 1]};
-    game.LabelTable[n] = ReadLink(image, game.LabelTable[n - 1], "label chain");
+    game.LabelTable[n] = ReadLink(image, game.LabelTable[n - 1], "label");
     if (game.LabelTable[n] < 0) break;
   }
 }
@@ -148,10 +149,9 @@ void BuildTextTable(GameData& game, Place& place, const TextChain& chain, TextTa
   place = Place{Place::What::kPool, 0, 0, &chain};
   int64_t cursor = image.Int32(chain.pool_field);
   int64_t link = chain.chain_field;
-  const std::string chain_name = std::string(chain.noun) + " chain";
   for (int i = 0; i < chain.max_entries; ++i) {
     place = Place{Place::What::kLink, 0, link, &chain};
-    link = ReadLink(image, link, chain_name.c_str());
+    link = ReadLink(image, link, chain.noun);
     if (link < 1) break;
     place = Place{Place::What::kEntry, 0, link - 1, &chain};
     const TextEntry text = entry(Instruction(image, link - 1, chain.opcode));
