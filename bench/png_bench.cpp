@@ -27,7 +27,7 @@ Surface SceneFrame(int depth) {
 void ShotShipped(benchmark::State& state, int depth) {
   const Surface frame = SceneFrame(depth);
   if (frame.Empty()) return state.SkipWithError("the demo's pictures were not built");
-  for (auto _ : state) benchmark::DoNotOptimize(EncodePng(FrameToRgb(frame)));
+  for (auto _ : state) benchmark::DoNotOptimize(EncodePng(frame));
 }
 
 void ShotPlain(benchmark::State& state, int depth) {

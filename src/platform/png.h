@@ -1,10 +1,9 @@
-// PNG files of frames: writing a frame as an 8-bit RGB picture (screenshots of scripted runs), and
-// reading such pictures back into plain RGB bytes (to compare screenshots).
+// PNG files of frames: a frame written as a non-interlaced 8-bit RGB picture, for screenshots and the
+// shots of scripted runs.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/result.h"
@@ -12,25 +11,9 @@
 
 namespace corv {
 
-// Plain 8-bit RGB pixels, three bytes a pixel, rows top to bottom without padding.
-struct RgbImage {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> rgb;
-  bool operator==(const RgbImage&) const = default;
-};
-
-// The frame's pixels as 8-bit RGB: 16-bit channels widened by bit replication, 24 and 32 bits as they are.
-RgbImage FrameToRgb(const Surface& frame);
-
-// A non-interlaced 8-bit RGB PNG of the image.
-std::vector<uint8_t> EncodePng(const RgbImage& image);
+// The frame as PNG bytes: 16-bit channels widened by bit replication, 24 and 32 bits as they are.
+std::vector<uint8_t> EncodePng(const Surface& frame);
 // Written as WriteFileAtomically writes.
-Status WritePngFile(const std::string& path, const RgbImage& image);
-
-// Reads a non-interlaced 8-bit PNG in RGB, RGBA, grey or grey-alpha (alpha dropped); fails for anything
-// else or for damaged data.
-Result<RgbImage> DecodePng(std::string_view bytes);
-Result<RgbImage> ReadPngFile(const std::string& path);
+Status WritePngFile(const std::string& path, const Surface& frame);
 
 }  // namespace corv

@@ -207,9 +207,8 @@ bool ParseLine(const std::string& text, EventScript::Command& command, std::stri
 // Writes the frame now on screen; an empty screen (before the display opened) is written black.
 void TakeShot(Player& player, const EventScript::Command& command) {
   const Surface& shown = ShownFrame(player);
-  const RgbImage image =
-      shown.Empty() ? FrameToRgb(Surface(kScreenWidth, kScreenHeight, 32)) : FrameToRgb(shown);
-  if (const Status written = WritePngFile(command.path, image); !written) {
+  const Surface frame = shown.Empty() ? Surface(kScreenWidth, kScreenHeight, 32) : shown;
+  if (const Status written = WritePngFile(command.path, frame); !written) {
     std::fprintf(stderr, "events line %d: %s\n", command.line, written.error().c_str());
     EndProgram(player, 1);
   }

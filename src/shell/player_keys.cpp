@@ -135,7 +135,7 @@ std::optional<std::string> SaveScreenshot(const Player& player, const std::strin
   std::string path = base + ".png";
   struct stat info {};
   for (int n = 2; ::lstat(path.c_str(), &info) == 0; ++n) path = base + "-" + std::to_string(n) + ".png";
-  const std::vector<uint8_t> png = EncodePng(FrameToRgb(shown));
+  const std::vector<uint8_t> png = EncodePng(shown);
   if (const Status written = WriteFileAtomically(path, png); !written) {
     if (error) *error = written.error();
     return std::nullopt;

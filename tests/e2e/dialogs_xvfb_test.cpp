@@ -26,6 +26,7 @@ using e2e::HaveProgram;
 using e2e::PixelAt;
 using e2e::ReadShot;
 using e2e::Rgb;
+using test::RgbImage;
 
 // One X server for the whole test program: FLTK keeps its display connection for the life of the process.
 struct SharedServer {

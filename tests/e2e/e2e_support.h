@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "image.h"
-#include "platform/png.h"
 #include "program.h"
 #include "scratch_folder.h"
 #include "xvfb.h"
@@ -37,6 +36,7 @@ namespace fs = std::filesystem;
 using test::HaveProgram;
 using test::ReadFile;
 using test::ReadImage;
+using test::RgbImage;
 using test::RunProgram;
 using test::RunResult;
 using test::ScratchFolder;

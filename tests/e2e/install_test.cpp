@@ -33,7 +33,7 @@ Result RunIn(const Folder& folder, const std::string& command) {
 }
 
 // The frame of a shot is not a blank screen: more than a handful of different colours.
-size_t ColourCount(const corv::RgbImage& image) {
+size_t ColourCount(const corv::test::RgbImage& image) {
   std::vector<uint32_t> colours;
   for (size_t i = 0; i + 2 < image.rgb.size(); i += 3) {
     colours.push_back((image.rgb[i] << 16) | (image.rgb[i + 1] << 8) | image.rgb[i + 2]);
@@ -160,7 +160,7 @@ TEST_F(Installed, InstalledPlayerPlaysItsDemoHeadless) {
   std::ofstream(run / "title.events") << "wait 4000\nshot title.png\n";
   const Result play = RunIn(run, "'" + Root("bin/corvalline") + "' --headless --demo --events title.events");
   EXPECT_EQ(play.status, 0) << play.err;
-  const corv::RgbImage frame = corv::e2e::ReadShot(run / "title.png");
+  const corv::test::RgbImage frame = corv::e2e::ReadShot(run / "title.png");
   EXPECT_EQ(frame.width, 640);
   EXPECT_EQ(frame.height, 480);
   EXPECT_GT(ColourCount(frame), 50u) << "the title frame looks blank";

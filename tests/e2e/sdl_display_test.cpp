@@ -29,6 +29,7 @@ bool Near(uint32_t a, uint32_t b, int tolerance) {
 using e2e::Capture;
 using e2e::HaveProgram;
 using e2e::XvfbServer;
+using test::RgbImage;
 
 // An ImageMagick screenshot, with pixels as 0xRRGGBB.
 struct Image {

@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "core/events.h"
-#include "platform/png.h"
+#include "image.h"
 #include "scratch_folder.h"
 #include "shell/display_init.h"
 
@@ -221,9 +221,9 @@ TEST(EventScriptDelivery, ShotWritesTheVisibleFrameWidenedToEightBits) {
   s.PrimarySurface.WritePixel(639, 479, 0x0841);  // 1, 2, 1
   s.BackBuffer.WritePixel(0, 0, 0xFFFF);          // not on screen: must not be in the shot
   ASSERT_EQ(p.YieldTimes(1), -1);
-  const Result<RgbImage> shot = ReadPngFile(path);
+  const Result<test::RgbImage> shot = test::ReadPngFile(path);
   ASSERT_TRUE(shot.ok()) << shot.error();
-  const RgbImage& image = *shot;
+  const test::RgbImage& image = *shot;
   ASSERT_EQ(image.width, 640);
   ASSERT_EQ(image.height, 480);
   const uint8_t* first = image.rgb.data();
