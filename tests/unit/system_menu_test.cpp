@@ -16,35 +16,21 @@ using test::SameBytes;
 using testing::MenuRig;
 
 TEST(MenuRowAt, HitAreasAreStrictAndEndAtX420) {
-  struct Case {
-    int x, y, first, height, row;
+  struct Probe {
+    int x, y, row;
   };
-  const Case cases[] = {
-      {425, 170, 165, 20, -1},  // inside the panel, right of the hit area
-      {300, 186, 165, 20, -1},  // between "S A V E" and "L O A D"
-      {300, 165, 165, 20, -1},
-      {300, 166, 165, 20, 0},
-      {300, 184, 165, 20, 0},
-      {300, 185, 165, 20, -1},
-      {211, 170, 165, 20, 0},
-      {210, 170, 165, 20, -1},
-      {419, 170, 165, 20, 0},
-      {420, 170, 165, 20, -1},
-      {300, 196, 165, 20, 1},
-      {300, 304, 165, 20, 4},
-      {300, 320, 165, 20, 5},
-      {300, 340, 165, 20, -1},
-      // slot rows: 15 lines each, 171 + 30 i to 185 + 30 i
-      {300, 171, 170, 16, 0},
-      {300, 185, 170, 16, 0},
-      {300, 186, 170, 16, -1},
-      {300, 201, 170, 16, 1},
-      {300, 170, 170, 16, -1},
-      {300, 291, 170, 16, 4},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(MenuRowAt(c.x, c.y, c.first, c.height), c.row) << c.x << "," << c.y << " first " << c.first;
-  }
+  // The menu's entries (first 165, height 20): row i from y 166 + 30 i to 184 + 30 i, x 211 to 419.
+  const Probe menu[] = {
+      {300, 165, -1}, {300, 166, 0}, {300, 184, 0}, {300, 185, -1},  // row 0's top and bottom
+      {210, 170, -1}, {211, 170, 0}, {419, 170, 0}, {420, 170, -1},  // its left and right
+      {425, 170, -1},  // inside the panel, right of the hit area
+      {300, 186, -1},  // between "S A V E" and "L O A D"
+      {300, 196, 1},  {300, 304, 4}, {300, 320, 5}, {300, 340, -1}};  // the later rows, and below the last
+  // The slot rows (first 170, height 16): row i from y 171 + 30 i to 185 + 30 i.
+  const Probe slots[] = {{300, 170, -1}, {300, 171, 0}, {300, 185, 0}, {300, 186, -1},  // row 0's edges
+                         {300, 201, 1},  {300, 291, 4}};                                // rows 1 and 4
+  for (const Probe& p : menu) EXPECT_EQ(MenuRowAt(p.x, p.y, 165, 20), p.row) << "menu " << p.x << "," << p.y;
+  for (const Probe& p : slots) EXPECT_EQ(MenuRowAt(p.x, p.y, 170, 16), p.row) << "slot " << p.x << "," << p.y;
 }
 
 // Box glyphs at 20 points are 27 pixels a character, filled from 1 to 25 inside their cell.
