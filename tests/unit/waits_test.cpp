@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
+
 #include "media/transfers.h"
 #include "scripted_player.h"
 
@@ -92,12 +94,15 @@ struct ListCase {
   double size_pt;
 };
 
+const ListCase kWindow2{"window, 2", 0, 2, 0, 120, {265, 295}, 14};
+const ListCase kWindow3{"window, 3", 0, 3, 0, 120, {235, 265, 295}, 14};
+const ListCase kPage2{"page, 2", 1, 2, 100, 30, {130, 160}, 18};
 const ListCase kListCases[] = {
-    {"window, 2", 0, 2, 0, 120, {265, 295}, 14},
-    {"window, 3", 0, 3, 0, 120, {235, 265, 295}, 14},
+    kWindow2,
+    kWindow3,
     {"window, 6", 0, 6, 0, 120, {145, 175, 205, 235, 265, 295}, 14},
     {"text mode 2 is window style", 2, 3, 0, 120, {235, 265, 295}, 14},
-    {"page, 2", 1, 2, 100, 30, {130, 160}, 18},
+    kPage2,
     {"page, 3", 1, 3, 100, 30, {130, 160, 190}, 18},
 };
 
@@ -108,6 +113,14 @@ void Register(Player& player, int n) {
   }
 }
 
+// Puts the player in the case's text mode with the text cursor at (30, cursor_y) and registers its options.
+void SetUpList(Player& player, const ListCase& c) {
+  player.script.TextMode = c.text_mode;
+  player.text.TextCursorX = 30;
+  player.text.TextCursorY = c.cursor_y;
+  Register(player, c.n);
+}
+
 class ChoiceList : public ::testing::TestWithParam<int> {};
 
 TEST_P(ChoiceList, RowsAreDrawnIntoTheWorkSurface) {
@@ -116,10 +129,7 @@ TEST_P(ChoiceList, RowsAreDrawnIntoTheWorkSurface) {
     ScriptedPlayer sp(GetParam());
     Player& player = sp.player;
     player.settings.DrawingMode = 0;  // the solid box
-    player.script.TextMode = c.text_mode;
-    player.text.TextCursorX = 30;
-    player.text.TextCursorY = c.cursor_y;
-    Register(player, c.n);
+    SetUpList(player, c);
     bool checked = false;
     sp.display.on_poll = [&](std::vector<InputEvent>& out) {
       const Surface& work = player.screen.WorkSurface;
@@ -157,57 +167,37 @@ TEST(ChoiceList, HitAreasAreStrictAndTheHighlightFollows) {
     int y;
     int row;  // -1: none
   };
+  // Three rows of window text, hit from y 236 to 254, 266 to 284 and 296 to 314, x 101 to 539.
+  const Probe window3[] = {{101, 236, 0},  {539, 254, 0},    // row 0's corners
+                           {100, 240, -1}, {540, 240, -1},   // beside it
+                           {300, 235, -1}, {300, 255, -1},   // above and below it
+                           {300, 260, -1}, {300, 100, -1},   // between it and row 1; far above the list
+                           {300, 265, -1}, {300, 266, 1},    // row 1's top
+                           {300, 314, 2},  {300, 315, -1}};  // row 2's bottom
+  // Two rows of window text, hit from y 266 to 284 and 296 to 314.
+  const Probe window2[] = {{300, 266, 0}, {300, 296, 1}, {300, 240, -1}};
+  // Two rows of page text below y 100, hit from y 131 to 155 and 161 to 185, x 1 to 639.
+  const Probe page2[] = {{1, 131, 0},    {639, 155, 0},   // row 0's corners
+                         {0, 131, -1},   {640, 131, -1},  // beside it
+                         {300, 156, -1},                  // below it
+                         {300, 160, -1}, {300, 161, 1}};  // row 1's top
   struct Case {
-    const char* name;
-    uint8_t text_mode;
-    int n;
-    std::vector<Probe> probes;
+    const ListCase& list;
+    std::span<const Probe> probes;
   };
-  const Case cases[] = {
-      {"window, 3",
-       0,
-       3,
-       {{101, 236, 0},
-        {539, 254, 0},
-        {100, 240, -1},
-        {540, 240, -1},
-        {300, 235, -1},
-        {300, 255, -1},
-        {300, 260, -1},
-        {300, 265, -1},
-        {300, 266, 1},
-        {300, 314, 2},
-        {300, 315, -1},
-        {300, 100, -1}}},
-      {"window, 2", 0, 2, {{300, 266, 0}, {300, 296, 1}, {300, 240, -1}}},
-      {"page, 2 below y 100",
-       1,
-       2,
-       {{1, 131, 0},
-        {639, 155, 0},
-        {0, 131, -1},
-        {640, 131, -1},
-        {300, 156, -1},
-        {300, 160, -1},
-        {300, 161, 1}}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const Case& c : {Case{kWindow3, window3}, Case{kWindow2, window2}, Case{kPage2, page2}}) {
+    const ListCase& list = c.list;
+    SCOPED_TRACE(list.name);
     ScriptedPlayer sp;
     Player& player = sp.player;
-    player.script.TextMode = c.text_mode;
-    player.text.TextCursorY = 100;
-    Register(player, c.n);
-    DrawChoices(player, player.screen.WorkSurface, -1, c.n);
-    const double size = c.text_mode == 1 ? 18 : 14;
-    const int x = c.text_mode == 1 ? 30 : 120;
-    const int first = c.text_mode == 1 ? 130 : 325 - 30 * c.n;
+    SetUpList(player, list);
+    DrawChoices(player, player.screen.WorkSurface, -1, list.n);
     for (const Probe& p : c.probes) {
       player.input.PointerX = p.x;
       player.input.PointerY = p.y;
-      EXPECT_EQ(HitTestChoices(player, c.n), p.row) << p.x << "," << p.y;
-      for (int i = 0; i < c.n; ++i) {
-        EXPECT_TRUE(OptionAt(player.screen.BackBuffer, x, first + 30 * i, size, i == p.row))
+      EXPECT_EQ(HitTestChoices(player, list.n), p.row) << p.x << "," << p.y;
+      for (int i = 0; i < list.n; ++i) {
+        EXPECT_TRUE(OptionAt(player.screen.BackBuffer, list.x, list.rows[i], list.size_pt, i == p.row))
             << "row " << i << " with the pointer at " << p.x << "," << p.y;
       }
     }
