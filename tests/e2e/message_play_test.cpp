@@ -221,20 +221,16 @@ int32_t Int16At(const std::string& image, int32_t position) {
 }
 
 TEST(LongGame, HundredsOfMessagesInBothTextModesWithChoicesPlayToTheEnd) {
-  ScratchFolder folder;
   const LongGame game = MakeLongGame(kSanitized ? 120 : 240);
-  BuildGame(game.source, folder.path() / "LONG.ADV");
-  if (HasFatalFailure()) return;
-  WriteFile(folder.path() / "events.txt", game.events);
-  const RunResult result =
-      RunPlayer({"--headless", "--events", "events.txt", "--trace", "trace.txt", "LONG.ADV"}, folder.path());
+  HeadlessGame played(game.source);
+  const RunResult result = played.Play(game.events);
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.err, "");
 
   // The messages shown, read from the trace: each opcode 130 line names the instruction whose bytes 5
   // and 6 hold the message number.
-  const std::string image = ReadFile(folder.path() / "LONG.ADV");
-  const std::vector<std::string> trace = ReadLines(folder.path() / "trace.txt");
+  const std::string image = ReadFile(played.folder().path() / "GAME.ADV");
+  const std::vector<std::string> trace = played.Trace();
   ASSERT_FALSE(trace.empty());
   EXPECT_EQ(trace.back(), "end");
   std::vector<int> shown;

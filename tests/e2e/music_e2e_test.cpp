@@ -15,24 +15,27 @@
 namespace corv::e2e {
 namespace {
 
+// Plays the game with the events, the arguments given added, its music rendered into music.wav and read
+// back into `wav`.
+RunResult PlayIntoWav(HeadlessGame& game, const std::string& events, Wav& wav,
+                      std::vector<std::string> extra = {}) {
+  extra.insert(extra.begin(), {"--soundfont", kSoundfont, "--audio-out", "music.wav"});
+  const RunResult result = game.Play(events, extra);
+  EXPECT_TRUE(ReadWav(game.folder().path() / "music.wav", wav)) << result.err;
+  return result;
+}
+
 TEST(Music, SoundsLoopsFromItsBeginningAndStops) {
   if (!fs::exists(kSoundfont)) GTEST_SKIP() << "no soundfont at " << kSoundfont;
-  ScratchFolder folder;
-  WriteFile(folder.path() / "TUNE.MID", ChordThenRest());
-  BuildGame(
+  HeadlessGame game(
       "name music tune \"TUNE\"\ntext_wait 0\nmusic tune\nmessage \"あ\"\nclick\nmusic stop\nmessage \"い\"\n"
-      "click\nend\n",
-      folder.path() / "TUNE.ADV");
-  if (HasFatalFailure()) return;
+      "click\nend\n");
+  WriteFile(game.folder().path() / "TUNE.MID", ChordThenRest());
   // Seven seconds with the music, then four without: more than a whole turn of the loop, which restarts
   // the piece within a second (the timer's period) after its 2000 ms.
-  WriteFile(folder.path() / "events.txt", "idle\nwait 7000\nclick 5 5\nidle\nwait 4000\nclick 5 5\n");
-  const RunResult result = RunPlayer({"--headless", "--soundfont", kSoundfont, "--audio-out", "music.wav",
-                                      "--events", "events.txt", "TUNE.ADV"},
-                                     folder.path());
-  ASSERT_EQ(result.status, 0) << result.err;
   Wav wav;
-  ASSERT_TRUE(ReadWav(folder.path() / "music.wav", wav));
+  const RunResult result = PlayIntoWav(game, "idle\nwait 7000\nclick 5 5\nidle\nwait 4000\nclick 5 5\n", wav);
+  ASSERT_EQ(result.status, 0) << result.err;
   ASSERT_EQ(wav.channels, 2);
   ASSERT_EQ(wav.rate, 44100);
   const double total_ms = 1000.0 * wav.frames() / wav.rate;
@@ -64,22 +67,15 @@ TEST(Music, SoundsLoopsFromItsBeginningAndStops) {
   EXPECT_LT(Rms(wav, total_ms - 3500, 3500), 0.0005);
 }
 
-// Writes TUNE.MID and the game TUNE.ADV, which plays it and waits for a click.
-void WriteTuneGame(const ScratchFolder& folder, const std::string& tune) {
-  WriteFile(folder.path() / "TUNE.MID", tune);
-  BuildGame("name music tune \"TUNE\"\ntext_wait 0\nmusic tune\nmessage \"あ\"\nclick\nend\n",
-            folder.path() / "TUNE.ADV");
-}
+// A game that plays TUNE.MID and waits for a click.
+constexpr char kTuneGame[] =
+    "name music tune \"TUNE\"\ntext_wait 0\nmusic tune\nmessage \"あ\"\nclick\nend\n";
 
-// Plays TUNE.MID (the given bytes) for `ms` of the headless clock inside a click wait, into music.wav.
-RunResult PlayTune(const ScratchFolder& folder, const midi_bytes::Bytes& tune, int ms, Wav& wav) {
-  WriteTuneGame(folder, std::string(tune.begin(), tune.end()));
-  WriteFile(folder.path() / "events.txt", "idle\nwait " + std::to_string(ms) + "\nclick 5 5\n");
-  const RunResult result = RunPlayer({"--headless", "--soundfont", kSoundfont, "--audio-out", "music.wav",
-                                      "--events", "events.txt", "TUNE.ADV"},
-                                     folder.path());
-  EXPECT_TRUE(ReadWav(folder.path() / "music.wav", wav)) << result.err;
-  return result;
+// Plays TUNE.MID (the given bytes) for `ms` of the headless clock inside a click wait, its sound into `wav`.
+RunResult PlayTune(const midi_bytes::Bytes& tune, int ms, Wav& wav) {
+  HeadlessGame game(kTuneGame);
+  WriteFile(game.folder().path() / "TUNE.MID", std::string(tune.begin(), tune.end()));
+  return PlayIntoWav(game, "idle\nwait " + std::to_string(ms) + "\nclick 5 5\n", wav);
 }
 
 size_t Occurrences(const std::string& text, const std::string& part) {
@@ -93,9 +89,8 @@ size_t Occurrences(const std::string& text, const std::string& part) {
 TEST(Music, QuirkyFilesFromTheWildAreHeard) {
   if (!fs::exists(kSoundfont)) GTEST_SKIP() << "no soundfont at " << kSoundfont;
   for (const midi_bytes::QuirkyFile& c : midi_bytes::QuirkyFiles()) {
-    ScratchFolder folder;
     Wav wav;
-    const RunResult result = PlayTune(folder, c.file, 3500, wav);
+    const RunResult result = PlayTune(c.file, 3500, wav);
     ASSERT_EQ(result.status, 0) << c.name << ": " << result.err;
     EXPECT_EQ(Occurrences(result.err, "TUNE.MID"), 1u) << c.name << ": " << result.err;
     const double start = OnsetAfter(wav, 0);
@@ -116,9 +111,8 @@ TEST(Music, LoopKeepsTheTimersBeat) {
   const Bytes tune =
       Header(0, 1, 480) + Track(Tempo(0, 500000) + Program(0, 0) + NoteOn(0, 60, 120) + NoteOn(0, 67, 120) +
                                 NoteOff(384, 60) + NoteOff(0, 67) + EndOfTrack(3456));
-  ScratchFolder folder;
   Wav wav;
-  const RunResult result = PlayTune(folder, tune, 60000, wav);
+  const RunResult result = PlayTune(tune, 60000, wav);
   ASSERT_EQ(result.status, 0) << result.err;
   std::vector<double> onsets{OnsetAfter(wav, 0)};
   while (onsets.back() >= 0) onsets.push_back(OnsetAfter(wav, onsets.back() + 1000));
@@ -145,10 +139,9 @@ TEST(Music, HeavyPiecesRenderInTimeProportionalToTheClock) {
   for (const auto& c : cases) {
     // Sounding the chord measures only FluidSynth, which the sanitizers slow down for a minute.
     if (kSanitized && !c.refused) continue;
-    ScratchFolder folder;
     Wav wav;
     const auto begin = std::chrono::steady_clock::now();
-    const RunResult result = PlayTune(folder, c.tune, 20000, wav);
+    const RunResult result = PlayTune(c.tune, 20000, wav);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     std::printf("%s: 20 s of the clock rendered in %.1f s\n", c.name, seconds);
     EXPECT_EQ(result.status, 0) << c.name << ": " << result.err;
@@ -165,24 +158,20 @@ TEST(Music, HeavyPiecesRenderInTimeProportionalToTheClock) {
 // WAV as on the device, and the volume is kept in the settings file named with --config.
 TEST(Music, VolumeKeysScaleTheMusicAndAreRemembered) {
   if (!fs::exists(kSoundfont)) GTEST_SKIP() << "no soundfont at " << kSoundfont;
-  ScratchFolder folder;
-  WriteTuneGame(folder, ChordThenRest());
-  if (HasFatalFailure()) return;
-  WriteFile(folder.path() / "events.txt",
-            "idle\nwait 1000\nkey -\nkey -\nkey -\nkey -\nkey -\nwait 3000\nclick 5 5\n");
-  const RunResult result = RunPlayer({"--headless", "--config", "settings.ini", "--soundfont", kSoundfont,
-                                      "--audio-out", "music.wav", "--events", "events.txt", "TUNE.ADV"},
-                                     folder.path());
-  ASSERT_EQ(result.status, 0) << result.err;
+  HeadlessGame game(kTuneGame);
+  WriteFile(game.folder().path() / "TUNE.MID", ChordThenRest());
   Wav wav;
-  ASSERT_TRUE(ReadWav(folder.path() / "music.wav", wav));
+  const RunResult result =
+      PlayIntoWav(game, "idle\nwait 1000\nkey -\nkey -\nkey -\nkey -\nkey -\nwait 3000\nclick 5 5\n", wav,
+                  {"--config", "settings.ini"});
+  ASSERT_EQ(result.status, 0) << result.err;
   const double start = OnsetAfter(wav, 0), restart = OnsetAfter(wav, start + 500);
   ASSERT_GE(start, 0);
   ASSERT_GT(restart, 0) << "the piece never restarted";
   const double full = Rms(wav, start + 100, 200), half = Rms(wav, restart + 100, 200);
   ASSERT_GT(full, 0.01);
   EXPECT_NEAR(half / full, 0.5, 0.05) << full << " then " << half;
-  EXPECT_NE(ReadFile(folder.path() / "settings.ini").find("volume=50\n"), std::string::npos);
+  EXPECT_NE(ReadFile(game.folder().path() / "settings.ini").find("volume=50\n"), std::string::npos);
 }
 
 // Played for real (not headless) on a machine that may have no sound card: whatever the sound system says
@@ -190,7 +179,8 @@ TEST(Music, VolumeKeysScaleTheMusicAndAreRemembered) {
 TEST(Music, NoForeignLinesWithoutASoundDevice) {
   if (!fs::exists(kSoundfont)) GTEST_SKIP() << "no soundfont at " << kSoundfont;
   ScratchFolder folder;
-  WriteTuneGame(folder, ChordThenRest());
+  WriteFile(folder.path() / "TUNE.MID", ChordThenRest());
+  BuildGame(kTuneGame, folder.path() / "TUNE.ADV");
   if (HasFatalFailure()) return;
   WriteFile(folder.path() / "events.txt", "idle\nwait 500\nclick 5 5\n");
   ScopedEnv video("SDL_VIDEODRIVER", "dummy");  // no window needed; the sound device is the real one

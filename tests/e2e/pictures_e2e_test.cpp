@@ -6,25 +6,19 @@ namespace corv::e2e {
 namespace {
 
 TEST(UnreadablePicture, IsNamedOnceAndTheGamePlaysToItsEnd) {
-  ScratchFolder folder;
+  // Shown, hidden and shown again: the file is read twice but named once.
+  HeadlessGame game(
+      "name background fax \"FAX\"\ntext_wait 0\nbackground fax\nmessage \"あ\"\nclick\n"
+      "background none\nbackground fax\nmessage \"い\"\nclick\nend\n");
   // A 1-bit picture with Huffman 1D compression (an OS/2 2.x header), which the player does not decode.
   WriteFile(
-      folder.path() / "FAX.BMP",
+      game.folder().path() / "FAX.BMP",
       test::AssembleBmp({64, 8, 1, 1, 3, {}, {{0, 0, 0}, {255, 255, 255}}, std::string("\xAA\0\0\0", 4)}));
-  // Shown, hidden and shown again: the file is read twice but named once.
-  BuildGame(
-      "name background fax \"FAX\"\ntext_wait 0\nbackground fax\nmessage \"あ\"\nclick\n"
-      "background none\nbackground fax\nmessage \"い\"\nclick\nend\n",
-      folder.path() / "FAX.ADV");
-  if (HasFatalFailure()) return;
-  WriteFile(folder.path() / "events.txt", "idle\nclick 5 5\nidle\nclick 5 5\n");
-  const RunResult result =
-      RunPlayer({"--headless", "--events", "events.txt", "--trace", "trace.txt", "FAX.ADV"}, folder.path(),
-                std::chrono::seconds(120));
+  const RunResult result = game.Play("idle\nclick 5 5\nidle\nclick 5 5\n");
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.err,
             "corvalline: picture \"FAX\" cannot be shown: Huffman 1D compression is not supported\n");
-  const std::vector<std::string> trace = ReadLines(folder.path() / "trace.txt");
+  const std::vector<std::string> trace = game.Trace();
   ASSERT_FALSE(trace.empty());
   EXPECT_EQ(trace.back(), "end");
 }

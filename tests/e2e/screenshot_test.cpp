@@ -9,22 +9,20 @@ namespace corv::e2e {
 namespace {
 
 TEST(Screenshot, F12WritesTheFrameOnScreen) {
-  ScratchFolder folder;
-  ScopedEnv home("HOME", folder.path().string());
-  ScopedEnv config("XDG_CONFIG_HOME", (folder.path() / "config").string());  // no pictures folder named
-  BuildGame("text_wait 0\nmessage \"写真を撮る。\"\nclick\nend\n", folder.path() / "STORY.ADV");
-  if (HasFatalFailure()) return;
-  WriteFile(folder.path() / "events.txt", "idle\nkey f12\nkey f12\nshot shot.png\n");
-  const RunResult result = RunPlayer({"--headless", "--events", "events.txt", "STORY.ADV"}, folder.path());
+  HeadlessGame game("text_wait 0\nmessage \"写真を撮る。\"\nclick\nend\n");
+  const fs::path& folder = game.folder().path();
+  ScopedEnv home("HOME", folder.string());
+  ScopedEnv config("XDG_CONFIG_HOME", (folder / "config").string());  // no pictures folder named
+  const RunResult result = game.Play("idle\nkey f12\nkey f12\nshot shot.png\n");
   ASSERT_EQ(result.status, 0) << result.err;
 
-  const fs::path pictures = folder.path() / "Pictures" / "Corvalline";
-  const RgbImage shot = ReadShot(folder.path() / "shot.png");
+  const fs::path pictures = folder / "Pictures" / "Corvalline";
+  const RgbImage shot = game.Shot("shot.png");
   int files = 0;
   for (const fs::directory_entry& entry : fs::directory_iterator(pictures)) {
     ++files;
     const std::string name = entry.path().filename().string();
-    EXPECT_TRUE(std::regex_match(name, std::regex(R"(STORY-\d{8}-\d{6}(-2)?\.png)"))) << name;
+    EXPECT_TRUE(std::regex_match(name, std::regex(R"(GAME-\d{8}-\d{6}(-2)?\.png)"))) << name;
     EXPECT_NE(result.err.find("screenshot saved as " + entry.path().string()), std::string::npos)
         << result.err;
     EXPECT_TRUE(ReadShot(entry.path()) == shot) << name;
