@@ -55,44 +55,36 @@ void ReferenceBlit(Surface& dst, const Rect& d, const Surface& src_in, const Rec
   }
 }
 
+// Each case is copied twice: with the colour key and without it.
 struct BlitCase {
   const char* name;
   Rect dst;
   Rect src;
-  bool keyed;
 };
 
 // Source 64 x 48, destination 80 x 60.
 const BlitCase kBlitCases[] = {
-    {"whole, plain", {0, 0, 64, 48}, {0, 0, 64, 48}, false},
-    {"whole, keyed", {0, 0, 64, 48}, {0, 0, 64, 48}, true},
-    {"offset part, plain", {7, 5, 37, 25}, {3, 9, 33, 29}, false},
-    {"offset part, keyed", {7, 5, 37, 25}, {3, 9, 33, 29}, true},
-    {"doubled, plain", {0, 0, 80, 60}, {10, 10, 50, 40}, false},
-    {"doubled, keyed", {0, 0, 80, 60}, {10, 10, 50, 40}, true},
-    {"doubled from odd column, clipped left", {-3, -5, 77, 55}, {1, 1, 41, 31}, true},
-    {"doubled, clipped right and bottom", {50, 40, 130, 100}, {0, 0, 40, 30}, false},
-    {"three halves, plain", {1, 2, 61, 47}, {0, 0, 40, 30}, false},
-    {"shrunk, keyed", {0, 0, 20, 15}, {0, 0, 64, 48}, true},
-    {"source reaching past its surface", {0, 0, 40, 40}, {40, 30, 80, 70}, false},
-    {"source starting before its surface", {10, 10, 50, 50}, {-8, -6, 32, 34}, true},
-    {"destination off every edge", {-20, -20, 100, 80}, {0, 0, 64, 48}, false},
-    {"stretched one row", {0, 0, 80, 60}, {5, 5, 45, 6}, false},
+    {"whole", {0, 0, 64, 48}, {0, 0, 64, 48}},
+    {"offset part", {7, 5, 37, 25}, {3, 9, 33, 29}},
+    {"doubled", {0, 0, 80, 60}, {10, 10, 50, 40}},
+    {"doubled from odd column, clipped left", {-3, -5, 77, 55}, {1, 1, 41, 31}},
+    {"doubled, clipped right and bottom", {50, 40, 130, 100}, {0, 0, 40, 30}},
+    {"three halves", {1, 2, 61, 47}, {0, 0, 40, 30}},
+    {"shrunk", {0, 0, 20, 15}, {0, 0, 64, 48}},
+    {"source reaching past its surface", {0, 0, 40, 40}, {40, 30, 80, 70}},
+    {"source starting before its surface", {10, 10, 50, 50}, {-8, -6, 32, 34}},
+    {"destination off every edge", {-20, -20, 100, 80}, {0, 0, 64, 48}},
+    {"stretched one row", {0, 0, 80, 60}, {5, 5, 45, 6}},
     // Rectangles from damaged files: positions whose products leave 64 bits.
-    {"destination of every coordinate", {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, {0, 0, 64, 48}, false},
-    {"source of every coordinate", {0, 0, 80, 60}, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, true},
+    {"destination of every coordinate", {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, {0, 0, 64, 48}},
+    {"source of every coordinate", {0, 0, 80, 60}, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}},
     {"huge, source just past 31 bits",
      {-(1 << 30), -(1 << 30), 1 << 30, 1 << 30},
-     {-5, -7, INT32_MAX, INT32_MAX},
-     false},
+     {-5, -7, INT32_MAX, INT32_MAX}},
     {"both of nearly every coordinate",
      {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX},
-     {INT32_MIN + 1, INT32_MIN + 1, INT32_MAX, INT32_MAX},
-     true},
-    {"huge, doubled",
-     {-(1 << 30), -(1 << 30), 1 << 30, 1 << 30},
-     {-(1 << 29), -(1 << 29), 1 << 29, 1 << 29},
-     true},
+     {INT32_MIN + 1, INT32_MIN + 1, INT32_MAX, INT32_MAX}},
+    {"huge, doubled", {-(1 << 30), -(1 << 30), 1 << 30, 1 << 30}, {-(1 << 29), -(1 << 29), 1 << 29, 1 << 29}},
 };
 
 // Every set of row loops this processor runs is held to the plain copy.
@@ -115,16 +107,18 @@ TEST(SurfaceBlit, MatchesThePlainPerPixelCopy) {
       const uint32_t key = MapColour(depth, 0xFF0000);
       for (unsigned key_percent : {25u, 95u}) {  // scattered keys, and long runs of the key
         for (const BlitCase& c : kBlitCases) {
-          Surface src = RandomSurface(64, 48, depth, key, rng, key_percent);
-          src.colour_key = key;
-          Surface dst = RandomSurface(80, 60, depth, key, rng);
-          Surface expected = dst;
-          ReferenceBlit(expected, c.dst, src, c.src, c.keyed);
-          ASSERT_TRUE(Blit(dst, c.dst, src, c.src, c.keyed ? UseKey::kYes : UseKey::kNo, code));
-          ASSERT_EQ(dst.SizeBytes(), expected.SizeBytes());
-          EXPECT_EQ(0, std::memcmp(dst.Data(), expected.Data(), dst.SizeBytes()))
-              << c.name << ", depth " << depth << ", keys " << key_percent << "%"
-              << ", " << SetName(code);
+          for (bool keyed : {false, true}) {
+            Surface src = RandomSurface(64, 48, depth, key, rng, key_percent);
+            src.colour_key = key;
+            Surface dst = RandomSurface(80, 60, depth, key, rng);
+            Surface expected = dst;
+            ReferenceBlit(expected, c.dst, src, c.src, keyed);
+            ASSERT_TRUE(Blit(dst, c.dst, src, c.src, keyed ? UseKey::kYes : UseKey::kNo, code));
+            ASSERT_EQ(dst.SizeBytes(), expected.SizeBytes());
+            EXPECT_EQ(0, std::memcmp(dst.Data(), expected.Data(), dst.SizeBytes()))
+                << c.name << (keyed ? ", keyed" : ", plain") << ", depth " << depth << ", keys "
+                << key_percent << "%, " << SetName(code);
+          }
         }
       }
     }
@@ -185,24 +179,24 @@ TEST(SurfaceBlit, KeyRunsOfEveryLengthAtEveryColumnMatchThePlainCopy) {
 
 TEST(SurfaceBlit, CopiesWithinOneSurfaceAsThroughATemporary) {
   const BlitCase cases[] = {
-      {"down", {0, 10, 64, 48}, {0, 0, 64, 38}, false},
-      {"up", {0, 0, 64, 38}, {0, 10, 64, 48}, false},
-      {"right", {5, 0, 64, 48}, {0, 0, 59, 48}, false},
-      {"left", {0, 0, 59, 48}, {5, 0, 64, 48}, false},
-      {"down right, keyed", {3, 4, 64, 48}, {0, 0, 61, 44}, true},
-      {"up left, doubled", {0, 0, 64, 48}, {20, 20, 52, 44}, false},
-      {"onto itself", {0, 0, 64, 48}, {0, 0, 64, 48}, false},
+      {"down", {0, 10, 64, 48}, {0, 0, 64, 38}},       {"up", {0, 0, 64, 38}, {0, 10, 64, 48}},
+      {"right", {5, 0, 64, 48}, {0, 0, 59, 48}},       {"left", {0, 0, 59, 48}, {5, 0, 64, 48}},
+      {"down right", {3, 4, 64, 48}, {0, 0, 61, 44}},  {"up left, doubled", {0, 0, 64, 48}, {20, 20, 52, 44}},
+      {"onto itself", {0, 0, 64, 48}, {0, 0, 64, 48}},
   };
   for (int depth : kDepths) {
     std::mt19937 rng(depth + 1);
     const uint32_t key = MapColour(depth, 0xFF0000);
     for (const BlitCase& c : cases) {
-      Surface s = RandomSurface(64, 48, depth, key, rng);
-      s.colour_key = key;
-      Surface expected = s;
-      ReferenceBlit(expected, c.dst, s, c.src, c.keyed);
-      ASSERT_TRUE(Blit(s, c.dst, s, c.src, c.keyed ? UseKey::kYes : UseKey::kNo));
-      EXPECT_EQ(0, std::memcmp(s.Data(), expected.Data(), s.SizeBytes())) << c.name << ", depth " << depth;
+      for (bool keyed : {false, true}) {
+        Surface s = RandomSurface(64, 48, depth, key, rng);
+        s.colour_key = key;
+        Surface expected = s;
+        ReferenceBlit(expected, c.dst, s, c.src, keyed);
+        ASSERT_TRUE(Blit(s, c.dst, s, c.src, keyed ? UseKey::kYes : UseKey::kNo));
+        EXPECT_EQ(0, std::memcmp(s.Data(), expected.Data(), s.SizeBytes()))
+            << c.name << (keyed ? ", keyed" : ", plain") << ", depth " << depth;
+      }
     }
   }
 }
