@@ -68,22 +68,27 @@ TEST(ParseCommandLine, RefusesBadUsageClearly) {
     const char* message;
   };
   const Case cases[] = {
+      // Values outside an option's choices.
       {{"--depth", "8"}, "--depth must be 16, 24 or 32, not '8'"},
-      {{"--depth"}, "option --depth needs a value"},
-      {{"--depth="}, "option --depth needs a value"},
       {{"--drawing-mode", "3"}, "--drawing-mode must be 0, 1, 2, coarse, normal or fine, not '3'"},
       {{"--drawing-mode", "Fine"}, "not 'Fine'"},
+      // Options that need a value, given none.
+      {{"--depth"}, "option --depth needs a value"},
+      {{"--depth="}, "option --depth needs a value"},
+      {{"--trace"}, "option --trace needs a value"},
+      // Options that take no value, given one.
+      {{"--headless=yes"}, "option --headless takes no value"},
+      {{"--demo=yes"}, "option --demo takes no value"},
+      {{"--help=x"}, "option --help takes no value"},
+      // Names that are no option, near misses of real ones among them.
       {{"--fast"}, "unknown option '--fast'"},
       {{"-x"}, "unknown option '-x'"},
-      {{"--headless=yes"}, "option --headless takes no value"},
+      {{"--Demo"}, "unknown option '--Demo'"},
+      {{"--versions"}, "unknown option '--versions'"},
+      // More than one game.
       {{"A.ADV", "B.ADV"}, "only one game file"},
-      {{"--trace"}, "option --trace needs a value"},
       {{"--demo", "G.ADV"}, "--demo plays the demo game; it cannot be given with a game file ('G.ADV')"},
       {{"G.ADV", "--demo"}, "cannot be given with a game file ('G.ADV')"},
-      {{"--demo=yes"}, "option --demo takes no value"},
-      {{"--Demo"}, "unknown option '--Demo'"},
-      {{"--help=x"}, "option --help takes no value"},
-      {{"--versions"}, "unknown option '--versions'"},
   };
   for (const Case& c : cases) {
     CommandLine line;
