@@ -386,8 +386,7 @@ TEST(ShowMessage, ComposesTheWindowPictureOnlyForWindowText) {
     const char* name;
     uint8_t text_mode;
     int32_t layer3;
-    bool slot_loaded;
-    bool picture_shown;
+    bool slot_loaded, picture_shown;  // the window picture's slot holds a picture; it is on the saved frame
   };
   const Case cases[] = {
       {"window text with a picture", 0, 1, true, true},

@@ -90,9 +90,7 @@ TEST(PictureCommands, NumberRulesWithoutLoading) {
   struct Case {
     const char* what;
     uint8_t opcode;
-    int32_t current;
-    int operand;
-    int32_t after;
+    int32_t current, operand, after;  // the slot's number before the command, its operand, the number after
   };
   const Case cases[] = {
       {"same background number", op::kBackground, 5, 5, 5},

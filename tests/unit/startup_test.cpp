@@ -18,13 +18,10 @@ using test::ScratchFolder;
 using test::TestPlayer;
 
 TEST(FolderOf, KeepsExactlyOneTrailingSeparator) {
-  struct Case {
-    const char* path;
-    const char* folder;
-  };
-  const Case cases[] = {
-      {"/usr/games/corvalline", "/usr/games/"}, {"/corvalline", "/"}, {"/a/b/", "/a/b/"}, {"corvalline", ""}};
-  for (const Case& c : cases) EXPECT_EQ(FolderOf(c.path), c.folder) << c.path;
+  EXPECT_EQ(FolderOf("/usr/games/corvalline"), "/usr/games/");
+  EXPECT_EQ(FolderOf("/corvalline"), "/");
+  EXPECT_EQ(FolderOf("/a/b/"), "/a/b/");
+  EXPECT_EQ(FolderOf("corvalline"), "");
 }
 
 TEST(AppFolder, IsTheFolderOfTheRunningExecutable) {
