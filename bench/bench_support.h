@@ -36,6 +36,9 @@ inline void MemcpyFrame(benchmark::State& state, int depth) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(from.SizeBytes()));
 }
 
+// Registers the benchmarks of an executable built with bench_main.cpp.
+void Register();
+
 // A fake display that keeps a copy of each presented frame, as the window's streaming texture receives it.
 inline std::unique_ptr<test::FakeDisplay> MakeCopyingDisplay() {
   auto display = std::make_unique<test::FakeDisplay>();

@@ -124,6 +124,8 @@ void Typing(benchmark::State& state, int depth) {
   }
 }
 
+}  // namespace
+
 void Register() {
   for (int depth : kDepths) {
     const std::string d = "/" + std::to_string(depth);
@@ -138,13 +140,4 @@ void Register() {
   }
 }
 
-}  // namespace
 }  // namespace corv::bench
-
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  corv::bench::Register();
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

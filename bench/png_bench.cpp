@@ -51,6 +51,8 @@ void ShotPlain(benchmark::State& state, int depth) {
   }
 }
 
+}  // namespace
+
 void Register() {
   for (int depth : {16, 24, 32}) {
     const std::string d = std::to_string(depth);
@@ -61,13 +63,4 @@ void Register() {
   }
 }
 
-}  // namespace
 }  // namespace corv::bench
-
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  corv::bench::Register();
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -121,6 +121,8 @@ void Shade(benchmark::State& state, Op op, Area area, int depth, Variant variant
   pixman_image_unref(image);
 }
 
+}  // namespace
+
 void Register() {
   for (int depth : {16, 24, 32}) {
     const std::string d = std::to_string(depth);
@@ -138,13 +140,4 @@ void Register() {
   }
 }
 
-}  // namespace
 }  // namespace corv::bench
-
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  corv::bench::Register();
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
