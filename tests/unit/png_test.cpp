@@ -107,7 +107,7 @@ TEST(Png, WritesAnEightBitRgbHeader) {
 }
 
 TEST(Png, RejectsDamagedFiles) {
-  const std::vector<uint8_t> good = EncodePng(FrameOf(RgbImage{3, 2, std::vector<uint8_t>(18, 200)}));
+  const std::vector<uint8_t> good = EncodePng(Surface(3, 2, 24));
   struct Case {
     const char* name;
     size_t at;  // byte flipped, or npos to cut the file in half
