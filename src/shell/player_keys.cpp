@@ -10,7 +10,6 @@
 #include "interaction/comforts.h"
 #include "media/corner_note.h"
 #include "platform/desktop_folders.h"
-#include "platform/file_store.h"
 #include "platform/png.h"
 #include "platform/settings_editor.h"
 #include "shell/preferences.h"
@@ -135,8 +134,7 @@ std::optional<std::string> SaveScreenshot(const Player& player, const std::strin
   std::string path = base + ".png";
   struct stat info {};
   for (int n = 2; ::lstat(path.c_str(), &info) == 0; ++n) path = base + "-" + std::to_string(n) + ".png";
-  const std::vector<uint8_t> png = EncodePng(shown);
-  if (const Status written = WriteFileAtomically(path, png); !written) {
+  if (const Status written = WritePngFile(path, shown); !written) {
     if (error) *error = written.error();
     return std::nullopt;
   }
